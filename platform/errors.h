@@ -1,0 +1,30 @@
+// Error codes and their texts: a last-error code per thread, and the
+// system's message text for a code.
+#pragma once
+
+#include "platform/win32types.h"
+
+DWORD GetLastError();
+void SetLastError(DWORD code);
+
+// Supports FORMAT_MESSAGE_FROM_SYSTEM with FORMAT_MESSAGE_ALLOCATE_BUFFER
+// (lpBuffer is then a char** that receives a LocalAlloc'd text, freed with
+// LocalFree) or without it (lpBuffer is a buffer of nSize chars). Texts end
+// with "\r\n", as the system's do. Returns the text length, or 0 when the
+// code has no text (last error ERROR_NOT_FOUND... as the system does).
+DWORD FormatMessageA(DWORD dwFlags, LPCVOID lpSource, DWORD dwMessageId, DWORD dwLanguageId,
+                     LPSTR lpBuffer, DWORD nSize, void* arguments);
+HLOCAL LocalAlloc(UINT flags, std::size_t bytes);
+HLOCAL LocalFree(HLOCAL mem);
+
+namespace platform {
+
+// Sets the last error and a detail for it on the calling thread; the
+// system text of that code then carries the detail (for example which
+// device and why) until the thread's last error changes.
+void SetLastErrorDetail(DWORD code, const char* detail);
+
+// Maps an errno value to the nearest Win32 error code.
+DWORD Win32ErrorFromErrno(int err);
+
+}  // namespace platform

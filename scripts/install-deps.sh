@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that Corvane's build, tests and demo need,
+# only those that are missing. Run as root (or with sudo available).
+set -euo pipefail
+packages=(
+  cmake g++ make clang libclang-rt-14-dev
+  libgtest-dev libgmock-dev googletest libbenchmark-dev
+  libfltk1.3-dev
+  xvfb xdotool x11-apps x11-utils imagemagick
+  python3 python3-serial
+)
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+if ((${#missing[@]})); then
+  echo "Installing: ${missing[*]}"
+  sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
