@@ -58,6 +58,7 @@ typedef HINSTANCE__* HINSTANCE;
 #endif
 
 #define INFINITE 0xFFFFFFFFu
+#define MAXDWORD 0xFFFFFFFFu
 #define INVALID_HANDLE_VALUE (reinterpret_cast<HANDLE>(static_cast<LONG_PTR>(-1)))
 
 // ---- Records ----------------------------------------------------------------
@@ -179,6 +180,8 @@ typedef unsigned (*AFX_THREADPROC)(LPVOID);
 #define ERROR_GEN_FAILURE 31
 #define ERROR_SHARING_VIOLATION 32
 #define ERROR_NOT_SUPPORTED 50
+#define ERROR_INSUFFICIENT_BUFFER 122
+#define ERROR_MR_MID_NOT_FOUND 317
 #define ERROR_INVALID_PARAMETER 87
 #define ERROR_OPERATION_ABORTED 995
 #define ERROR_IO_INCOMPLETE 996
@@ -239,6 +242,10 @@ typedef unsigned (*AFX_THREADPROC)(LPVOID);
 #define SUBLANG_DEFAULT 0x01
 #define MAKELANGID(p, s) ((static_cast<WORD>(s) << 10) | static_cast<WORD>(p))
 
+#define LMEM_FIXED 0x0000u
+#define LMEM_ZEROINIT 0x0040u
+#define LPTR (LMEM_FIXED | LMEM_ZEROINIT)
+
 #define THREAD_PRIORITY_NORMAL 0
 #define CREATE_SUSPENDED 0x00000004u
 
@@ -271,6 +278,12 @@ typedef unsigned (*AFX_THREADPROC)(LPVOID);
 #define WM_LBUTTONDOWN 0x0201
 #define WM_LBUTTONUP 0x0202
 #define WM_RBUTTONUP 0x0205
+#define WM_RBUTTONDOWN 0x0204
+#define WM_SYSKEYDOWN 0x0104
+#define WM_NCDESTROY 0x0082
+#define WM_GETDLGCODE 0x0087
+#define WM_TIMER 0x0113
+#define WM_APP 0x8000
 #define WM_USER 0x0400
 
 #define BN_CLICKED 0
@@ -281,6 +294,17 @@ typedef unsigned (*AFX_THREADPROC)(LPVOID);
 #define BST_UNCHECKED 0x0000
 #define BST_CHECKED 0x0001
 #define BST_INDETERMINATE 0x0002
+#define BST_FOCUS 0x0008
+#define BN_SETFOCUS 6
+#define BN_KILLFOCUS 7
+#define EN_CHANGE 0x0300
+#define EN_SETFOCUS 0x0100
+#define EN_KILLFOCUS 0x0200
+#define EM_GETSEL 0x00B0
+#define EM_SETSEL 0x00B1
+#define EM_SETREADONLY 0x00CF
+#define BM_SETSTATE 0x00F3
+#define BM_SETSTYLE 0x00F4
 #define EM_LIMITTEXT 0x00C5
 #define EM_SETLIMITTEXT EM_LIMITTEXT
 #define EM_GETLIMITTEXT 0x00D5
@@ -310,19 +334,40 @@ typedef unsigned (*AFX_THREADPROC)(LPVOID);
 #define MB_ICONEXCLAMATION 0x00000030u
 #define MB_ICONWARNING MB_ICONEXCLAMATION
 #define MB_ICONINFORMATION 0x00000040u
+#define MB_ICONASTERISK MB_ICONINFORMATION
+#define MB_TYPEMASK 0x0000000Fu
+#define MB_ICONMASK 0x000000F0u
 
 #define IDOK 1
 #define IDCANCEL 2
+#define IDABORT 3
+#define IDRETRY 4
+#define IDIGNORE 5
+#define IDYES 6
+#define IDNO 7
 #define ID_HELP 0xE146
 
 #define SM_CXICON 11
 #define SM_CYICON 12
+#define SM_CXSMICON 49
+#define SM_CYSMICON 50
+#define SM_CXSCREEN 0
+#define SM_CYSCREEN 1
 
 #define VK_TAB 0x09
 #define VK_RETURN 0x0D
 #define VK_SHIFT 0x10
 #define VK_ESCAPE 0x1B
 #define VK_SPACE 0x20
+#define VK_BACK 0x08
+#define VK_MENU 0x12
+#define VK_END 0x23
+#define VK_HOME 0x24
+#define VK_LEFT 0x25
+#define VK_UP 0x26
+#define VK_RIGHT 0x27
+#define VK_DOWN 0x28
+#define VK_DELETE 0x2E
 
 // Window styles.
 #define WS_OVERLAPPED 0x00000000u

@@ -1,0 +1,152 @@
+// The seam between the window model (platform/ui/model.h) and what puts its
+// windows on a screen. Two backends exist: the headless one (no display;
+// used by the tests and by tools) and the FLTK one (X11; used by the
+// program), which lives in platform/ui/fltk/ as the library
+// corvane_ui_fltk and is made by MakeFltkBackend().
+//
+// Contract of every Backend method:
+// - The model calls it WITHOUT holding the model lock, so the backend may
+//   call the read and input functions below (SnapshotTopLevel,
+//   SnapshotWindow, Post*) from inside it. It must not call anything else
+//   of the model (no SendMessage, no window procedures, no dialog calls).
+// - It may be called from several threads at once (each window's own
+//   thread calls for its windows), so a backend serialises itself.
+// - It must return promptly: it may hand the work to a display thread and
+//   return before the change is on screen. It must never wait for a thread
+//   that owns windows (that thread may be the caller).
+// - Calls for one top-level window come in the order of the model's
+//   changes: ShowTopLevel before any WindowChanged/PopupSystemMenu of it,
+//   DestroyTopLevel last. WindowChanged may come for a hidden window.
+//
+// Input flows the other way: the backend calls the Post* functions from any
+// thread (typically its display thread). Each posts a message to the queue
+// of the thread that owns the window and returns at once; the owning
+// thread handles it inside its GetMessage loop (a modal dialog's loop or a
+// message box's loop). Input for a window that has gone is dropped.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "platform/ui/model.h"
+#include "platform/win32types.h"
+
+namespace platform::ui {
+
+// What changed in WindowChanged (bits, may be combined).
+enum ChangeBits : unsigned {
+  kChangeText = 1u << 0,       // caption / edit content / title
+  kChangeState = 1u << 1,      // enabled, check state, read-only, limit
+  kChangeFocus = 1u << 2,      // keyboard focus moved (window = new focus)
+  kChangeSelection = 1u << 3,  // edit caret or selection
+  kChangeIcon = 1u << 4,       // WM_SETICON on the top-level
+  kChangeMenu = 1u << 5,       // system menu items
+  kChangeIconic = 1u << 6,     // minimised / restored by the model
+};
+
+class Backend {
+ public:
+  virtual ~Backend() = default;
+
+  // Called once, by UseBackend on the selecting thread, before any window
+  // exists. FALSE (with a reason in *error) if the backend cannot run, for
+  // instance when there is no display.
+  virtual bool Start(std::string* error) = 0;
+
+  // Called once by ShutdownBackend, after the program's last window is
+  // gone (windows still alive may be dropped without further calls).
+  virtual void Stop() = 0;
+
+  // True for the headless backend: a message box shown with no test
+  // driver attached then goes to standard error instead of a window.
+  virtual bool IsHeadless() const { return false; }
+
+  // The top-level window `top` has become visible: show it with its
+  // children, as SnapshotTopLevel(top) gives them. Called on the thread
+  // owning `top`.
+  virtual void ShowTopLevel(HWND top) = 0;
+
+  // The top-level window `top` has been hidden (it still exists). Called
+  // on the thread owning `top`.
+  virtual void HideTopLevel(HWND top) = 0;
+
+  // `window` (the top-level itself or one of its children) changed as the
+  // bits say. Called on the thread that made the change, which may be any
+  // thread (for example a worker thread calling SetWindowText).
+  virtual void WindowChanged(HWND top, HWND window, unsigned changes) = 0;
+
+  // The top-level window `top` has been destroyed; `top` is no longer
+  // valid in the model (snapshots of it fail). Called on its owning thread.
+  virtual void DestroyTopLevel(HWND top) = 0;
+
+  // Pop up the system menu of `top` (the items are in its snapshot) at
+  // (x, y) pixels of its client area. The user's choice comes back through
+  // PostSystemMenuChoice; a dismissed menu sends nothing. Called on the
+  // thread owning `top`.
+  virtual void PopupSystemMenu(HWND top, int x, int y) = 0;
+};
+
+// ---- Choosing the backend ---------------------------------------------------
+
+// Installs `backend` as the process's backend and starts it. FALSE (and the
+// reason in *error; the previous backend stays) if its Start fails. Call
+// before any window is created; the tests and tools call
+// UseHeadlessBackend(), the program's entry point the FLTK backend. If
+// nothing was chosen when the first window is made, the headless backend
+// is used.
+bool UseBackend(std::unique_ptr<Backend> backend, std::string* error);
+void UseHeadlessBackend();
+
+// The backend in use (never null; the headless one until another is set).
+// The object lives until ShutdownBackend.
+Backend* CurrentBackend();
+
+// Stops and drops the backend in use (the headless one takes its place).
+// Called once at process end by the entry point, when no other thread uses
+// windows any more.
+void ShutdownBackend();
+
+std::unique_ptr<Backend> MakeHeadlessBackend();
+
+// Defined in platform/ui/fltk/ (library corvane_ui_fltk); only programs
+// that link that library may call it. The FLTK backend's Start fails
+// (saying why) when no X display can be opened.
+std::unique_ptr<Backend> MakeFltkBackend();
+
+// ---- Input from a backend (any thread; never blocks on the owning thread) --
+// Each returns FALSE if the window does not exist. Input for a disabled
+// window (or one whose top-level is disabled, as a modal dialog's owner is)
+// is dropped by the model when the owning thread handles it.
+
+// Left click on `window`: a control, or a top-level's client area (which
+// only activates it). Gives the control the focus if it takes focus, then
+// acts (button: BN_CLICKED; check box: next state, then BN_CLICKED).
+bool PostClick(HWND window);
+
+// Right click at (x, y) pixels in the client area of top-level `top`: opens
+// its system menu (the model calls Backend::PopupSystemMenu).
+bool PostRightClick(HWND top, int x, int y);
+
+// A key pressed while `top` has the keyboard focus; it goes to the focused
+// control (or to `top`). vk is a VK_ code: VK_TAB, VK_RETURN, VK_ESCAPE,
+// VK_SPACE, VK_BACK, VK_DELETE, VK_LEFT, VK_RIGHT, VK_HOME, VK_END. Alt with
+// VK_SPACE opens the system menu. Printable characters come as PostChar.
+bool PostKey(HWND top, UINT vk, bool shift, bool alt);
+
+// A typed character (8-bit, as the keyboard layout gives it; '\b' is
+// Backspace) for the focused control of `top`.
+bool PostChar(HWND top, char ch);
+
+// The window manager's close box of `top` (WM_SYSCOMMAND SC_CLOSE).
+bool PostCloseBox(HWND top);
+
+// The user chose the item `id` of top's system menu (WM_SYSCOMMAND id).
+bool PostSystemMenuChoice(HWND top, UINT id);
+
+// The window manager minimised (true) or restored (false) `top`.
+bool PostIconic(HWND top, bool iconic);
+
+// `top` needs repainting (it was exposed): the model sends WM_PAINT.
+bool PostPaint(HWND top);
+
+}  // namespace platform::ui

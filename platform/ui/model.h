@@ -1,0 +1,119 @@
+// The window model: every window of the process, its state, and the value
+// types through which a backend sees it. All behaviour of windows, controls,
+// the dialog manager, message boxes and the system menu lives in the model;
+// a backend only draws what a snapshot says and feeds input back
+// (platform/ui/backend.h).
+//
+// Coordinates are pixels. A window's rectangle is relative to its parent's
+// client area (for a top-level window: relative to the screen, where the
+// window manager may still place it elsewhere). The size of a top-level
+// window is the size of its client area.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/win32types.h"
+
+namespace platform::ui {
+
+// What a window is. Controls get their kind from their class and style
+// (BUTTON + BS_AUTO3STATE is a CheckBox, STATIC + SS_ICON an Icon, ...).
+enum class WindowKind {
+  kDialog,      // top-level dialog made from a template
+  kMessageBox,  // top-level message box (MessageBoxA)
+  kPushButton,  // BUTTON, BS_PUSHBUTTON or BS_DEFPUSHBUTTON
+  kCheckBox,    // BUTTON, BS_AUTO3STATE (and the other check box styles)
+  kEdit,        // EDIT
+  kStatic,      // STATIC text
+  kGroupBox,    // BUTTON, BS_GROUPBOX
+  kIcon,        // STATIC, SS_ICON
+};
+
+const char* KindName(WindowKind kind);
+
+// One icon image: width * height pixels, row-major from the top row, four
+// bytes per pixel in the order R, G, B, A (A = 255 opaque, 0 transparent).
+struct IconImage {
+  int width = 0;
+  int height = 0;
+  std::vector<std::uint8_t> rgba;
+};
+
+// An icon resource: a 32 x 32 and a 16 x 16 image. An HICON points to one
+// of these; icons are registered once and live until the process ends, so a
+// backend may keep the pointer.
+struct Icon {
+  int resourceId = 0;
+  IconImage large;  // 32 x 32
+  IconImage small;  // 16 x 16
+};
+
+inline const Icon* IconFromHandle(HICON h) {
+  return reinterpret_cast<const Icon*>(h);
+}
+inline HICON HandleFromIcon(const Icon* icon) {
+  return reinterpret_cast<HICON>(const_cast<Icon*>(icon));
+}
+
+// A copy of one window's visible state, taken under the model lock.
+struct WindowSnapshot {
+  HWND hwnd = nullptr;
+  WindowKind kind = WindowKind::kStatic;
+  int id = 0;             // control identifier (-1: none); 0 for top-levels
+  std::string className;  // "BUTTON", "EDIT", "STATIC", "#32770" (dialog)
+  DWORD style = 0;        // WS_ | BS_ | ES_ | SS_ bits as created
+  DWORD exStyle = 0;      // WS_EX_ bits
+  std::string text;       // caption, edit content, box text, title
+  RECT rect{};            // pixels, relative to the parent's client area
+  bool enabled = true;    // false: draw greyed, takes no input
+  bool visible = true;
+  bool focused = false;        // has the keyboard focus within its top-level
+  int check = 0;               // BST_UNCHECKED / BST_CHECKED / BST_INDETERMINATE
+  bool defaultButton = false;  // BS_DEFPUSHBUTTON
+  // Edit controls: the selection [selStart, selEnd) in bytes of text; the
+  // caret is at selEnd. Equal values mean no selection.
+  int selStart = 0;
+  int selEnd = 0;
+  bool readOnly = false;  // ES_READONLY
+  bool centred = false;   // ES_CENTER
+  int textLimit = 0;      // most characters the user may type
+  HICON icon = nullptr;   // kIcon: the icon shown
+};
+
+// One entry of a top-level window's system menu.
+struct MenuItemSnapshot {
+  UINT id = 0;       // the WM_SYSCOMMAND identifier (0 for separators)
+  std::string text;  // may contain '&' marking the access key
+  bool separator = false;
+};
+
+// A copy of a top-level window with all its children, in template order.
+struct TopLevelSnapshot {
+  WindowSnapshot self;
+  std::vector<WindowSnapshot> children;
+  DWORD ownerThread = 0;       // GetCurrentThreadId() of the thread owning it
+  HWND focus = nullptr;        // child with the keyboard focus, or null
+  HICON bigIcon = nullptr;     // WM_SETICON ICON_BIG (null: none)
+  HICON smallIcon = nullptr;   // WM_SETICON ICON_SMALL
+  bool iconic = false;         // minimised
+  bool hasSystemMenu = false;  // WS_SYSMENU
+  std::vector<MenuItemSnapshot> systemMenu;
+  UINT messageBoxType = 0;  // kMessageBox: the MB_ type bits
+};
+
+// ---- Reading the model (any thread; takes the model lock briefly) ---------
+
+// Copies a top-level window and its children. FALSE if `top` is not a
+// live top-level window.
+bool SnapshotTopLevel(HWND top, TopLevelSnapshot* out);
+
+// Copies one window (top-level or child). FALSE if it does not exist.
+bool SnapshotWindow(HWND hwnd, WindowSnapshot* out);
+
+// All live top-level windows, oldest first.
+std::vector<HWND> TopLevelWindows();
+
+}  // namespace platform::ui
