@@ -1,1 +1,187 @@
-// Filled in by the services work.
+#include "platform/events.h"
+
+#include <poll.h>
+#include <sched.h>
+#include <sys/eventfd.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "platform/errors.h"
+#include "platform/fd.h"
+#include "platform/handles.h"
+
+namespace platform {
+namespace {
+
+// An event is an eventfd whose counter is the signalled state: non-zero is
+// signalled. SetEvent adds 1, ResetEvent drains it. A wait polls the
+// descriptors (level-triggered, blocking in the kernel); an auto-reset
+// event is taken by the one waiter whose non-blocking read drains it, so two
+// waiters never both consume one SetEvent.
+class Event final : public KernelObject {
+ public:
+  Event(UniqueFd fd, bool manualReset) : fd_(std::move(fd)), manualReset_(manualReset) {}
+
+  int fd() const { return fd_.get(); }
+
+  void Set() {
+    // The counter gives the happens-before edge from setter to waiter that
+    // the thread checker cannot see through poll().
+    sets_.fetch_add(1, std::memory_order_release);
+    const std::uint64_t one = 1;
+    ssize_t n;
+    do {
+      n = ::write(fd_.get(), &one, sizeof one);
+    } while (n < 0 && errno == EINTR);
+  }
+
+  void Reset() {
+    std::uint64_t value;
+    ssize_t n;
+    do {
+      n = ::read(fd_.get(), &value, sizeof value);
+    } while (n < 0 && errno == EINTR);
+  }
+
+  // Called after poll() saw the descriptor readable. A manual-reset event
+  // is satisfied by that alone; an auto-reset one must be taken.
+  bool TryAcquire() {
+    bool acquired = true;
+    if (!manualReset_) {
+      std::uint64_t value;
+      ssize_t n;
+      do {
+        n = ::read(fd_.get(), &value, sizeof value);
+      } while (n < 0 && errno == EINTR);
+      acquired = n == sizeof value;
+    }
+    if (acquired) (void)sets_.load(std::memory_order_acquire);
+    return acquired;
+  }
+
+ private:
+  UniqueFd fd_;
+  const bool manualReset_;
+  std::atomic<std::uint64_t> sets_{0};
+};
+
+std::int64_t NowNs() {
+  timespec ts;
+  clock_gettime(CLOCK_MONOTONIC, &ts);
+  return static_cast<std::int64_t>(ts.tv_sec) * 1000000000 + ts.tv_nsec;
+}
+
+DWORD WaitForEvents(DWORD count, const HANDLE* handles, DWORD ms) {
+  if (count == 0 || count > MAXIMUM_WAIT_OBJECTS || handles == nullptr) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return WAIT_FAILED;
+  }
+  // The shared pointers keep the events alive through the wait even when
+  // another thread closes their handles meanwhile.
+  std::vector<std::shared_ptr<Event>> events(count);
+  std::vector<pollfd> fds(count);
+  for (DWORD i = 0; i < count; ++i) {
+    events[i] = LookupAs<Event>(handles[i]);
+    if (!events[i]) {
+      SetLastError(ERROR_INVALID_HANDLE);
+      return WAIT_FAILED;
+    }
+    fds[i] = pollfd{events[i]->fd(), POLLIN, 0};
+  }
+  const std::int64_t deadline = ms == INFINITE ? 0 : NowNs() + std::int64_t{ms} * 1000000;
+  for (;;) {
+    int timeout = -1;
+    if (ms != INFINITE) {
+      // Rounded up, so that the wait never ends before its limit.
+      const std::int64_t left = deadline - NowNs();
+      timeout = left > 0 ? static_cast<int>((left + 999999) / 1000000) : 0;
+    }
+    const int ready = ::poll(fds.data(), count, timeout);
+    if (ready < 0) {
+      if (errno == EINTR) continue;
+      SetLastError(Win32ErrorFromErrno(errno));
+      return WAIT_FAILED;
+    }
+    if (ready > 0) {
+      // Lowest index first; an auto-reset event another waiter took in the
+      // meantime is skipped and the wait goes on.
+      for (DWORD i = 0; i < count; ++i) {
+        if ((fds[i].revents & POLLIN) && events[i]->TryAcquire()) return WAIT_OBJECT_0 + i;
+      }
+    }
+    if (ms != INFINITE && NowNs() >= deadline) return WAIT_TIMEOUT;
+  }
+}
+
+}  // namespace
+}  // namespace platform
+
+HANDLE CreateEventA(LPSECURITY_ATTRIBUTES lpEventAttributes, BOOL bManualReset, BOOL bInitialState,
+                    LPCSTR lpName) {
+  (void)lpEventAttributes;  // no security model: every handle is private
+  if (lpName != nullptr) {
+    SetLastError(ERROR_NOT_SUPPORTED);
+    return nullptr;
+  }
+  platform::UniqueFd fd(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
+  if (!fd.valid()) {
+    SetLastError(platform::Win32ErrorFromErrno(errno));
+    return nullptr;
+  }
+  auto event = std::make_shared<platform::Event>(std::move(fd), bManualReset != FALSE);
+  if (bInitialState) event->Set();
+  return platform::RegisterHandle(std::move(event));
+}
+
+BOOL SetEvent(HANDLE hEvent) {
+  auto event = platform::LookupAs<platform::Event>(hEvent);
+  if (!event) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return FALSE;
+  }
+  event->Set();
+  return TRUE;
+}
+
+BOOL ResetEvent(HANDLE hEvent) {
+  auto event = platform::LookupAs<platform::Event>(hEvent);
+  if (!event) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return FALSE;
+  }
+  event->Reset();
+  return TRUE;
+}
+
+DWORD WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds) {
+  return platform::WaitForEvents(1, &hHandle, dwMilliseconds);
+}
+
+DWORD WaitForMultipleObjects(DWORD nCount, const HANDLE* lpHandles, BOOL bWaitAll,
+                             DWORD dwMilliseconds) {
+  if (bWaitAll) {
+    SetLastError(ERROR_NOT_SUPPORTED);
+    return WAIT_FAILED;
+  }
+  return platform::WaitForEvents(nCount, lpHandles, dwMilliseconds);
+}
+
+void Sleep(DWORD dwMilliseconds) {
+  if (dwMilliseconds == 0) {
+    sched_yield();
+    return;
+  }
+  if (dwMilliseconds == INFINITE) {
+    for (;;) pause();
+  }
+  timespec ts{static_cast<time_t>(dwMilliseconds / 1000),
+              static_cast<long>(dwMilliseconds % 1000) * 1000000L};
+  while (nanosleep(&ts, &ts) < 0 && errno == EINTR) {
+  }
+}

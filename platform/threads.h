@@ -12,9 +12,13 @@ typedef DWORD (*ThreadProc)(LPVOID param);
 // set) when the thread cannot be created.
 BOOL StartThread(ThreadProc proc, LPVOID param);
 
-// Ends the calling thread with an exit code; unwinds nothing above it
-// (objects on the stack of the thread procedure are not destroyed, as with
-// the native call). Must be called on a thread started by StartThread.
+// Ends the calling thread with an exit code; does not return. It ends the
+// thread through pthread_exit: no exception is thrown and no catch clause
+// sees it, but glibc's forced unwind still runs the destructors of the
+// objects on the thread's stack, so callers must not rely on them either
+// running or not. No noexcept function may lie between the thread procedure
+// and this call (the unwind would end the process). Must be called on a
+// thread started by StartThread.
 [[noreturn]] void ExitThread(DWORD code);
 
 // Number of threads started by StartThread that have not ended yet.
