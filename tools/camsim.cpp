@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -308,6 +309,18 @@ bool Camsim::WaitForStop() const {
 }
 
 void Camsim::HangUp() {
+  // Closing the master flushes whatever the tester has not read yet, so
+  // first give it the chance to take the last reply off the line: wait
+  // until the slave's input queue (seen through the camera's own slave
+  // descriptor) has stayed empty for a few ms, at most 1 s.
+  const timespec giveUp = AddNs(Now(), 1000 * kNsPerMs);
+  int emptyChecks = 0;
+  while (emptyChecks < 5 && NsBetween(Now(), giveUp) > 0) {
+    int queued = 0;
+    if (::ioctl(pty_.slave.Get(), TIOCINQ, &queued) != 0) break;
+    emptyChecks = queued == 0 ? emptyChecks + 1 : 0;
+    if (!WaitUntil(AddNs(Now(), kNsPerMs))) break;
+  }
   pty_.master.Reset();
   pty_.slave.Reset();
   parser_.Reset();

@@ -67,7 +67,9 @@ struct Faults {
   int pauseAfterByte = 1;
   // > 0: after exchange hangupAfter has been handled, close the line (the
   // master and the camera's own slave descriptor): the tester's side sees a
-  // hang-up. With returnAfterMs >= 0 the camera comes back that many ms
+  // hang-up. A pseudo-terminal discards unread input when it hangs up, so
+  // the camera first waits (at most 1 s) until the tester has read the
+  // last reply. With returnAfterMs >= 0 the camera comes back that many ms
   // later on a new pseudo-terminal, and linkPath is re-pointed to it.
   int hangupAfter = 0;
   int returnAfterMs = -1;
