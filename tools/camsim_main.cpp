@@ -31,6 +31,9 @@ int main(int argc, char** argv) {
   sigaddset(&stopSignals, SIGINT);
   sigaddset(&stopSignals, SIGTERM);
   pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+  // A reader that has gone away must not end the camera when it prints the
+  // line it comes back on.
+  std::signal(SIGPIPE, SIG_IGN);
 
   options.onNewLine = [](const std::string& path) {
     std::printf("%s\n", path.c_str());
