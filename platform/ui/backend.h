@@ -130,7 +130,9 @@ bool PostRightClick(HWND top, int x, int y);
 // A key pressed while `top` has the keyboard focus; it goes to the focused
 // control (or to `top`). vk is a VK_ code: VK_TAB, VK_RETURN, VK_ESCAPE,
 // VK_SPACE, VK_BACK, VK_DELETE, VK_LEFT, VK_RIGHT, VK_HOME, VK_END. Alt with
-// VK_SPACE opens the system menu. Printable characters come as PostChar.
+// VK_SPACE opens the system menu. Printable characters come as PostChar;
+// a key that also types a character (Space) comes as PostKey and then
+// PostChar, so a focused button clicks and a focused edit inserts.
 bool PostKey(HWND top, UINT vk, bool shift, bool alt);
 
 // A typed character (8-bit, as the keyboard layout gives it; '\b' is

@@ -102,6 +102,14 @@ struct TopLevelSnapshot {
   bool hasSystemMenu = false;  // WS_SYSMENU
   std::vector<MenuItemSnapshot> systemMenu;
   UINT messageBoxType = 0;  // kMessageBox: the MB_ type bits
+  // Icons drawn with DrawIcon during the last WM_PAINT (the minimised
+  // drawing), at (x, y) pixels of the client area.
+  struct IconDraw {
+    int x = 0;
+    int y = 0;
+    HICON icon = nullptr;
+  };
+  std::vector<IconDraw> painted;
 };
 
 // ---- Reading the model (any thread; takes the model lock briefly) ---------

@@ -1,0 +1,34 @@
+// The entry point of programs written on the framework: runs the one
+// application object.
+#include <cstdio>
+#include <string>
+
+#include "platform/ui/afxwin.h"
+#include "platform/ui/backend.h"
+#include "platform/ui/programbackend.h"
+
+namespace platform::ui {
+
+int AfxWinMain() {
+  std::string error;
+  if (!UseBackend(MakeProgramBackend(), &error)) {
+    std::fprintf(stderr, "Cannot show the program's windows: %s\n", error.c_str());
+    return 1;
+  }
+  CWinApp* app = AfxGetApp();
+  if (!app) {
+    std::fprintf(stderr, "No application object.\n");
+    ShutdownBackend();
+    return 1;
+  }
+  // InitInstance returning FALSE ends the program without a message loop.
+  int code = app->InitInstance() ? app->Run() : app->ExitInstance();
+  ShutdownBackend();
+  return code;
+}
+
+}  // namespace platform::ui
+
+int main() {
+  return platform::ui::AfxWinMain();
+}

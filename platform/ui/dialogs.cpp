@@ -1,0 +1,167 @@
+// Dialogs from templates and the dialog manager (the keyboard interface of
+// dialogs and message boxes).
+#include <cmath>
+
+#include "platform/ui/backend.h"
+#include "platform/ui/internal.h"
+#include "platform/ui/resources.h"
+#include "platform/ui/user32.h"
+#include "platform/ui/windows.h"
+
+namespace platform::ui {
+namespace {
+
+using namespace detail;
+
+WindowKind KindOf(const DialogItemTemplate& item) {
+  if (item.className == "EDIT") return WindowKind::kEdit;
+  if (item.className == "BUTTON") {
+    switch (item.style & 0xF) {
+      case BS_PUSHBUTTON:
+      case BS_DEFPUSHBUTTON:
+        return WindowKind::kPushButton;
+      case BS_GROUPBOX:
+        return WindowKind::kGroupBox;
+      default:
+        return WindowKind::kCheckBox;
+    }
+  }
+  if ((item.style & 0x1F) == SS_ICON) return WindowKind::kIcon;
+  return WindowKind::kStatic;
+}
+
+// The next tab stop after `from` (or the first one when from is null), in
+// template order, wrapping around; null if there is none.
+HWND NextTabStop(HWND hDlg, HWND from, bool backward) {
+  std::lock_guard<std::mutex> lock(M().mu);
+  Window* d = Find(hDlg);
+  if (!d || d->children.empty()) return nullptr;
+  const auto& c = d->children;
+  int n = static_cast<int>(c.size());
+  int start = -1;
+  for (int i = 0; i < n; ++i) {
+    if (c[i] == from) start = i;
+  }
+  if (start < 0) start = backward ? 0 : n - 1;
+  for (int step = 1; step <= n; ++step) {
+    int i = backward ? (start - step + n * 2) % n : (start + step) % n;
+    Window* w = Find(c[i]);
+    if (w && (w->style & WS_TABSTOP) && TakesFocus(w)) return c[i];
+  }
+  return nullptr;
+}
+
+void FocusByTab(HWND target) {
+  SetFocus(target);
+  bool edit = false;
+  {
+    std::lock_guard<std::mutex> lock(M().mu);
+    Window* w = Find(target);
+    edit = w && w->kind == WindowKind::kEdit;
+  }
+  // An edit reached with Tab has its whole text selected.
+  if (edit) CallProc(target, EM_SETSEL, 0, -1);
+}
+
+void SendCommand(HWND hDlg, int id) {
+  HWND item = GetDlgItem(hDlg, id);
+  if (item && !IsWindowEnabled(item)) return;
+  SendMessageA(hDlg, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(item));
+}
+
+}  // namespace
+
+int DialogUnitsToPixelsX(int x) {
+  return static_cast<int>(std::lround(x * 1.5));
+}
+int DialogUnitsToPixelsY(int y) {
+  return static_cast<int>(std::lround(y * 1.625));
+}
+
+HWND CreateDialogFromTemplate(const DialogTemplate& t, HWND owner, WNDPROC proc, void* object) {
+  CreateParams p;
+  p.kind = WindowKind::kDialog;
+  p.style = t.style & ~static_cast<DWORD>(WS_VISIBLE);
+  p.exStyle = t.exStyle;
+  p.text = t.title;
+  int x = DialogUnitsToPixelsX(t.x), y = DialogUnitsToPixelsY(t.y);
+  p.rect = RECT{x, y, x + DialogUnitsToPixelsX(t.cx), y + DialogUnitsToPixelsY(t.cy)};
+  p.proc = proc;
+  p.object = object;
+  HWND dlg = CreateModelWindow(p);
+  if (!dlg) return nullptr;
+  {
+    std::lock_guard<std::mutex> lock(M().mu);
+    if (Window* w = Find(dlg)) w->owner = owner;
+  }
+  for (const DialogItemTemplate& item : t.items) {
+    CreateParams c;
+    c.kind = KindOf(item);
+    c.className = item.className;
+    c.style = item.style | WS_CHILD | WS_VISIBLE;
+    c.exStyle = item.exStyle;
+    c.text = item.text;
+    int cx = DialogUnitsToPixelsX(item.x), cy = DialogUnitsToPixelsY(item.y);
+    c.rect = RECT{cx, cy, cx + DialogUnitsToPixelsX(item.cx), cy + DialogUnitsToPixelsY(item.cy)};
+    c.parent = dlg;
+    c.id = item.id;
+    HWND h = CreateModelWindow(c);
+    if (h && c.kind == WindowKind::kIcon) {
+      std::lock_guard<std::mutex> lock(M().mu);
+      if (Window* w = Find(h)) w->icon = FindIcon(item.iconId);
+    }
+  }
+  return dlg;
+}
+
+void FocusFirstTabStop(HWND hDlg) {
+  if (HWND first = NextTabStop(hDlg, nullptr, false)) FocusByTab(first);
+}
+
+}  // namespace platform::ui
+
+using namespace platform::ui;
+using namespace platform::ui::detail;
+
+BOOL IsDialogMessageA(HWND hDlg, LPMSG msg) {
+  HWND focus = nullptr;
+  bool enabled = false;
+  bool pushButtonFocused = false;
+  {
+    std::lock_guard<std::mutex> lock(M().mu);
+    Window* w = Find(msg->hwnd);
+    Window* t = TopOf(w);
+    if (!t || t->hwnd != hDlg) return FALSE;
+    enabled = EffectivelyEnabled(w) && t->visible;
+    focus = t->focus;
+    Window* f = Find(focus);
+    pushButtonFocused = f && f->kind == WindowKind::kPushButton;
+  }
+  if (msg->message == WM_KEYDOWN) {
+    bool shift = (msg->lParam & kKeyShift) != 0;
+    switch (msg->wParam) {
+      case VK_TAB:
+        if (enabled) {
+          if (HWND next = NextTabStop(hDlg, focus, shift)) FocusByTab(next);
+        }
+        return TRUE;
+      case VK_RETURN:
+        // Enter clicks the focused push button; anywhere else it is OK.
+        if (enabled) {
+          if (pushButtonFocused) {
+            CallProc(focus, BM_CLICK, 0, 0);
+          } else {
+            SendCommand(hDlg, IDOK);
+          }
+        }
+        return TRUE;
+      case VK_ESCAPE:
+        if (enabled) SendCommand(hDlg, IDCANCEL);
+        return TRUE;
+      default:
+        break;
+    }
+  }
+  DispatchMessageA(msg);
+  return TRUE;
+}

@@ -1,0 +1,140 @@
+// Internal state of the window model, shared by the model's .cpp files
+// (window records, per-thread message queues, the model lock). Nothing
+// outside platform/ui/ includes this.
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "platform/ui/model.h"
+#include "platform/ui/testing.h"
+#include "platform/win32types.h"
+
+namespace platform::ui::detail {
+
+struct MenuItem {
+  UINT id = 0;
+  std::string text;
+  bool separator = false;
+};
+
+struct Window {
+  HWND hwnd = nullptr;
+  WindowKind kind = WindowKind::kStatic;
+  int id = 0;
+  std::string className;
+  DWORD style = 0;
+  DWORD exStyle = 0;
+  std::string text;
+  RECT rect{};
+  HWND parent = nullptr;  // null for top-levels
+  HWND owner = nullptr;   // top-levels: the window disabled while this one is modal
+  std::vector<HWND> children;
+  DWORD thread = 0;
+  bool enabled = true;
+  bool visible = false;
+  bool shownOnBackend = false;  // ShowTopLevel was called and no Destroy yet
+  int check = BST_UNCHECKED;
+  int limit = 30000;
+  int selStart = 0;
+  int selEnd = 0;
+  HICON icon = nullptr;  // static icon
+  HICON bigIcon = nullptr;
+  HICON smallIcon = nullptr;
+  bool iconic = false;
+  HWND focus = nullptr;  // top-levels: the focused child
+  WNDPROC proc = nullptr;
+  void* object = nullptr;  // the framework object bound to the window
+  bool hasSystemMenu = false;
+  std::vector<MenuItem> systemMenu;
+  bool menuOpen = false;  // the backend has been asked to pop the menu up
+  bool ended = false;     // dialogs and boxes: EndDialog was called
+  INT_PTR result = 0;
+  UINT boxType = 0;
+  std::vector<TopLevelSnapshot::IconDraw> painted;
+};
+
+// A message sent to a window of another thread, waiting for its reply.
+struct ThreadQueue;
+struct SentCall {
+  MSG msg{};
+  LRESULT result = 0;
+  bool done = false;
+  std::shared_ptr<ThreadQueue> sender;
+};
+
+struct ThreadQueue {
+  DWORD thread = 0;
+  std::deque<MSG> posted;
+  std::deque<std::shared_ptr<SentCall>> sent;
+  std::condition_variable cv;  // wakes the owner (new message, reply)
+  int waiting = 0;             // > 0 while blocked in GetMessage
+  bool alive = true;
+  bool quit = false;
+  int quitCode = 0;
+};
+
+struct Model {
+  std::mutex mu;
+  // Notified on every change a test driver may wait for: window created,
+  // shown, destroyed, a thread becoming idle, a box recorded.
+  std::condition_variable changed;
+  std::map<HWND, std::unique_ptr<Window>> windows;
+  std::vector<HWND> topLevels;  // creation order
+  std::map<DWORD, std::shared_ptr<ThreadQueue>> queues;
+  std::uintptr_t nextHandle = 0x10000;
+  // Message boxes seen by an attached driver.
+  bool recording = false;
+  bool autoAcknowledge = false;
+  std::vector<BoxRecord> boxes;
+};
+
+Model& M();
+
+DWORD CurrentThread();
+
+// The calling thread's queue, made on first use (lock held).
+std::shared_ptr<ThreadQueue> MyQueue(std::unique_lock<std::mutex>& lock);
+
+// Requires the lock. Null if unknown.
+Window* Find(HWND hwnd);
+Window* TopOf(Window* w);
+bool TakesFocus(const Window* w);
+bool EffectivelyEnabled(const Window* w);
+
+// Private messages that carry input posted by a backend; the owning
+// thread's DispatchMessage turns them into the window messages.
+constexpr UINT kMsgInputClick = 0x03F0;       // hwnd: window
+constexpr UINT kMsgInputRightClick = 0x03F1;  // hwnd: top; lParam: x | y << 16
+constexpr UINT kMsgInputSysCommand = 0x03F2;  // hwnd: top; wParam: id
+constexpr UINT kMsgInputIconic = 0x03F3;      // hwnd: top; wParam: 1 iconic
+// Bits of lParam in key messages posted by the backend.
+constexpr LPARAM kKeyShift = LPARAM(1) << 25;
+constexpr LPARAM kKeyToFocus = LPARAM(1) << 27;  // route to top's focus
+constexpr LPARAM kKeyAlt = LPARAM(1) << 29;
+
+// Posts to the queue of the thread owning hwnd. Lock held.
+bool PostLocked(HWND hwnd, UINT msg, WPARAM w, LPARAM l);
+
+// Calls hwnd's window procedure on the calling thread (lock not held).
+LRESULT CallProc(HWND hwnd, UINT msg, WPARAM w, LPARAM l);
+
+// Notifies the backend (lock not held).
+void NotifyChanged(HWND window, unsigned changes);
+
+// Built-in window procedures.
+LRESULT ButtonProc(HWND, UINT, WPARAM, LPARAM);
+LRESULT EditProc(HWND, UINT, WPARAM, LPARAM);
+LRESULT StaticProc(HWND, UINT, WPARAM, LPARAM);
+
+// Opens the system menu of top (owning thread, lock not held).
+void OpenSystemMenu(HWND top, int x, int y);
+
+}  // namespace platform::ui::detail

@@ -1,0 +1,141 @@
+// MessageBoxA: a model window of kind message box with its own modal loop
+// on the calling thread (any thread).
+#include <algorithm>
+#include <cstdio>
+#include <sstream>
+
+#include "platform/ui/backend.h"
+#include "platform/ui/internal.h"
+#include "platform/ui/user32.h"
+#include "platform/ui/windows.h"
+
+namespace platform::ui::detail {
+namespace {
+
+LRESULT BoxProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_COMMAND) {
+    // OK, Enter, Escape and the close box all end an OK box with IDOK.
+    int id = LOWORD(wParam);
+    if (id == IDOK || id == IDCANCEL) EndDialog(hwnd, IDOK);
+    return 0;
+  }
+  return DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+
+// Layout in pixels with the dialog font's average character (6 x 13):
+// lines wrap at 80 characters, the icon sits left, OK is centred below.
+struct Layout {
+  RECT client, icon, text, ok;
+};
+
+Layout Measure(const std::string& text, bool hasIcon) {
+  constexpr int kMargin = 12, kCharW = 6, kLineH = 13, kWrap = 80, kIcon = 32;
+  constexpr int kButtonW = 75, kButtonH = 23;
+  int lines = 0, widest = 0;
+  std::istringstream in(text);
+  std::string line;
+  while (std::getline(in, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    int n = static_cast<int>(line.size());
+    lines += std::max(1, (n + kWrap - 1) / kWrap);
+    widest = std::max(widest, std::min(n, kWrap));
+  }
+  lines = std::max(lines, 1);
+  int textW = std::max(widest * kCharW, 60);
+  int textH = lines * kLineH;
+  int left = kMargin + (hasIcon ? kIcon + kMargin : 0);
+  int bodyH = std::max(textH, hasIcon ? kIcon : 0);
+  Layout l;
+  int w = std::max(left + textW + kMargin, kButtonW + 2 * kMargin);
+  int h = kMargin + bodyH + kMargin + kButtonH + kMargin;
+  l.client = RECT{0, 0, w, h};
+  l.icon = RECT{kMargin, kMargin, kMargin + kIcon, kMargin + kIcon};
+  int textTop = kMargin + (bodyH - textH) / 2;
+  l.text = RECT{left, textTop, left + textW, textTop + textH};
+  int bx = (w - kButtonW) / 2, by = h - kMargin - kButtonH;
+  l.ok = RECT{bx, by, bx + kButtonW, by + kButtonH};
+  return l;
+}
+
+}  // namespace
+}  // namespace platform::ui::detail
+
+using namespace platform::ui;
+using namespace platform::ui::detail;
+
+int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
+  std::string body = text ? text : "";
+  std::string title = caption ? caption : "Error";
+  bool recording = false;
+  {
+    std::lock_guard<std::mutex> lock(M().mu);
+    recording = M().recording;
+    if (recording && M().autoAcknowledge) {
+      M().boxes.push_back(BoxRecord{title, body, type, CurrentThread(),
+                                    std::chrono::steady_clock::now(), nullptr, true});
+      M().changed.notify_all();
+      return IDOK;
+    }
+  }
+  if (!recording && CurrentBackend()->IsHeadless()) {
+    std::fprintf(stderr, "%s: %s\n", title.c_str(), body.c_str());
+    return IDOK;
+  }
+
+  bool hasIcon = (type & MB_ICONMASK) != 0;
+  Layout l = Measure(body, hasIcon);
+  CreateParams p;
+  p.kind = WindowKind::kMessageBox;
+  p.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
+  p.exStyle = WS_EX_DLGMODALFRAME;
+  p.text = title;
+  int sx = (GetSystemMetrics(SM_CXSCREEN) - l.client.right) / 2;
+  int sy = (GetSystemMetrics(SM_CYSCREEN) - l.client.bottom) / 2;
+  p.rect = RECT{sx, sy, sx + l.client.right, sy + l.client.bottom};
+  p.proc = BoxProc;
+  HWND box = CreateModelWindow(p);
+  if (!box) return 0;
+  auto child = [&](WindowKind kind, const char* cls, DWORD style, const std::string& t, RECT r,
+                   int id) {
+    CreateParams c;
+    c.kind = kind;
+    c.className = cls;
+    c.style = style | WS_CHILD | WS_VISIBLE;
+    c.text = t;
+    c.rect = r;
+    c.parent = box;
+    c.id = id;
+    return CreateModelWindow(c);
+  };
+  if (hasIcon) child(WindowKind::kIcon, "STATIC", SS_ICON, "", l.icon, -1);
+  child(WindowKind::kStatic, "STATIC", SS_LEFT | SS_NOPREFIX, body, l.text, 0xFFFF);
+  HWND ok =
+      child(WindowKind::kPushButton, "BUTTON", BS_DEFPUSHBUTTON | WS_TABSTOP, "OK", l.ok, IDOK);
+  {
+    std::lock_guard<std::mutex> lock(M().mu);
+    if (Window* w = Find(box)) {
+      w->boxType = type;
+      w->owner = owner;
+    }
+    if (M().recording) {
+      M().boxes.push_back(BoxRecord{title, body, type, CurrentThread(),
+                                    std::chrono::steady_clock::now(), box, false});
+      M().changed.notify_all();
+    }
+  }
+  bool reenable = owner && IsWindowEnabled(owner);
+  if (reenable) EnableWindow(owner, FALSE);
+  SetFocus(ok);
+  ShowWindow(box, SW_SHOW);
+  RunModalLoop(box);
+  if (reenable) EnableWindow(owner, TRUE);
+  DestroyWindow(box);
+  {
+    std::lock_guard<std::mutex> lock(M().mu);
+    for (BoxRecord& r : M().boxes) {
+      if (r.hwnd == box) r.closed = true;
+    }
+    M().changed.notify_all();
+  }
+  return IDOK;
+}

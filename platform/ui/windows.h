@@ -1,0 +1,71 @@
+// Making windows in the model, binding framework objects to them, and the
+// modal loop. Used by the framework classes (afx*) and the message box;
+// the program uses the framework instead.
+#pragma once
+
+#include <string>
+
+#include "platform/ui/model.h"
+#include "platform/win32types.h"
+
+namespace platform::ui {
+
+struct DialogTemplate;
+
+struct CreateParams {
+  WindowKind kind = WindowKind::kDialog;
+  std::string className = "#32770";
+  DWORD style = 0;
+  DWORD exStyle = 0;
+  std::string text;
+  RECT rect{};            // pixels, relative to the parent's client area
+  HWND parent = nullptr;  // null: a top-level window
+  int id = 0;
+  WNDPROC proc = nullptr;  // null: the built-in procedure of the kind
+  void* object = nullptr;
+};
+
+// Creates a window owned by the calling thread, hidden if top-level (show
+// it with ShowWindow), visible if a child with WS_VISIBLE. A child goes
+// after its parent's existing children (template order = tab order).
+HWND CreateModelWindow(const CreateParams& params);
+
+// Creates a dialog's window and its controls from a template (dialog units
+// converted to pixels), hidden, owned by the calling thread. `owner` is
+// the window that the modal run disables (may be null).
+HWND CreateDialogFromTemplate(const DialogTemplate& t, HWND owner, WNDPROC proc, void* object);
+
+// Dialog units to pixels for the templates' font (8-point MS Sans Serif
+// at 96 DPI: base units 6 x 13): x * 1.5 and y * 1.625, rounded.
+int DialogUnitsToPixelsX(int x);
+int DialogUnitsToPixelsY(int y);
+
+// The framework object bound to a window (null if none).
+void* GetWindowObject(HWND hwnd);
+void SetWindowObject(HWND hwnd, void* object);
+// Replaces the window procedure; gives the old one.
+WNDPROC SetWindowProc(HWND hwnd, WNDPROC proc);
+
+// Called (on the destroying thread, lock not held) for every window being
+// destroyed that has an object bound, so the framework can detach it.
+void SetDestroyHook(void (*hook)(HWND hwnd, void* object));
+
+// The modal loop of a dialog or a box on the calling thread: runs
+// GetMessage / dialog manager / DispatchMessage until EndDialog was called
+// for hDlg, and gives EndDialog's result. On WM_QUIT it posts the quit
+// again and returns -1.
+INT_PTR RunModalLoop(HWND hDlg);
+
+// The dialog manager for whichever dialog or box msg is for, else
+// DispatchMessage: the body of every message loop.
+void TranslateAndDispatch(MSG* msg);
+
+bool IsDialogEnded(HWND hDlg);
+
+}  // namespace platform::ui
+
+namespace platform::ui {
+// Gives the focus to the first enabled, visible tab stop of hDlg (an edit
+// gets its text selected), as a dialog does when OnInitDialog returns TRUE.
+void FocusFirstTabStop(HWND hDlg);
+}  // namespace platform::ui
