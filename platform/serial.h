@@ -1,15 +1,61 @@
 // Serial ports: CreateFileA on "COMn" and the Win32 comm calls, built on
-// termios and poll. Overlapped operations complete at once when they can;
-// otherwise they pend, complete on the port's waiter, and signal the
-// OVERLAPPED's event. Any thread; one pending operation of each kind (event
-// wait, read, write) per port.
+// termios and poll. Any thread.
+//
+// Each open port has one waiter thread of its own, blocked in poll() on
+// the port's descriptor and a wake-up descriptor; it watches the line only
+// while an operation is pending, with the nearest time-out as its limit.
+// Operations complete at once when they can; otherwise they pend and
+// complete on the waiter, which sets the event of the OVERLAPPED they were
+// started with. The OVERLAPPED record itself is read only by the calling
+// thread, when the operation starts: the pending state lives in the port,
+// keyed by the record's address, and GetOverlappedResult reports the newest
+// operation started with that record. One pending operation of each kind
+// (event wait, read, write) per port. A call with a null OVERLAPPED waits
+// for its own result.
+//
+// Rules the callers rely on:
+// - WaitCommEvent resets the record's event when it accepts the wait; with
+//   EV_RXCHAR in the mask and input queued it completes at once (TRUE,
+//   *lpEvtMask = EV_RXCHAR, event set). Otherwise it pends and the event is
+//   set when a byte arrives, the mask changes (SetCommMask ends the wait
+//   with no events), the port is closed or the device goes away. A pending
+//   wait never writes *lpEvtMask later. A second wait while one is pending:
+//   FALSE, ERROR_INVALID_PARAMETER, the event untouched. Only EV_RXCHAR is
+//   detected; other bits are accepted and never fire.
+// - ReadFile/WriteFile that complete at once return TRUE and leave the
+//   event alone; otherwise they reset it and pend. Reads follow the
+//   COMMTIMEOUTS as the native driver does (total = multiplier * n +
+//   constant from the call; the interval runs from each received byte;
+//   MAXDWORD/0/0 returns at once with what is queued; MAXDWORD/MAXDWORD/c
+//   returns with the first bytes or after c). A timed-out read completes
+//   TRUE with the bytes it got (maybe 0). A timed-out write also completes
+//   TRUE, with the number of bytes that went out (fewer than asked), as the
+//   native driver reports a write time-out. Writes are copied at the call;
+//   a pending read fills the caller's buffer until it completes.
+// - PurgeComm PURGE_RXABORT/PURGE_TXABORT complete pending reads/writes
+//   with ERROR_OPERATION_ABORTED (event set); a pending event wait stays.
+// - A device that went away (hang-up, EIO): pending operations complete
+//   with ERROR_DEVICE_REMOVED (event set) and every later call on the
+//   handle fails with ERROR_DEVICE_REMOVED; a failed WaitCommEvent resets
+//   the event, ClearCommError zeroes the error word and COMSTAT, and
+//   GetCommMask reports an empty mask on any failure.
+// - CloseHandle cancels pending operations (ERROR_OPERATION_ABORTED, event
+//   set), joins the waiter, releases the lock and closes the descriptor; a
+//   thread blocked in GetOverlappedResult on the port returns FALSE then.
+// - Tests can make any of these calls fail once: platform/serial_faults.h.
 #pragma once
 
 #include "platform/win32types.h"
 
 // Opens a COM name (see devicemap.h) exclusively (dwShareMode 0) across
-// all processes. Missing device: ERROR_FILE_NOT_FOUND; held elsewhere or no
-// permission: ERROR_ACCESS_DENIED. Returns INVALID_HANDLE_VALUE on failure.
+// all processes and users (flock, and TIOCEXCL on a tty). Missing device:
+// ERROR_FILE_NOT_FOUND; held elsewhere or no permission: ERROR_ACCESS_DENIED
+// (the error text then names the device, and for a permission problem the
+// group to join). Not a COM name: ERROR_FILE_NOT_FOUND; a share mode, a
+// disposition other than OPEN_EXISTING or access bits other than
+// GENERIC_READ/GENERIC_WRITE: ERROR_INVALID_PARAMETER. A device that is no
+// tty opens (unlocked) but has no line settings (ERROR_INVALID_FUNCTION).
+// Returns INVALID_HANDLE_VALUE on failure.
 HANDLE CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
                    LPSECURITY_ATTRIBUTES lpSecurityAttributes, DWORD dwCreationDisposition,
                    DWORD dwFlagsAndAttributes, HANDLE hTemplateFile);

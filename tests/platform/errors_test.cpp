@@ -132,8 +132,8 @@ TEST(DeviceMap, ComNamesMapToEnvironmentOrTtyS) {
 }
 
 TEST(DeviceMap, OtherNamesAreNotComNames) {
-  for (const char* name : {"", "COM", "COM0", "COM256", "COM01", "COM-1", "LPT1",
-                           "/dev/ttyS0", "COM1 ", "XCOM1"}) {
+  for (const char* name :
+       {"", "COM", "COM0", "COM256", "COM01", "COM-1", "LPT1", "/dev/ttyS0", "COM1 ", "XCOM1"}) {
     EXPECT_FALSE(platform::DevicePathForName(name).has_value()) << name;
   }
   EXPECT_FALSE(platform::DevicePathForName(nullptr).has_value());

@@ -1,0 +1,186 @@
+// Opening and closing COM ports: names, exclusivity across processes,
+// missing and forbidden devices, and leaks over many cycles.
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <string>
+
+#include "platform/kernel32.h"
+#include "tests/platform/pty_fixture.h"
+
+namespace {
+
+using corvane_test::ErrorText;
+using corvane_test::PointComPortsAt;
+using corvane_test::Pty;
+
+HANDLE OpenCom(const char* name) {
+  return CreateFileA(name, GENERIC_READ | GENERIC_WRITE, 0, NULL, OPEN_EXISTING,
+                     FILE_FLAG_OVERLAPPED, NULL);
+}
+
+int OpenFdCount() {
+  int n = 0;
+  DIR* d = opendir("/proc/self/fd");
+  while (dirent* e = readdir(d)) {
+    if (e->d_name[0] != '.') ++n;
+  }
+  closedir(d);
+  return n;
+}
+
+// Runs body in a child process and gives its exit status (0 to 255).
+template <class F>
+int InChild(F body) {
+  const pid_t pid = fork();
+  if (pid == 0) _exit(body());
+  int status = 0;
+  waitpid(pid, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 255;
+}
+
+TEST(SerialOpen, MissingDeviceIsFileNotFoundWithItsPath) {
+  Pty pty;
+  PointComPortsAt(pty.slave());
+  EXPECT_EQ(OpenCom("COM2"), INVALID_HANDLE_VALUE);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+  const std::string text = ErrorText(ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(text.rfind("The system cannot find the file specified.", 0), 0u) << text;
+  EXPECT_NE(text.find("/nonexistent/com2"), std::string::npos) << text;
+  EXPECT_EQ(text.substr(text.size() - 2), "\r\n");
+}
+
+TEST(SerialOpen, BadNamesAndArgumentsAreRefusedAsTheNativeCallWould) {
+  Pty pty;
+  PointComPortsAt(pty.slave());
+  EXPECT_EQ(OpenCom("LPT1"), INVALID_HANDLE_VALUE);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+  EXPECT_EQ(OpenCom("COM0"), INVALID_HANDLE_VALUE);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+  EXPECT_EQ(OpenCom(nullptr), INVALID_HANDLE_VALUE);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+  // Shared, created or with unknown access bits: a comm device takes none.
+  EXPECT_EQ(CreateFileA("COM1", GENERIC_READ | GENERIC_WRITE, 1, NULL, OPEN_EXISTING,
+                        FILE_FLAG_OVERLAPPED, NULL),
+            INVALID_HANDLE_VALUE);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+  EXPECT_EQ(CreateFileA("COM1", GENERIC_READ | GENERIC_WRITE, 0, NULL, 2, 0, NULL),
+            INVALID_HANDLE_VALUE);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+  EXPECT_EQ(CreateFileA("COM1", 0x20000000u, 0, NULL, OPEN_EXISTING, 0, NULL),
+            INVALID_HANDLE_VALUE);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+  // None of these left the device held.
+  HANDLE h = OpenCom("com1");
+  EXPECT_NE(h, INVALID_HANDLE_VALUE);
+  CloseHandle(h);
+}
+
+TEST(SerialOpen, SecondOpenInTheSameProcessIsDeniedUntilClosed) {
+  Pty pty;
+  PointComPortsAt(pty.slave());
+  HANDLE first = OpenCom("COM1");
+  ASSERT_NE(first, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(OpenCom("COM1"), INVALID_HANDLE_VALUE);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+  EXPECT_EQ(ErrorText(ERROR_ACCESS_DENIED).rfind("Access is denied.", 0), 0u);
+  ASSERT_TRUE(CloseHandle(first));
+  HANDLE again = OpenCom("COM1");
+  EXPECT_NE(again, INVALID_HANDLE_VALUE) << GetLastError();
+  CloseHandle(again);
+}
+
+// Exclusive across processes, whoever runs the test (root included: the
+// lock does not yield to privilege).
+TEST(SerialOpen, HeldByAnotherProcessIsAccessDenied) {
+  Pty pty;
+  PointComPortsAt(pty.slave());
+  int toParent[2], toChild[2];
+  ASSERT_EQ(pipe(toParent), 0);
+  ASSERT_EQ(pipe(toChild), 0);
+  const pid_t pid = fork();
+  if (pid == 0) {
+    HANDLE h = OpenCom("COM1");
+    const char ok = h != INVALID_HANDLE_VALUE ? 'y' : 'n';
+    (void)!write(toParent[1], &ok, 1);
+    char go;
+    (void)!read(toChild[0], &go, 1);  // hold the port until told
+    if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+    _exit(0);
+  }
+  char ok = 0;
+  ASSERT_EQ(read(toParent[0], &ok, 1), 1);
+  ASSERT_EQ(ok, 'y');
+  EXPECT_EQ(OpenCom("COM1"), INVALID_HANDLE_VALUE);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+  (void)!write(toChild[1], "x", 1);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  HANDLE h = OpenCom("COM1");  // released by the child's close
+  EXPECT_NE(h, INVALID_HANDLE_VALUE) << GetLastError();
+
+  // And the other way round: held here, denied to a child.
+  const int child = InChild([] {
+    HANDLE other = OpenCom("COM1");
+    if (other != INVALID_HANDLE_VALUE) return 1;
+    return GetLastError() == ERROR_ACCESS_DENIED ? 0 : 2;
+  });
+  EXPECT_EQ(child, 0);
+  CloseHandle(h);
+  for (int fd : {toParent[0], toParent[1], toChild[0], toChild[1]}) close(fd);
+}
+
+TEST(SerialOpen, NoPermissionIsAccessDeniedWithAdviceOnTheGroup) {
+  // A device node the test user may not open: as root, a child that drops
+  // to an unprivileged user; otherwise a file with no permissions.
+  char path[] = "/tmp/corvane-noperm-XXXXXX";
+  const int fd = mkstemp(path);
+  ASSERT_GE(fd, 0);
+  close(fd);
+  ASSERT_EQ(chmod(path, geteuid() == 0 ? 0600 : 0000), 0);
+  PointComPortsAt(path);
+  const int result = InChild([] {
+    if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) return 3;
+    HANDLE h = OpenCom("COM1");
+    if (h != INVALID_HANDLE_VALUE) return 1;
+    if (GetLastError() != ERROR_ACCESS_DENIED) return 2;
+    const std::string text = ErrorText(ERROR_ACCESS_DENIED);
+    if (text.rfind("Access is denied.", 0) != 0) return 4;
+    if (text.find("dialout") == std::string::npos) return 5;
+    if (text.find("/tmp/corvane-noperm-") == std::string::npos) return 6;
+    return 0;
+  });
+  EXPECT_EQ(result, 0);
+  unlink(path);
+}
+
+TEST(SerialOpen, ThousandOpenCloseCyclesLeakNothing) {
+  Pty pty;
+  PointComPortsAt(pty.slave());
+  const std::size_t handles = platform::OpenHandleCount();
+  const int fds = OpenFdCount();
+  for (int i = 0; i < 1000; ++i) {
+    HANDLE h = OpenCom("COM1");
+    ASSERT_NE(h, INVALID_HANDLE_VALUE) << "cycle " << i << " error " << GetLastError();
+    if (i % 100 == 0) {  // now and then with a pending wait to cancel
+      OVERLAPPED ov{};
+      ov.hEvent = CreateEventA(NULL, TRUE, FALSE, NULL);
+      SetCommMask(h, EV_RXCHAR);
+      DWORD mask = 0;
+      EXPECT_FALSE(WaitCommEvent(h, &mask, &ov));
+      ASSERT_TRUE(CloseHandle(h));
+      EXPECT_EQ(WaitForSingleObject(ov.hEvent, 0), WAIT_OBJECT_0);  // cancelled, signalled
+      CloseHandle(ov.hEvent);
+    } else {
+      ASSERT_TRUE(CloseHandle(h));
+    }
+  }
+  EXPECT_EQ(platform::OpenHandleCount(), handles);
+  EXPECT_EQ(OpenFdCount(), fds);
+}
+
+}  // namespace
