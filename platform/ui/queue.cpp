@@ -3,6 +3,7 @@
 // sent from another thread waits in the target thread's queue and is
 // handled inside that thread's GetMessage/PeekMessage (or while that
 // thread itself waits in a SendMessage), never on the sender's thread.
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -20,7 +21,30 @@ struct QueueHolder {
   std::shared_ptr<ThreadQueue> queue;
   ~QueueHolder() {
     if (!queue) return;
-    std::lock_guard<std::mutex> lock(M().mu);
+    std::vector<HWND> shown;
+    {
+      std::lock_guard<std::mutex> lock(M().mu);
+      EndQueue();
+      // A thread's windows end with it (their procedures are not called:
+      // the objects behind them may be gone already).
+      std::vector<HWND> mine;
+      for (auto& [h, w] : M().windows) {
+        if (w->thread == queue->thread && !w->parent) mine.push_back(h);
+      }
+      for (HWND h : mine) {
+        Window* w = Find(h);
+        if (w->shownOnBackend) shown.push_back(h);
+        for (HWND c : w->children) M().windows.erase(c);
+        M().windows.erase(h);
+        auto& t = M().topLevels;
+        t.erase(std::remove(t.begin(), t.end(), h), t.end());
+      }
+      M().changed.notify_all();
+    }
+    for (HWND h : shown) CurrentBackend()->DestroyTopLevel(h);
+  }
+
+  void EndQueue() {
     queue->alive = false;
     for (auto& call : queue->sent) {
       call->done = true;
@@ -30,7 +54,6 @@ struct QueueHolder {
     queue->posted.clear();
     auto it = M().queues.find(queue->thread);
     if (it != M().queues.end() && it->second == queue) M().queues.erase(it);
-    M().changed.notify_all();
   }
 };
 

@@ -309,6 +309,7 @@ PumpThread::PumpThread(Handler handler) : handler_(std::move(handler)) {
     ready.set_value({h, ::GetCurrentThreadId()});
     MSG msg;
     while (::GetMessageA(&msg, nullptr, 0, 0)) ::DispatchMessageA(&msg);
+    SetWindowObject(h, nullptr);  // not a CWnd: keep it from the framework's hook
     ::DestroyWindow(h);
   });
   auto [h, id] = started.get();

@@ -40,7 +40,8 @@ HWND CreateDialogFromTemplate(const DialogTemplate& t, HWND owner, WNDPROC proc,
 int DialogUnitsToPixelsX(int x);
 int DialogUnitsToPixelsY(int y);
 
-// The framework object bound to a window (null if none).
+// The framework object bound to a window (null if none). Any object other
+// than a CWnd must be unbound before its window is destroyed.
 void* GetWindowObject(HWND hwnd);
 void SetWindowObject(HWND hwnd, void* object);
 // Replaces the window procedure; gives the old one.

@@ -1,0 +1,267 @@
+// Drawing and mouse input of the child controls.
+#include "platform/ui/fltk/control_widget.h"
+
+#include <FL/Fl.H>
+#include <FL/fl_draw.H>
+
+#include <algorithm>
+
+#include "platform/ui/backend.h"
+#include "platform/ui/fltk/paint.h"
+#include "platform/ui/fltk/top_window.h"
+#include "platform/win32types.h"
+
+namespace platform::ui::fltk {
+namespace {
+
+constexpr int kCheckSize = 13;  // the check box square, pixels
+constexpr int kCheckGap = 4;    // between the square and the caption
+
+int TextLeft(const WindowSnapshot& s) {
+  return std::clamp(s.selEnd, 0, int(s.text.size()));
+}
+
+}  // namespace
+
+ControlWidget::ControlWidget(TopWindow* top, const WindowSnapshot& snap)
+    : Fl_Widget(0, 0, 1, 1), top_(top) {
+  // Keys belong to the top-level window; the model keeps the focus.
+  clear_visible_focus();
+  Update(snap);
+}
+
+void ControlWidget::Update(const WindowSnapshot& snap) {
+  snap_ = snap;
+  const RECT& r = snap_.rect;
+  int w = std::max(1, int(r.right - r.left));
+  int h = std::max(1, int(r.bottom - r.top));
+  if (x() != r.left || y() != r.top || this->w() != w || this->h() != h) {
+    resize(r.left, r.top, w, h);
+  }
+  if (snap_.visible) {
+    show();
+  } else {
+    hide();
+  }
+  if (!snap_.enabled) tracking_ = pressed_ = false;
+  redraw();
+}
+
+bool ControlWidget::TakesClicks() const {
+  switch (snap_.kind) {
+    case WindowKind::kPushButton:
+    case WindowKind::kCheckBox:
+    case WindowKind::kEdit:
+      return true;
+    default:
+      return false;
+  }
+}
+
+int ControlWidget::handle(int event) {
+  switch (event) {
+    case FL_FOCUS:
+    case FL_UNFOCUS:
+      return 0;
+    case FL_PUSH:
+      if (Fl::event_button() != FL_LEFT_MOUSE || !TakesClicks()) return 0;
+      if (snap_.kind == WindowKind::kEdit) {
+        // An edit takes the focus as the button goes down.
+        PostClick(snap_.hwnd);
+        return 1;
+      }
+      // Buttons act on release over the control, as the classic ones do;
+      // the model ignores the click if the control is disabled.
+      tracking_ = true;
+      pressed_ = snap_.enabled;
+      redraw();
+      return 1;
+    case FL_DRAG:
+      if (tracking_) {
+        bool inside = Fl::event_inside(this) != 0;
+        if (inside != pressed_ && snap_.enabled) {
+          pressed_ = inside;
+          redraw();
+        }
+      }
+      return tracking_ ? 1 : 0;
+    case FL_RELEASE:
+      if (!tracking_) return snap_.kind == WindowKind::kEdit ? 1 : 0;
+      tracking_ = false;
+      pressed_ = false;
+      redraw();
+      if (Fl::event_inside(this)) PostClick(snap_.hwnd);
+      return 1;
+    default:
+      return 0;
+  }
+}
+
+void ControlWidget::draw() {
+  fl_push_clip(x(), y(), w(), h());
+  switch (snap_.kind) {
+    case WindowKind::kPushButton:
+      DrawPushButton();
+      break;
+    case WindowKind::kCheckBox:
+      DrawCheckBox();
+      break;
+    case WindowKind::kEdit:
+      DrawEdit();
+      break;
+    case WindowKind::kGroupBox:
+      DrawGroupBox();
+      break;
+    case WindowKind::kIcon:
+      DrawIconControl();
+      break;
+    case WindowKind::kStatic:
+    default:
+      DrawStatic();
+      break;
+  }
+  fl_pop_clip();
+}
+
+void ControlWidget::DrawPushButton() {
+  int bx = x(), by = y(), bw = w(), bh = h();
+  fl_color(FaceColor());
+  fl_rectf(bx, by, bw, bh);
+  // The default button (and a focused one, which acts on Enter) has a
+  // black frame around its bevel.
+  if (snap_.defaultButton || snap_.focused) {
+    fl_color(FL_BLACK);
+    fl_rect(bx, by, bw, bh);
+    ++bx, ++by, bw -= 2, bh -= 2;
+  }
+  int shift = pressed_ ? 1 : 0;
+  if (pressed_) {
+    DrawPressed(bx, by, bw, bh);
+  } else {
+    DrawRaised(bx, by, bw, bh);
+  }
+  Caption c = ParsePrefix(snap_.text);
+  int tw = TextWidth(c.text), th = LineHeight();
+  int tx = bx + (bw - tw) / 2 + shift;
+  int ty = by + (bh - th) / 2 + shift;
+  DrawCaptionAt(c, tx, ty, snap_.enabled);
+  if (snap_.focused) DrawFocusRect(bx + 3, by + 3, bw - 6, bh - 6);
+}
+
+void ControlWidget::DrawCheckBox() {
+  int bx = x(), by = y() + (h() - kCheckSize) / 2;
+  bool indeterminate = snap_.check == BST_INDETERMINATE;
+  Fl_Color fill = WindowColor();
+  if (!snap_.enabled || pressed_) fill = FaceColor();
+  if (indeterminate) fill = fl_rgb_color(192, 192, 192);
+  fl_color(fill);
+  fl_rectf(bx + 2, by + 2, kCheckSize - 4, kCheckSize - 4);
+  DrawSunken(bx, by, kCheckSize, kCheckSize);
+  if (snap_.check == BST_CHECKED || indeterminate) {
+    // The tick: a 7 x 7 mark three pixels thick.
+    fl_color(snap_.enabled && !indeterminate ? FL_BLACK : ShadowColor());
+    for (int k = 0; k < 3; ++k) {
+      fl_line(bx + 3, by + 5 + k, bx + 5, by + 7 + k, bx + 9, by + 3 + k);
+    }
+  }
+  // The caption starts right of the square and is cut off by the
+  // control's width (the clip set in draw()).
+  Caption c = ParsePrefix(snap_.text);
+  int tx = bx + kCheckSize + kCheckGap;
+  int th = LineHeight();
+  int ty = y() + (h() - th) / 2;
+  DrawCaptionAt(c, tx, ty, snap_.enabled);
+  if (snap_.focused && !c.text.empty()) {
+    DrawFocusRect(tx - 1, ty, TextWidth(c.text) + 2, th);
+  }
+}
+
+void ControlWidget::DrawEdit() {
+  int ex = x(), ey = y(), ew = w(), eh = h();
+  bool editable = snap_.enabled && !snap_.readOnly;
+  fl_color(editable ? WindowColor() : FaceColor());
+  fl_rectf(ex + 2, ey + 2, ew - 4, eh - 4);
+  DrawSunken(ex, ey, ew, eh);
+
+  constexpr int kMargin = 2;
+  int ix = ex + 2 + kMargin, iw = std::max(1, ew - 4 - 2 * kMargin);
+  int th = LineHeight();
+  int ty = ey + (eh - th) / 2;
+  const std::string& t = snap_.text;
+  int tw = TextWidth(t);
+  int caret = TextLeft(snap_);
+  int caretX = TextWidth(t.substr(0, caret));
+  int origin;
+  if (tw <= iw) {
+    scroll_ = 0;
+    origin = ix;
+    if (snap_.centred) origin = ix + (iw - tw) / 2;
+    if (snap_.style & ES_RIGHT) origin = ix + iw - tw;
+  } else {
+    // Automatic horizontal scrolling: move the text just enough to keep
+    // the caret inside the field.
+    scroll_ = std::clamp(scroll_, std::max(0, caretX - iw + 1), caretX);
+    scroll_ = std::min(scroll_, tw - iw + 1);
+    origin = ix - scroll_;
+  }
+
+  fl_push_clip(ex + 2, ey + 2, ew - 4, eh - 4);
+  int a = std::clamp(std::min(snap_.selStart, snap_.selEnd), 0, int(t.size()));
+  int b = std::clamp(std::max(snap_.selStart, snap_.selEnd), 0, int(t.size()));
+  Caption whole{t, -1};
+  DrawCaptionAt(whole, origin, ty, snap_.enabled);
+  if (snap_.focused && a < b) {
+    // The selection, drawn over the plain text in inverse colours.
+    int sx = origin + TextWidth(t.substr(0, a));
+    int sw = TextWidth(t.substr(a, b - a));
+    fl_color(SelectionColor());
+    fl_rectf(sx, ty, sw, th);
+    fl_font(kFont, kFontSize);
+    fl_color(FL_WHITE);
+    fl_draw(t.data() + a, b - a, sx, ty + th - fl_descent());
+  }
+  if (snap_.focused) {
+    fl_color(FL_BLACK);
+    fl_yxline(origin + caretX, ty, ty + th - 1);
+  }
+  fl_pop_clip();
+}
+
+void ControlWidget::DrawStatic() {
+  Fl_Align align = FL_ALIGN_TOP_LEFT;
+  switch (snap_.style & 0x3) {
+    case 1:  // SS_CENTER
+      align = FL_ALIGN_TOP;
+      break;
+    case 2:  // SS_RIGHT
+      align = FL_ALIGN_TOP_RIGHT;
+      break;
+    default:
+      break;
+  }
+  // The text exactly as given: no '&' prefixes, no '@' symbols.
+  DrawTextBox(snap_.text, x(), y(), w(), h(), align | FL_ALIGN_WRAP, snap_.enabled);
+}
+
+void ControlWidget::DrawGroupBox() {
+  int th = LineHeight();
+  int top = y() + th / 2;
+  DrawEtched(x(), top, w(), h() - th / 2);
+  if (snap_.text.empty()) return;
+  Caption c = ParsePrefix(snap_.text);
+  int tx = x() + 9;
+  fl_color(FaceColor());
+  fl_rectf(tx - 2, y(), TextWidth(c.text) + 4, th);
+  DrawCaptionAt(c, tx, y(), snap_.enabled);
+}
+
+void ControlWidget::DrawIconControl() {
+  if (const Icon* icon = IconFromHandle(snap_.icon)) {
+    DrawIconImage(icon->large, x(), y());
+    return;
+  }
+  // A message box's icon control shows the system icon of its type.
+  DrawStockIcon(top_->snapshot().messageBoxType, x(), y());
+}
+
+}  // namespace platform::ui::fltk

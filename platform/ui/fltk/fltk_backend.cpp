@@ -1,0 +1,261 @@
+// The FLTK backend: one display thread owns FLTK and every window on it.
+// Model threads never touch FLTK: a Backend call queues a command and wakes
+// the display thread with Fl::awake, which is safe without FLTK's lock.
+// Only the display thread takes Fl::lock(), once, before anyone can call
+// Fl::awake (the lock's first use sets up the wake-up pipe).
+#include <FL/Fl.H>
+#include <FL/x.H>
+#include <X11/Xlib.h>
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdlib>
+#include <deque>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/ui/backend.h"
+#include "platform/ui/fltk/paint.h"
+#include "platform/ui/fltk/top_window.h"
+
+namespace platform::ui {
+namespace fltk {
+namespace {
+
+// FLTK is one per process: only one backend may drive it.
+std::atomic<bool> g_fltkInUse{false};
+
+class FltkBackend final : public Backend {
+ public:
+  FltkBackend() = default;
+  ~FltkBackend() override { Stop(); }
+  FltkBackend(const FltkBackend&) = delete;
+  FltkBackend& operator=(const FltkBackend&) = delete;
+
+  bool Start(std::string* error) override;
+  void Stop() override;
+
+  void ShowTopLevel(HWND top) override { Post({Op::kShow, top}); }
+  void HideTopLevel(HWND top) override { Post({Op::kHide, top}); }
+  void WindowChanged(HWND top, HWND, unsigned) override { Post({Op::kChanged, top}); }
+  void DestroyTopLevel(HWND top) override { Post({Op::kDestroy, top}); }
+  void PopupSystemMenu(HWND top, int x, int y) override { Post({Op::kPopup, top, x, y}); }
+
+ private:
+  enum class Op { kShow, kHide, kChanged, kDestroy, kPopup, kStop };
+  struct Command {
+    Op op;
+    HWND top = nullptr;
+    int x = 0;
+    int y = 0;
+  };
+
+  // Any thread.
+  void Post(Command c);
+  static void AwakeCallback(void* self);
+
+  // Display thread.
+  void Run(Display* display);
+  void Drain();
+  void Execute(const Command& c);
+  void RunPendingPopup();
+
+  std::mutex mu_;
+  std::condition_variable readyCv_;
+  bool ready_ = false;
+  std::deque<Command> queue_;
+  bool wakePending_ = false;  // an awake callback is on its way
+  bool started_ = false;
+  bool stopped_ = false;
+  std::thread thread_;
+
+  // Display thread only.
+  bool running_ = true;
+  std::map<HWND, std::unique_ptr<TopWindow>> windows_;
+  std::set<HWND> dirty_;
+  std::optional<Command> popup_;
+  bool inPopup_ = false;
+  // Windows destroyed while a popup menu runs its nested loop: hidden at
+  // once, deleted when the popup has returned.
+  std::vector<std::unique_ptr<TopWindow>> graveyard_;
+};
+
+bool FltkBackend::Start(std::string* error) {
+  auto fail = [error](std::string why) {
+    if (error) *error = std::move(why);
+    return false;
+  };
+  {
+    std::lock_guard<std::mutex> lock(mu_);
+    if (started_) return fail("the FLTK backend was already started");
+  }
+  if (g_fltkInUse.exchange(true)) return fail("another FLTK backend is running");
+  // Open the display here, so that a missing display is reported to the
+  // caller instead of ending the process inside FLTK.
+  const char* name = std::getenv("DISPLAY");
+  Display* display = XOpenDisplay(nullptr);
+  if (!display) {
+    g_fltkInUse = false;
+    if (!name || !*name) return fail("cannot open display (DISPLAY is not set)");
+    return fail(std::string("cannot open display \"") + name + "\"");
+  }
+  {
+    std::lock_guard<std::mutex> lock(mu_);
+    started_ = true;
+  }
+  thread_ = std::thread(&FltkBackend::Run, this, display);
+  std::unique_lock<std::mutex> lock(mu_);
+  readyCv_.wait(lock, [this] { return ready_; });
+  return true;
+}
+
+void FltkBackend::Stop() {
+  {
+    std::lock_guard<std::mutex> lock(mu_);
+    if (!started_ || stopped_) return;
+    stopped_ = true;
+  }
+  Post({Op::kStop});
+  thread_.join();
+  g_fltkInUse = false;
+}
+
+void FltkBackend::Post(Command c) {
+  bool wake = false;
+  {
+    std::lock_guard<std::mutex> lock(mu_);
+    if (!started_) return;
+    queue_.push_back(c);
+    wake = !wakePending_;
+    wakePending_ = true;
+  }
+  if (!wake) return;
+  if (Fl::awake(&FltkBackend::AwakeCallback, this) != 0) {
+    // FLTK's callback ring is full: wake the loop plainly (it drains after
+    // every wait) and let the next command try the callback again.
+    {
+      std::lock_guard<std::mutex> lock(mu_);
+      wakePending_ = false;
+    }
+    Fl::awake(static_cast<void*>(nullptr));
+  }
+}
+
+void FltkBackend::AwakeCallback(void* self) {
+  static_cast<FltkBackend*>(self)->Drain();
+}
+
+void FltkBackend::Run(Display* display) {
+  Fl::lock();
+  fl_open_display(display);
+  // Menus and FLTK's own parts in the dialog colours.
+  Fl::background(212, 208, 200);
+  {
+    std::lock_guard<std::mutex> lock(mu_);
+    ready_ = true;
+  }
+  readyCv_.notify_all();
+  while (running_) {
+    // Awake callbacks (Drain) run inside the wait; the time-out only
+    // bounds how long a plain wake-up can go unnoticed.
+    Fl::wait(0.5);
+    Drain();
+    RunPendingPopup();
+  }
+  graveyard_.clear();
+  windows_.clear();
+  Fl::flush();
+  Fl::unlock();
+}
+
+void FltkBackend::Drain() {
+  for (;;) {
+    Command c;
+    {
+      std::lock_guard<std::mutex> lock(mu_);
+      wakePending_ = false;
+      if (queue_.empty()) break;
+      c = queue_.front();
+      queue_.pop_front();
+    }
+    Execute(c);
+  }
+  // Changes are applied once per window per batch, from a fresh snapshot.
+  for (HWND top : dirty_) {
+    auto it = windows_.find(top);
+    if (it != windows_.end()) it->second->Refresh();
+  }
+  dirty_.clear();
+}
+
+void FltkBackend::Execute(const Command& c) {
+  auto it = windows_.find(c.top);
+  TopWindow* w = it != windows_.end() ? it->second.get() : nullptr;
+  switch (c.op) {
+    case Op::kShow:
+      if (!w) {
+        auto made = std::make_unique<TopWindow>(c.top);
+        w = made.get();
+        windows_[c.top] = std::move(made);
+      }
+      if (!w->Refresh()) {
+        windows_.erase(c.top);  // gone from the model already
+        return;
+      }
+      dirty_.erase(c.top);
+      w->ShowNow();
+      return;
+    case Op::kHide:
+      if (w) w->HideNow();
+      return;
+    case Op::kChanged:
+      // A window not shown yet gets its state when it is shown.
+      if (w) dirty_.insert(c.top);
+      return;
+    case Op::kDestroy:
+      dirty_.erase(c.top);
+      if (popup_ && popup_->top == c.top) popup_.reset();
+      if (!w) return;
+      if (inPopup_) {
+        w->HideNow();
+        graveyard_.push_back(std::move(it->second));
+      }
+      windows_.erase(c.top);
+      return;
+    case Op::kPopup:
+      popup_ = c;
+      return;
+    case Op::kStop:
+      running_ = false;
+      return;
+  }
+}
+
+void FltkBackend::RunPendingPopup() {
+  // The popup runs its own loop; it is started from the outer loop only,
+  // never from inside a callback, and one at a time.
+  if (!popup_ || inPopup_ || !running_) return;
+  Command c = *popup_;
+  popup_.reset();
+  auto it = windows_.find(c.top);
+  if (it == windows_.end() || !it->second->shown()) return;
+  inPopup_ = true;
+  it->second->PopupSystemMenu(c.x, c.y);
+  inPopup_ = false;
+  graveyard_.clear();
+}
+
+}  // namespace
+}  // namespace fltk
+
+std::unique_ptr<Backend> MakeFltkBackend() {
+  return std::make_unique<fltk::FltkBackend>();
+}
+
+}  // namespace platform::ui

@@ -1,0 +1,59 @@
+// Drawing primitives of the classic dialog look on FLTK: the face colour,
+// bevelled borders, control texts (with or without '&' prefix processing)
+// and icons. Display thread only, inside a widget's draw() (they use FLTK's
+// current drawing state). Coordinates are window pixels.
+#pragma once
+
+#include <FL/Enumerations.H>
+
+#include <string>
+
+#include "platform/ui/model.h"
+
+namespace platform::ui::fltk {
+
+// The palette of the classic look.
+Fl_Color FaceColor();       // dialog background, button face
+Fl_Color HighlightColor();  // top-left edge of raised parts
+Fl_Color ShadowColor();     // bottom-right edge; greyed text
+Fl_Color DarkShadowColor();
+Fl_Color WindowColor();     // edit and check box interior
+Fl_Color SelectionColor();  // selected edit text background
+
+// The dialog font: FLTK's sans font at the size that fits 8-point text at
+// 96 DPI (dialog base units 6 x 13).
+constexpr Fl_Font kFont = FL_HELVETICA;
+constexpr int kFontSize = 11;
+
+// Borders (each draws the frame only, inside x, y, w, h).
+void DrawRaised(int x, int y, int w, int h);  // push button up
+void DrawPressed(int x, int y, int w, int h);
+void DrawSunken(int x, int y, int w, int h);  // edit / check box client edge
+void DrawEtched(int x, int y, int w, int h);  // group box frame
+void DrawFocusRect(int x, int y, int w, int h);
+
+// A control caption after '&' processing: '&x' underlines x, "&&" is '&'.
+struct Caption {
+  std::string text;
+  int underline = -1;  // byte index in text, -1 for none
+};
+Caption ParsePrefix(const std::string& raw);
+
+// Draws one line of `c` with its top-left corner at (x, y) (y is the top of
+// the text line, not the baseline), enabled or greyed. No '@' symbols.
+void DrawCaptionAt(const Caption& c, int x, int y, bool enabled);
+// Width and height of one line of text in the dialog font.
+int TextWidth(const std::string& text);
+int LineHeight();
+
+// Draws text as is (no prefix, no symbols) inside the box with FLTK
+// alignment flags, greyed when disabled.
+void DrawTextBox(const std::string& text, int x, int y, int w, int h, Fl_Align align, bool enabled);
+
+// Draws an icon image (RGBA) with its top-left corner at (x, y).
+void DrawIconImage(const IconImage& image, int x, int y);
+// Draws the system's icon for a message box of type `mbType` (MB_ICON
+// bits) in the 32 x 32 square at (x, y). Nothing for types without one.
+void DrawStockIcon(unsigned mbType, int x, int y);
+
+}  // namespace platform::ui::fltk

@@ -1,0 +1,267 @@
+// Modal dialogs: DoModal and EndDialog, the order of initialisation and
+// showing, the dialog manager's keys, the close box, the system menu, icons,
+// the minimised painting, and the template's dialog units in pixels.
+#include <gtest/gtest.h>
+
+#include "platform/ui/backend.h"
+#include "platform/ui/windows.h"
+#include "ui_fixture.h"
+
+namespace {
+
+using namespace uitest;
+using platform::ui::testing::Driver;
+
+TEST(DoModal, ShowsTheDialogOnlyAfterOnInitDialogAndEndDialogGivesTheResult) {
+  Driver driver;
+  DialogRunner run([](TestDlg* d) { d->onRead = [](TestDlg* self) { self->EndDialog(77); }; });
+  HWND dlg = run.Wait(driver);
+  ASSERT_NE(dlg, nullptr);
+  EXPECT_TRUE(run.log().initDone.load());
+  EXPECT_FALSE(run.log().visibleInInit.load());
+  EXPECT_TRUE(IsWindowVisible(dlg));
+  // DDX_Control bound the members to the controls.
+  EXPECT_EQ(run.dlg()->m_btnRead.m_hWnd, GetDlgItem(dlg, IDC_READ));
+  EXPECT_EQ(CWnd::FromHandle(GetDlgItem(dlg, IDC_PAGE)), &run.dlg()->m_editPage);
+  // OnInitDialog returned TRUE: the first enabled tab stop has the focus.
+  EXPECT_EQ(driver.FocusId(dlg), IDC_READ);
+  EXPECT_EQ(driver.Text(dlg, IDC_ADDRESS), "F7");
+  ASSERT_TRUE(driver.Click(dlg, IDC_READ));
+  ASSERT_TRUE(run.Finish());
+  EXPECT_EQ(run.result(), 77);
+  EXPECT_FALSE(IsWindow(dlg));
+  // The window is gone and the members are unbound.
+  EXPECT_EQ(run.dlg()->m_hWnd, nullptr);
+  EXPECT_EQ(run.dlg()->m_btnRead.m_hWnd, nullptr);
+}
+
+TEST(DoModal, WithoutATemplateGivesMinusOne) {
+  CDialog dlg(4242);
+  EXPECT_EQ(dlg.DoModal(), -1);
+}
+
+TEST(DialogManager, EnterOutsideAPushButtonEndsWithIdOk) {
+  Driver driver;
+  DialogRunner run;
+  HWND dlg = run.Wait(driver);
+  ASSERT_TRUE(driver.Click(dlg, IDC_ADDRESS));
+  EXPECT_EQ(driver.FocusId(dlg), IDC_ADDRESS);
+  ASSERT_TRUE(driver.Enter(dlg));
+  ASSERT_TRUE(run.Finish());
+  EXPECT_EQ(run.result(), IDOK);
+}
+
+TEST(DialogManager, EnterOnAFocusedPushButtonClicksItAndTheDialogStays) {
+  Driver driver;
+  DialogRunner run;
+  HWND dlg = run.Wait(driver);
+  ASSERT_EQ(driver.FocusId(dlg), IDC_READ);
+  ASSERT_TRUE(driver.Enter(dlg));
+  EXPECT_EQ(run.log().readClicks.load(), 1);
+  EXPECT_FALSE(run.done());
+  // Space on the focused button clicks it too.
+  ASSERT_TRUE(driver.Space(dlg));
+  EXPECT_EQ(run.log().readClicks.load(), 2);
+  // Enter on a focused check box is OK, not a click.
+  ASSERT_TRUE(driver.Click(dlg, IDC_COM1));
+  ASSERT_TRUE(driver.Enter(dlg));
+  ASSERT_TRUE(run.Finish());
+  EXPECT_EQ(run.result(), IDOK);
+}
+
+TEST(DialogManager, EscapeEndsWithIdCancel) {
+  Driver driver;
+  DialogRunner run;
+  HWND dlg = run.Wait(driver);
+  ASSERT_TRUE(driver.Escape(dlg));
+  ASSERT_TRUE(run.Finish());
+  EXPECT_EQ(run.result(), IDCANCEL);
+}
+
+TEST(DialogManager, TheCloseBoxIsCancelAndTheClassMayKeepTheDialog) {
+  Driver driver;
+  DialogRunner run([](TestDlg* d) { d->cancelEnds = false; });
+  HWND dlg = run.Wait(driver);
+  ASSERT_TRUE(driver.CloseBox(dlg));
+  ASSERT_TRUE(driver.Escape(dlg));
+  EXPECT_FALSE(run.done());
+  EXPECT_TRUE(IsWindowVisible(dlg));
+  run.dlg()->cancelEnds = true;  // read on the dialog thread after the next post
+  ASSERT_TRUE(driver.CloseBox(dlg));
+  ASSERT_TRUE(run.Finish());
+  EXPECT_EQ(run.result(), IDCANCEL);
+  std::lock_guard<std::mutex> lock(run.log().mu);
+  EXPECT_EQ(run.log().sysCommands, (std::vector<UINT>{SC_CLOSE, SC_CLOSE}));
+}
+
+TEST(DialogManager, TabVisitsEnabledTabStopsInTemplateOrder) {
+  Driver driver;
+  DialogRunner run;
+  HWND dlg = run.Wait(driver);
+  ASSERT_EQ(driver.FocusId(dlg), IDC_READ);
+  // Write is disabled; the read-only, new-code and page edits are no tab
+  // stops; statics and the group box take no focus.
+  std::vector<int> seen;
+  for (int i = 0; i < 5; ++i) {
+    ASSERT_TRUE(driver.Tab(dlg));
+    seen.push_back(driver.FocusId(dlg));
+  }
+  EXPECT_EQ(seen, (std::vector<int>{IDC_COM1, IDC_COM2, IDC_ADDRESS, IDC_READ, IDC_COM1}));
+  seen.clear();
+  for (int i = 0; i < 3; ++i) {
+    ASSERT_TRUE(driver.ShiftTab(dlg));
+    seen.push_back(driver.FocusId(dlg));
+  }
+  EXPECT_EQ(seen, (std::vector<int>{IDC_READ, IDC_ADDRESS, IDC_COM2}));
+  // Enabling Write and disabling COM2 changes the round.
+  SendMessageA(dlg, WM_NULL, 0, 0);
+  EnableWindow(GetDlgItem(dlg, IDC_WRITE), TRUE);
+  EnableWindow(GetDlgItem(dlg, IDC_COM2), FALSE);
+  EXPECT_EQ(driver.FocusId(dlg), 0);  // the disabled control lost the focus
+  seen.clear();
+  for (int i = 0; i < 4; ++i) {
+    ASSERT_TRUE(driver.Tab(dlg));
+    seen.push_back(driver.FocusId(dlg));
+  }
+  EXPECT_EQ(seen, (std::vector<int>{IDC_READ, IDC_WRITE, IDC_COM1, IDC_ADDRESS}));
+  // The edit reached with Tab has its text selected.
+  platform::ui::WindowSnapshot s;
+  ASSERT_TRUE(platform::ui::SnapshotWindow(GetDlgItem(dlg, IDC_ADDRESS), &s));
+  EXPECT_EQ(s.selStart, 0);
+  EXPECT_EQ(s.selEnd, 2);
+  ASSERT_TRUE(driver.Escape(dlg));
+  ASSERT_TRUE(run.Finish());
+}
+
+TEST(SystemMenu, HoldsCloseAndTheAppendedItemsAndSendsTheChosenCommand) {
+  Driver driver;
+  std::atomic<int> abouts{0};
+  DialogRunner run([&](TestDlg* d) { d->onAbout = [&](TestDlg*) { ++abouts; }; });
+  HWND dlg = run.Wait(driver);
+  auto items = driver.OpenSystemMenu(dlg);
+  ASSERT_EQ(items.size(), 3u);
+  EXPECT_EQ(items[0].id, static_cast<UINT>(SC_CLOSE));
+  EXPECT_TRUE(items[1].separator);
+  EXPECT_EQ(items[2].id, IDM_ABOUT);
+  EXPECT_EQ(items[2].text, "&About test...");
+  ASSERT_TRUE(driver.PickSystemMenuItem(dlg, IDM_ABOUT));
+  EXPECT_EQ(abouts.load(), 1);
+  EXPECT_FALSE(driver.SystemMenuOpen(dlg));
+  // An identifier that is not in the menu is not sent.
+  ASSERT_TRUE(driver.PickSystemMenuItem(dlg, 1234));
+  // A right click in the client area opens it too; Close ends the dialog.
+  EXPECT_EQ(driver.RightClickSystemMenu(dlg).size(), 3u);
+  ASSERT_TRUE(driver.PickSystemMenuItem(dlg, SC_CLOSE));
+  ASSERT_TRUE(run.Finish());
+  EXPECT_EQ(run.result(), IDCANCEL);
+  std::lock_guard<std::mutex> lock(run.log().mu);
+  EXPECT_EQ(run.log().sysCommands, (std::vector<UINT>{IDM_ABOUT, SC_CLOSE}));
+}
+
+// The About item shows a second modal dialog over the main one: the main
+// dialog takes no input meanwhile and works again afterwards.
+TEST(SystemMenu, AModalDialogFromTheMenuDisablesItsOwner) {
+  Driver driver;
+  std::atomic<INT_PTR> aboutResult{0};
+  DialogRunner run([&](TestDlg* d) {
+    d->onAbout = [&](TestDlg* self) {
+      AboutDlg about;
+      about.m_pParentWnd = self;
+      aboutResult = about.DoModal();
+    };
+  });
+  HWND dlg = run.Wait(driver);
+  ASSERT_FALSE(driver.OpenSystemMenu(dlg).empty());
+  ASSERT_TRUE(driver.PickSystemMenuItem(dlg, IDM_ABOUT));
+  HWND about = driver.WaitTopLevel(kAboutTitle);
+  ASSERT_NE(about, nullptr);
+  EXPECT_FALSE(IsWindowEnabled(dlg));
+  EXPECT_EQ(driver.FocusId(about), IDOK);
+  ASSERT_TRUE(driver.Click(dlg, IDC_READ));
+  ASSERT_TRUE(driver.CloseBox(dlg));
+  EXPECT_EQ(run.log().readClicks.load(), 0);
+  EXPECT_FALSE(run.done());
+  // The icon control shows the registered icon.
+  platform::ui::TopLevelSnapshot s = driver.Snapshot(about);
+  bool iconShown = false;
+  for (const auto& c : s.children) {
+    iconShown |=
+        c.kind == platform::ui::WindowKind::kIcon && c.icon == platform::ui::FindIcon(IDI_TEST);
+  }
+  EXPECT_TRUE(iconShown);
+  ASSERT_TRUE(driver.Enter(about));
+  EXPECT_TRUE(driver.WaitGone(about));
+  EXPECT_EQ(aboutResult.load(), IDOK);
+  EXPECT_TRUE(IsWindowEnabled(dlg));
+  ASSERT_TRUE(driver.Click(dlg, IDC_READ));
+  EXPECT_EQ(run.log().readClicks.load(), 1);
+  ASSERT_TRUE(driver.Escape(dlg));
+  ASSERT_TRUE(run.Finish());
+}
+
+TEST(Icons, SetIconGivesBothSizesAndTheMinimisedPaintCentresTheIcon) {
+  Driver driver;
+  DialogRunner run;
+  HWND dlg = run.Wait(driver);
+  HICON icon = platform::ui::FindIcon(IDI_TEST);
+  ASSERT_NE(icon, nullptr);
+  const platform::ui::Icon* data = platform::ui::IconFromHandle(icon);
+  EXPECT_EQ(data->large.width, 32);
+  EXPECT_EQ(data->small.width, 16);
+  platform::ui::TopLevelSnapshot s = driver.Snapshot(dlg);
+  EXPECT_EQ(s.bigIcon, icon);
+  EXPECT_EQ(s.smallIcon, icon);
+  EXPECT_EQ(SendMessageA(dlg, WM_QUERYDRAGICON, 0, 0), reinterpret_cast<LRESULT>(icon));
+  EXPECT_EQ(GetSystemMetrics(SM_CXICON), 32);
+  EXPECT_EQ(GetSystemMetrics(SM_CYICON), 32);
+
+  ASSERT_TRUE(platform::ui::PostIconic(dlg, true));
+  ASSERT_TRUE(platform::ui::PostPaint(dlg));
+  ASSERT_TRUE(driver.WaitIdle(run.thread()));
+  EXPECT_TRUE(IsIconic(dlg));
+  s = driver.Snapshot(dlg);
+  ASSERT_EQ(s.painted.size(), 1u);
+  RECT rc;
+  GetClientRect(dlg, &rc);
+  EXPECT_EQ(s.painted[0].x, (rc.right - 32 + 1) / 2);
+  EXPECT_EQ(s.painted[0].y, (rc.bottom - 32 + 1) / 2);
+  EXPECT_EQ(s.painted[0].icon, icon);
+  // Restored: the default painting draws nothing of its own.
+  ASSERT_TRUE(platform::ui::PostIconic(dlg, false));
+  ASSERT_TRUE(platform::ui::PostPaint(dlg));
+  ASSERT_TRUE(driver.WaitIdle(run.thread()));
+  EXPECT_TRUE(driver.Snapshot(dlg).painted.empty());
+  EXPECT_EQ(run.log().paints.load(), 2);
+  ASSERT_TRUE(driver.Escape(dlg));
+  ASSERT_TRUE(run.Finish());
+}
+
+TEST(Templates, DialogUnitsBecomePixelsFromTheClientOrigin) {
+  EXPECT_EQ(platform::ui::DialogUnitsToPixelsX(105), 158);  // 157.5
+  EXPECT_EQ(platform::ui::DialogUnitsToPixelsY(70), 114);   // 113.75
+  EXPECT_EQ(platform::ui::DialogUnitsToPixelsX(267), 401);  // 400.5
+  EXPECT_EQ(platform::ui::DialogUnitsToPixelsY(90), 146);   // 146.25
+  EXPECT_EQ(platform::ui::DialogUnitsToPixelsY(8), 13);
+  Driver driver;
+  DialogRunner run;
+  HWND dlg = run.Wait(driver);
+  RECT r;
+  GetWindowRect(GetDlgItem(dlg, IDC_READ), &r);
+  EXPECT_EQ(r.left, 158);
+  EXPECT_EQ(r.top, 114);
+  EXPECT_EQ(r.right - r.left, 48);
+  EXPECT_EQ(r.bottom - r.top, 24);
+  GetClientRect(dlg, &r);
+  EXPECT_EQ(r.right, 401);
+  EXPECT_EQ(r.bottom, 146);
+  platform::ui::TopLevelSnapshot s = driver.Snapshot(dlg);
+  EXPECT_EQ(s.children.size(), 10u);
+  EXPECT_EQ(s.children[2].kind, platform::ui::WindowKind::kCheckBox);
+  EXPECT_EQ(s.children[8].kind, platform::ui::WindowKind::kGroupBox);
+  EXPECT_TRUE(s.children[5].readOnly);
+  EXPECT_TRUE(s.children[6].centred);
+  ASSERT_TRUE(driver.Escape(dlg));
+  ASSERT_TRUE(run.Finish());
+}
+
+}  // namespace
