@@ -125,6 +125,17 @@ bool PostSystemMenuChoice(HWND top, UINT id) {
   return PostToTop(top, kMsgInputSysCommand, id, 1);
 }
 
+bool PostSystemMenuDismissed(HWND top) {
+  // Only the model's record of the open menu changes: nothing to run on
+  // the owning thread.
+  std::lock_guard<std::mutex> lock(M().mu);
+  Window* t = TopOf(Find(top));
+  if (!t) return false;
+  t->menuOpen = false;
+  M().changed.notify_all();
+  return true;
+}
+
 bool PostIconic(HWND top, bool iconic) {
   return PostToTop(top, kMsgInputIconic, iconic ? 1 : 0, 0);
 }

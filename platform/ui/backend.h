@@ -145,6 +145,9 @@ bool PostCloseBox(HWND top);
 // The user chose the item `id` of top's system menu (WM_SYSCOMMAND id).
 bool PostSystemMenuChoice(HWND top, UINT id);
 
+// The system menu popup of `top` closed without a choice.
+bool PostSystemMenuDismissed(HWND top);
+
 // The window manager minimised (true) or restored (false) `top`.
 bool PostIconic(HWND top, bool iconic);
 

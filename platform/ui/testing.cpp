@@ -2,6 +2,7 @@
 #include "platform/ui/testing.h"
 
 #include <future>
+#include <map>
 
 #include "platform/ui/afxwin.h"
 #include "platform/ui/backend.h"
@@ -296,33 +297,42 @@ bool Driver::WaitRecorded(std::size_t n, Ms timeout) {
 
 // ---- PumpThread ------------------------------------------------------------------------
 
+namespace {
+// Pump windows by handle (the window's object slot holds the CWnd).
+std::mutex g_pumpsMu;
+std::map<HWND, PumpThread*> g_pumps;
+}  // namespace
+
 PumpThread::PumpThread(Handler handler) : handler_(std::move(handler)) {
   std::promise<std::pair<HWND, DWORD>> ready;
   auto started = ready.get_future();
+  wnd_ = std::make_unique<CWnd>();
   thread_ = std::thread([this, &ready] {
     CreateParams p;
     p.kind = WindowKind::kDialog;
     p.text = "pump";
     p.proc = &PumpThread::Proc;
-    p.object = this;
     HWND h = CreateModelWindow(p);
+    {
+      std::lock_guard<std::mutex> lock(g_pumpsMu);
+      g_pumps[h] = this;
+    }
+    wnd_->Attach(h);
     ready.set_value({h, ::GetCurrentThreadId()});
     MSG msg;
     while (::GetMessageA(&msg, nullptr, 0, 0)) ::DispatchMessageA(&msg);
-    SetWindowObject(h, nullptr);  // not a CWnd: keep it from the framework's hook
     ::DestroyWindow(h);
+    std::lock_guard<std::mutex> lock(g_pumpsMu);
+    g_pumps.erase(h);
   });
   auto [h, id] = started.get();
   hwnd_ = h;
   threadId_ = id;
-  wnd_ = std::make_unique<CWnd>();
-  wnd_->m_hWnd = hwnd_;
 }
 
 PumpThread::~PumpThread() {
   ::PostMessageA(hwnd_, WM_QUIT, 0, 0);
   thread_.join();
-  wnd_->m_hWnd = nullptr;
 }
 
 CWnd* PumpThread::wnd() const {
@@ -330,7 +340,12 @@ CWnd* PumpThread::wnd() const {
 }
 
 LRESULT PumpThread::Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  auto* self = static_cast<PumpThread*>(GetWindowObject(hwnd));
+  PumpThread* self = nullptr;
+  {
+    std::lock_guard<std::mutex> lock(g_pumpsMu);
+    auto it = g_pumps.find(hwnd);
+    if (it != g_pumps.end()) self = it->second;
+  }
   if (!self || msg == WM_DESTROY) return ::DefWindowProcA(hwnd, msg, wParam, lParam);
   {
     std::lock_guard<std::mutex> lock(self->mu_);

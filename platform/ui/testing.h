@@ -106,6 +106,7 @@ class Driver {
   void ClickNoWait(HWND window);
   void TypeNoWait(HWND top, std::string_view text);
   void KeyNoWait(HWND top, UINT vk, bool shift = false);
+  void SpaceNoWait(HWND top);
   void CloseBoxNoWait(HWND top);
   void PickSystemMenuItemNoWait(HWND top, UINT id);
 
@@ -162,7 +163,7 @@ class PumpThread {
   PumpThread& operator=(const PumpThread&) = delete;
 
   HWND hwnd() const { return hwnd_; }
-  CWnd* wnd() const;  // a CWnd bound to hwnd() (owned by this object)
+  CWnd* wnd() const;  // the CWnd bound to hwnd() (owned by this object)
   DWORD thread() const { return threadId_; }
   std::vector<Received> received();
   // Waits until n messages with id msg arrived.
