@@ -15,8 +15,12 @@
 //   return before the change is on screen. It must never wait for a thread
 //   that owns windows (that thread may be the caller).
 // - Calls for one top-level window come in the order of the model's
-//   changes: ShowTopLevel before any WindowChanged/PopupSystemMenu of it,
-//   DestroyTopLevel last. WindowChanged may come for a hidden window.
+//   changes on its owning thread: ShowTopLevel before PopupSystemMenu,
+//   DestroyTopLevel after everything of that thread. WindowChanged comes
+//   from whichever thread made the change, so it can race the others: it
+//   may come for a window not shown yet (ShowTopLevel's snapshot will have
+//   the change anyway) or already destroyed (the snapshot fails); a backend
+//   ignores both.
 //
 // Input flows the other way: the backend calls the Post* functions from any
 // thread (typically its display thread). Each posts a message to the queue

@@ -209,7 +209,8 @@ LRESULT DispatchMessageA(const MSG* msg) {
                  m == WM_KEYDOWN || m == WM_SYSKEYDOWN || m == WM_CHAR;
     // Disabled windows (and everything in a disabled top-level, such as
     // the owner of a modal dialog) take no input.
-    if (input && (!EffectivelyEnabled(w) || !w->visible)) return 0;
+    Window* top = TopOf(w);
+    if (input && (!EffectivelyEnabled(w) || !w->visible || !top->visible)) return 0;
     if (m == kMsgInputSysCommand && msg->lParam == 1) {
       // A menu choice: only items of the menu, and the menu closes.
       bool found = false;

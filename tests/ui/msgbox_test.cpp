@@ -209,3 +209,33 @@ TEST(MessageBoxes, WithAnOwnerDisablesItWhileOpen) {
 }
 
 }  // namespace
+
+namespace {
+
+using namespace uitest;
+using platform::ui::testing::Driver;
+
+// The close box works while a command's box is open: the dialog goes away
+// at once, but DoModal returns only after the command's handler has.
+TEST(MessageBoxes, ADialogClosedDuringACommandEndsWhenTheHandlerReturns) {
+  Driver driver;
+  DialogRunner run([](TestDlg* d) {
+    d->onRead = [](TestDlg*) { MessageBoxA(NULL, "TimeOut.", "Application Error", MB_ICONERROR); };
+  });
+  HWND dlg = run.Wait(driver);
+  ASSERT_TRUE(driver.Click(dlg, IDC_READ));
+  platform::ui::OpenBox box = driver.WaitBox();
+  ASSERT_NE(box.hwnd, nullptr);
+  ASSERT_TRUE(driver.CloseBox(dlg));
+  EXPECT_FALSE(IsWindowVisible(dlg));
+  EXPECT_FALSE(run.done());
+  // Input for the hidden dialog is dropped.
+  ASSERT_TRUE(driver.Click(GetDlgItem(dlg, IDC_COM2)));
+  EXPECT_EQ(run.log().com2Clicks.load(), 0);
+  ASSERT_TRUE(driver.CloseBox(box));
+  ASSERT_TRUE(run.Finish());
+  EXPECT_EQ(run.result(), IDCANCEL);
+  EXPECT_EQ(run.log().readReturned.load(), 1);
+}
+
+}  // namespace
