@@ -32,7 +32,8 @@ void Click(HWND hwnd) {
   {
     std::lock_guard<std::mutex> lock(M().mu);
     Window* w = Find(hwnd);
-    if (!w || !EffectivelyEnabled(w)) return;
+    // A group box is a frame: it takes no clicks.
+    if (!w || !EffectivelyEnabled(w) || w->kind == WindowKind::kGroupBox) return;
     if (w->kind == WindowKind::kCheckBox) {
       switch (w->style & 0xF) {
         case BS_AUTO3STATE:

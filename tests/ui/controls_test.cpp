@@ -67,6 +67,19 @@ TEST_F(Controls, DisabledControlsTakeNoClicksKeysOrFocus) {
   EXPECT_EQ(driver.Check(dlg, IDC_COM2), BST_INDETERMINATE);
 }
 
+TEST_F(Controls, StaticsAndGroupBoxesTakeNoClicksOrFocus) {
+  platform::ui::TopLevelSnapshot s = driver.Snapshot(dlg);
+  ASSERT_EQ(s.children[4].kind, platform::ui::WindowKind::kStatic);
+  ASSERT_EQ(s.children[8].kind, platform::ui::WindowKind::kGroupBox);
+  ASSERT_TRUE(driver.Click(s.children[4].hwnd));
+  ASSERT_TRUE(driver.Click(s.children[8].hwnd));
+  EXPECT_EQ(driver.FocusId(dlg), IDC_READ);
+  ASSERT_TRUE(driver.Click(dlg, IDC_READ));
+  std::lock_guard<std::mutex> lock(run.log().mu);
+  // Only the button's click reached the dialog.
+  EXPECT_EQ(run.log().commands, (std::vector<std::pair<int, int>>{{IDC_READ, BN_CLICKED}}));
+}
+
 TEST_F(Controls, TheLimitBoundsTypingNotSetDlgItemText) {
   // Tab to the address selects its text; typing replaces it.
   for (int i = 0; i < 3; ++i) ASSERT_TRUE(driver.Tab(dlg));

@@ -92,6 +92,7 @@ struct Log {
   std::mutex mu;
   std::vector<int> com1Checks;  // check state seen by each BN_CLICKED of COM1
   std::vector<UINT> sysCommands;
+  std::vector<std::pair<int, int>> commands;  // (id, notification) of every WM_COMMAND
   std::atomic<int> readClicks{0};
   std::atomic<int> readReturned{0};
   std::atomic<int> com2Clicks{0};
@@ -146,6 +147,13 @@ class TestDlg : public CDialog {
     DDX_Control(pDX, IDC_READ, m_btnRead);
     DDX_Control(pDX, IDC_COM2, m_btnCom2);
     DDX_Control(pDX, IDC_COM1, m_btnCom1);
+  }
+  BOOL OnCommand(WPARAM wParam, LPARAM lParam) override {
+    {
+      std::lock_guard<std::mutex> lock(log_->mu);
+      log_->commands.emplace_back(LOWORD(wParam), HIWORD(wParam));
+    }
+    return CDialog::OnCommand(wParam, lParam);
   }
   void OnCancel() override {
     if (cancelEnds) CDialog::OnCancel();
