@@ -1,5 +1,7 @@
 // Worker threads and the application object with its entry point.
 #include <atomic>
+#include <cstdio>
+#include <cstdlib>
 
 #include "platform/ui/afxwin.h"
 #include "platform/ui/backend.h"
@@ -82,6 +84,16 @@ HICON CWinApp::LoadIcon(UINT nIDResource) const {
 
 CWinApp* AfxGetApp() {
   return g_app;
+}
+
+int AfxMessageBox(LPCTSTR lpszText, UINT nType) {
+  const char* caption = g_app && g_app->m_pszAppName ? g_app->m_pszAppName : "Corvane";
+  return ::MessageBoxA(nullptr, lpszText, caption, nType);
+}
+
+void AfxAssertFailed(const char* expression, const char* file, int line) {
+  std::fprintf(stderr, "%s:%d: ASSERT(%s) failed\n", file, line, expression);
+  std::abort();
 }
 
 HINSTANCE AfxGetInstanceHandle() {

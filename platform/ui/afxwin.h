@@ -26,6 +26,18 @@
 
 #define afx_msg
 
+typedef char* LPTSTR;
+#ifndef _T
+#define _T(x) x
+#endif
+// Diagnostics: ASSERT checks in every build (a failure is a fault of the
+// program: it is reported on standard error and the process aborts);
+// VERIFY always evaluates its argument; TRACE writes nothing.
+[[noreturn]] void AfxAssertFailed(const char* expression, const char* file, int line);
+#define ASSERT(f) (static_cast<void>((f) ? 0 : (AfxAssertFailed(#f, __FILE__, __LINE__), 0)))
+#define VERIFY(f) ASSERT(f)
+#define TRACE(...) static_cast<void>(0)
+
 class CCmdTarget;
 class CWnd;
 class CMenu;
@@ -382,6 +394,8 @@ class CWinApp : public CWinThread {
 };
 
 CWinApp* AfxGetApp();
+// A message box with the application's name as caption, no owner.
+int AfxMessageBox(LPCTSTR lpszText, UINT nType = MB_OK);
 HINSTANCE AfxGetInstanceHandle();
 
 namespace platform::ui {

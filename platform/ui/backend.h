@@ -41,7 +41,7 @@ namespace platform::ui {
 enum ChangeBits : unsigned {
   kChangeText = 1u << 0,       // caption / edit content / title
   kChangeState = 1u << 1,      // enabled, check state, read-only, limit
-  kChangeFocus = 1u << 2,      // keyboard focus moved (window = new focus)
+  kChangeFocus = 1u << 2,      // keyboard focus moved (window = new focus; the old one changed too)
   kChangeSelection = 1u << 3,  // edit caret or selection
   kChangeIcon = 1u << 4,       // WM_SETICON on the top-level
   kChangeMenu = 1u << 5,       // system menu items
