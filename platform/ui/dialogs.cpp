@@ -63,6 +63,21 @@ void FocusByTab(HWND target) {
   if (edit) CallProc(target, EM_SETSEL, 0, -1);
 }
 
+// The command of Enter outside a push button: the default push button's
+// identifier, or IDOK when the dialog has none.
+int DefaultCommand(HWND hDlg) {
+  std::lock_guard<std::mutex> lock(M().mu);
+  Window* d = Find(hDlg);
+  if (!d) return IDOK;
+  for (HWND c : d->children) {
+    Window* w = Find(c);
+    if (w && w->kind == WindowKind::kPushButton && (w->style & 0xF) == BS_DEFPUSHBUTTON) {
+      return w->id;
+    }
+  }
+  return IDOK;
+}
+
 void SendCommand(HWND hDlg, int id) {
   HWND item = GetDlgItem(hDlg, id);
   if (item && !IsWindowEnabled(item)) return;
@@ -146,12 +161,13 @@ BOOL IsDialogMessageA(HWND hDlg, LPMSG msg) {
         }
         return TRUE;
       case VK_RETURN:
-        // Enter clicks the focused push button; anywhere else it is OK.
+        // Enter clicks the focused push button; anywhere else it is the
+        // default button's command (OK when there is none).
         if (enabled) {
           if (pushButtonFocused) {
             CallProc(focus, BM_CLICK, 0, 0);
           } else {
-            SendCommand(hDlg, IDOK);
+            SendCommand(hDlg, DefaultCommand(hDlg));
           }
         }
         return TRUE;

@@ -265,3 +265,38 @@ TEST(Templates, DialogUnitsBecomePixelsFromTheClientOrigin) {
 }
 
 }  // namespace
+
+namespace {
+
+using namespace uitest;
+using platform::ui::testing::Driver;
+
+// Enter outside a push button gives the default push button's command when
+// the template has one (here it is Read, not OK).
+TEST(DialogManager, EnterOutsideAButtonGivesTheDefaultButtonsCommand) {
+  platform::ui::DialogTemplate t;
+  t.style = WS_POPUP | WS_CAPTION | WS_SYSMENU;
+  t.cx = 100;
+  t.cy = 50;
+  t.title = kTitle;
+  t.items = {platform::ui::DefPushButton("Read", IDC_READ, 5, 5, 40, 14),
+             platform::ui::EditText(IDC_ADDRESS, 5, 25, 40, 12, WS_BORDER | WS_TABSTOP)};
+  Driver driver;
+  DialogRunner run([&](TestDlg* d) {
+    platform::ui::RegisterDialogTemplate(9003, t);
+    d->m_nIDTemplate = 9003;
+  });
+  HWND dlg = run.Wait(driver);
+  ASSERT_NE(dlg, nullptr);
+  ASSERT_TRUE(driver.Click(dlg, IDC_ADDRESS));
+  ASSERT_TRUE(driver.Enter(dlg));
+  EXPECT_EQ(run.log().readClicks.load(), 1);
+  EXPECT_FALSE(run.done());
+  platform::ui::TopLevelSnapshot s = driver.Snapshot(dlg);
+  EXPECT_TRUE(s.children[0].defaultButton);
+  ASSERT_TRUE(driver.Escape(dlg));
+  ASSERT_TRUE(run.Finish());
+  EXPECT_EQ(run.result(), IDCANCEL);
+}
+
+}  // namespace
