@@ -1,0 +1,214 @@
+// CCommPort against the simulated camera, which runs as its own process
+// (corvane-camsim) so that this process's CPU time is the engine's alone
+// (the transaction on this thread and the monitor thread).
+//
+//   instant: the camera replies at once; time per transaction, and wall and
+//            CPU time per exchange (eight exchanges a transaction).
+//   paced:   the camera replies at the 9600-baud byte time; a Read's time
+//            against the line time of its 150 bytes (156.25 ms).
+//   pyserial: a minimal Python script with pyserial doing the same eight
+//            exchanges against the same kind of camera, side by side.
+// A summary of the ratios is printed at the end.
+#include <benchmark/benchmark.h>
+#include <signal.h>
+#include <stdlib.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <map>
+#include <string>
+
+#include "platform/ui/testing.h"
+#include "port/CommPort.h"
+
+namespace {
+
+// A corvane-camsim process on a new pseudo-terminal; ended by SIGTERM.
+class CameraProcess {
+ public:
+  explicit CameraProcess(bool paced) {
+    int out[2];
+    if (pipe(out) != 0) return;
+    pid_ = fork();
+    if (pid_ == 0) {
+      dup2(out[1], 1);
+      close(out[0]);
+      close(out[1]);
+      if (paced) {
+        execl(CORVANE_CAMSIM, "corvane-camsim", "--paced", static_cast<char*>(nullptr));
+      } else {
+        execl(CORVANE_CAMSIM, "corvane-camsim", static_cast<char*>(nullptr));
+      }
+      _exit(127);
+    }
+    close(out[1]);
+    char c;
+    while (read(out[0], &c, 1) == 1 && c != '\n') path_ += c;
+    out_ = out[0];
+  }
+  ~CameraProcess() {
+    if (pid_ > 0) {
+      kill(pid_, SIGTERM);
+      waitpid(pid_, nullptr, 0);
+    }
+    if (out_ >= 0) close(out_);
+  }
+  const std::string& path() const { return path_; }
+
+ private:
+  pid_t pid_ = -1;
+  int out_ = -1;
+  std::string path_;
+};
+
+double CpuSeconds() {
+  rusage r{};
+  getrusage(RUSAGE_SELF, &r);
+  return r.ru_utime.tv_sec + r.ru_utime.tv_usec / 1e6 + r.ru_stime.tv_sec +
+         r.ru_stime.tv_usec / 1e6;
+}
+
+void MapCom1(const std::string& path) {
+  setenv("CORVANE_COM1", path.c_str(), 1);
+  setenv("CORVANE_COM2", "/nonexistent/com2", 1);
+  setenv("CORVANE_COM3", "/nonexistent/com3", 1);
+  setenv("CORVANE_COM4", "/nonexistent/com4", 1);
+}
+
+std::map<std::string, double> g_seconds;  // mean seconds per transaction, by name
+
+void RunTransactions(benchmark::State& state, bool paced, bool write) {
+  platform::ui::testing::Driver driver(true);  // boxes recorded, never shown
+  CameraProcess camera(paced);
+  if (camera.path().empty()) {
+    state.SkipWithError("corvane-camsim did not start");
+    return;
+  }
+  MapCom1(camera.path());
+  CCommPort port;
+  if (port.OpenPort(nullptr, 1, 9600, 'N', 8, 1, EV_RXCHAR, 512) != 1) {
+    state.SkipWithError("COM1 did not open");
+    return;
+  }
+  std::string expected = write ? "5A" : "1234";
+  if (!write) {  // a Read sees the code of the last write
+    port.StartMonitor();
+    expected = std::string("12") + std::string(port.ReadCode("F70")).substr(2);
+    port.OpenPort(nullptr, 1, 9600, 'N', 8, 1, EV_RXCHAR, 512);
+  }
+  const double cpu0 = CpuSeconds();
+  const auto t0 = std::chrono::steady_clock::now();
+  for (auto _ : state) {
+    port.StartMonitor();
+    const std::string result = write ? port.WriteCode("F70", "5A") : port.ReadCode("F70");
+    port.OpenPort(nullptr, 1, 9600, 'N', 8, 1, EV_RXCHAR, 512);
+    if (result != expected) {
+      state.SkipWithError(("transaction gave " + result).c_str());
+      return;
+    }
+  }
+  const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count() /
+                      state.iterations();
+  const double cpu = (CpuSeconds() - cpu0) / state.iterations();
+  state.counters["ms_per_transaction"] = wall * 1e3;
+  state.counters["us_per_exchange"] = wall / 8 * 1e6;
+  state.counters["engine_cpu_us_per_exchange"] = cpu / 8 * 1e6;
+  if (paced && !write) state.counters["x_line_time"] = wall / 0.15625;
+  if (!driver.Recorded().empty()) state.SkipWithError("an error box was shown");
+  g_seconds[std::string(write ? "write" : "read") + (paced ? "_paced" : "_instant")] = wall;
+  g_seconds[std::string(write ? "write" : "read") + (paced ? "_paced" : "_instant") + "_cpu"] = cpu;
+}
+
+void BM_ReadInstant(benchmark::State& state) {
+  RunTransactions(state, false, false);
+}
+void BM_WriteInstant(benchmark::State& state) {
+  RunTransactions(state, false, true);
+}
+void BM_ReadPaced(benchmark::State& state) {
+  RunTransactions(state, true, false);
+}
+void BM_WritePaced(benchmark::State& state) {
+  RunTransactions(state, true, true);
+}
+
+// The pyserial script does `iterations` transactions in one run and reports
+// its mean; the benchmark's manual time is that mean.
+void RunPyserial(benchmark::State& state, bool write) {
+  CameraProcess camera(false);
+  const int iterations = 200;
+  for (auto _ : state) {
+    const std::string command = std::string("/usr/bin/python3 ") + CORVANE_PYSERIAL_SCRIPT + " " +
+                                camera.path() + " " + std::to_string(iterations) +
+                                (write ? " write" : " read");
+    FILE* p = popen(command.c_str(), "r");
+    char mode[16] = {};
+    int n = 0;
+    double mean = 0;
+    const int fields = p != nullptr ? std::fscanf(p, "%15s %d %lf", mode, &n, &mean) : 0;
+    if (p != nullptr) pclose(p);
+    if (fields != 3) {
+      state.SkipWithError("the pyserial script failed");
+      return;
+    }
+    state.SetIterationTime(mean);
+    state.counters["ms_per_transaction"] = mean * 1e3;
+    state.counters["us_per_exchange"] = mean / 8 * 1e6;
+    g_seconds[write ? "pyserial_write" : "pyserial_read"] = mean;
+  }
+}
+
+void BM_PyserialRead(benchmark::State& state) {
+  RunPyserial(state, false);
+}
+void BM_PyserialWrite(benchmark::State& state) {
+  RunPyserial(state, true);
+}
+
+BENCHMARK(BM_ReadInstant)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_WriteInstant)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_ReadPaced)->Unit(benchmark::kMillisecond)->Iterations(20);
+BENCHMARK(BM_WritePaced)->Unit(benchmark::kMillisecond)->Iterations(20);
+BENCHMARK(BM_PyserialRead)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(3);
+BENCHMARK(BM_PyserialWrite)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(3);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+
+  auto get = [](const char* name) {
+    const auto it = g_seconds.find(name);
+    return it == g_seconds.end() ? 0.0 : it->second;
+  };
+  std::printf("\nSummary\n");
+  if (get("read_paced") > 0) {
+    std::printf("  paced Read: %.2f ms = %.3f x the line time of 150 bytes (156.25 ms)\n",
+                get("read_paced") * 1e3, get("read_paced") / 0.15625);
+  }
+  if (get("read_instant") > 0) {
+    std::printf("  instant Read: %.3f ms, engine CPU %.1f us per exchange\n",
+                get("read_instant") * 1e3, get("read_instant_cpu") / 8 * 1e6);
+  }
+  if (get("write_instant") > 0) {
+    std::printf("  instant Write: %.3f ms, engine CPU %.1f us per exchange\n",
+                get("write_instant") * 1e3, get("write_instant_cpu") / 8 * 1e6);
+  }
+  if (get("read_instant") > 0 && get("pyserial_read") > 0) {
+    std::printf("  instant Read / pyserial Read: %.3f ms / %.3f ms = %.3f\n",
+                get("read_instant") * 1e3, get("pyserial_read") * 1e3,
+                get("read_instant") / get("pyserial_read"));
+  }
+  if (get("write_instant") > 0 && get("pyserial_write") > 0) {
+    std::printf("  instant Write / pyserial Write: %.3f ms / %.3f ms = %.3f\n",
+                get("write_instant") * 1e3, get("pyserial_write") * 1e3,
+                get("write_instant") / get("pyserial_write"));
+  }
+  return 0;
+}

@@ -1,0 +1,133 @@
+// The camera transactions: a read of the reference cell and one cell, and a
+// write with read-back. Each runs the service dialogue from its start; a
+// reply time-out ends it with the error box and a failure text.
+#include <cstring>
+
+#include "camera/CommandTable.h"
+#include "camera/HexCodec.h"
+#include "port/CommPort.h"
+
+namespace {
+
+using camera::kCommandTable;
+
+// Index of the code in an 18-byte cell reply.
+constexpr unsigned kCodeIndex = 9;
+
+}  // namespace
+
+BOOL CCommPort::Exchange(const char* frameText, int row) {
+  const camera::CommandRow& expected = kCommandTable[row];
+  // The monitor clears the buffer again right before the frame goes out;
+  // this clear makes the buffer fresh even if no monitor runs.
+  EnterCriticalSection(&m_lock);
+  std::memset(m_replyBuffer, 0, sizeof m_replyBuffer);
+  m_replyCount = 0;
+  LeaveCriticalSection(&m_lock);
+
+  SendHexFrame(frameText);
+
+  // Every stored byte sets the receive event, so the limit applies to the
+  // silence before each byte rather than to the whole reply.
+  for (;;) {
+    if (WaitForSingleObject(m_hReceiveEvent, kReplyTimeoutMs) != WAIT_OBJECT_0) return FALSE;
+    ResetEvent(m_hReceiveEvent);
+    EnterCriticalSection(&m_lock);
+    BOOL complete;
+    if (expected.check == camera::ReplyCheck::kCount) {
+      // A reply that overshoots its length never completes.
+      complete = m_replyCount == expected.replyLength;
+    } else {
+      // The reply read as zero-terminated text, but never past the buffer
+      // (44 non-zero bytes have no terminator).
+      const std::size_t n = strnlen(reinterpret_cast<const char*>(m_replyBuffer), kReplyCapacity);
+      complete =
+          n == expected.replyImageBytes && std::memcmp(m_replyBuffer, expected.replyImage, n) == 0;
+    }
+    LeaveCriticalSection(&m_lock);
+    if (complete) return TRUE;
+  }
+}
+
+void CCommPort::CollectCode() {
+  char hex[3] = {};
+  EnterCriticalSection(&m_lock);
+  camera::ByteToHex(m_replyBuffer[kCodeIndex], hex);
+  LeaveCriticalSection(&m_lock);
+  m_resultText += hex;
+}
+
+void CCommPort::ReportTimeout() {
+  ReportError("DV Camera not responding. ", "TimeOut. Check connection between port and camera.");
+}
+
+LPCTSTR CCommPort::ReadCode(const char* cell) {
+  m_resultText.Empty();
+  if (m_hReceiveEvent != nullptr) ResetEvent(m_hReceiveEvent);
+
+  char cellFrame[camera::kCellFrameRoom];
+  camera::BuildCellFrame(cellFrame, kCommandTable[camera::kCellRead].frameText, cell, nullptr,
+                         [this](char ch) { return HexDigitValue(ch); });
+
+  // The steps in order; two of them yield a code.
+  struct Step {
+    const char* frame;
+    int row;
+    bool collect;
+  };
+  const Step steps[] = {
+      {kCommandTable[camera::kAnnounce].frameText, camera::kAnnounce, false},
+      {kCommandTable[camera::kSetup].frameText, camera::kSetup, false},
+      {kCommandTable[camera::kClose].frameText, camera::kClose, false},
+      {kCommandTable[camera::kAnnounce].frameText, camera::kAnnounce, false},
+      {kCommandTable[camera::kReferenceRead].frameText, camera::kReferenceRead, true},
+      {kCommandTable[camera::kClose].frameText, camera::kClose, false},
+      {kCommandTable[camera::kAnnounce].frameText, camera::kAnnounce, false},
+      {cellFrame, camera::kCellRead, true},
+  };
+  for (const Step& step : steps) {
+    if (!Exchange(step.frame, step.row)) {
+      ReportTimeout();
+      return "XXXX";
+    }
+    if (step.collect) CollectCode();
+  }
+  return m_resultText;
+}
+
+LPCTSTR CCommPort::WriteCode(const char* cell, const char* value) {
+  m_resultText.Empty();
+  if (m_hReceiveEvent != nullptr) ResetEvent(m_hReceiveEvent);
+
+  char writeFrame[camera::kCellFrameRoom];
+  camera::BuildCellFrame(writeFrame, kCommandTable[camera::kCellWrite].frameText, cell, value,
+                         [this](char ch) { return HexDigitValue(ch); });
+  char readFrame[camera::kCellFrameRoom];
+  camera::BuildCellFrame(readFrame, kCommandTable[camera::kCellRead].frameText, cell, nullptr,
+                         [this](char ch) { return HexDigitValue(ch); });
+
+  // The steps in order, each with the text a time-out there returns.
+  struct Step {
+    const char* frame;
+    int row;
+    const char* failure;
+  };
+  const Step steps[] = {
+      {kCommandTable[camera::kAnnounce].frameText, camera::kAnnounce, "XXXX"},
+      {kCommandTable[camera::kSetup].frameText, camera::kSetup, "XXXX"},
+      {kCommandTable[camera::kClose].frameText, camera::kClose, "XXXXF"},
+      {kCommandTable[camera::kAnnounce].frameText, camera::kAnnounce, "XXXX"},
+      {writeFrame, camera::kCellWrite, "XXXX"},
+      {kCommandTable[camera::kClose].frameText, camera::kClose, "XXXX"},
+      {kCommandTable[camera::kAnnounce].frameText, camera::kAnnounce, "XXXX"},
+      {readFrame, camera::kCellRead, "FFFF"},
+  };
+  for (const Step& step : steps) {
+    if (!Exchange(step.frame, step.row)) {
+      ReportTimeout();
+      return step.failure;
+    }
+  }
+  CollectCode();
+  return m_resultText;
+}

@@ -1,0 +1,147 @@
+// CCommPort: the program's one serial port object. It owns a COM port, its
+// settings, four events, a lock, the write buffer of the frame to send, the
+// reply buffer of the bytes received and the monitor thread that does all
+// traffic on the port while a camera transaction runs. It also carries the
+// frame codec and the two camera transactions (camera/).
+//
+// Threads. OpenPort, StartMonitor, the transactions, the codec and the
+// destructor run on the user-interface thread. MonitorThread, SendWriteBuffer
+// and ReceiveBytes run on the monitor thread. ReportError runs on whichever
+// thread met the failure and returns when the user has closed its box.
+//
+// Use: OpenPort (the port is then open, no monitor runs); per command
+// StartMonitor, one transaction, then OpenPort again, which ends the monitor
+// thread first. At most one monitor thread runs at a time, and none outlives
+// the OpenPort or destructor that follows its StartMonitor.
+#pragma once
+
+#include <atomic>
+
+#include "platform/afx.h"
+#include "platform/kernel32.h"
+
+class CCommPort {
+ public:
+  // Capacity of the reply buffer in bytes.
+  static constexpr unsigned kReplyCapacity = 44;
+  // Longest wait for the next reply byte, in ms.
+  static constexpr DWORD kReplyTimeoutMs = 2000;
+  // Port time-outs (every field of COMMTIMEOUTS), in ms.
+  static constexpr DWORD kPortTimeoutMs = 1000;
+  // The monitor thread's exit code.
+  static constexpr UINT kMonitorExitCode = 100;
+
+  CCommPort();
+  // Ends a running monitor thread (the stop request), then closes the port,
+  // the events and the lock and frees the write buffer.
+  virtual ~CCommPort();
+
+  CCommPort(const CCommPort&) = delete;
+  CCommPort& operator=(const CCommPort&) = delete;
+
+  // ---- Port configuration and lifecycle (port/) ----------------------------
+
+  // Ends a running monitor thread, renews the four events and the write
+  // buffer (bufferSize bytes, at least 100 for a frame), closes the port that
+  // was open, opens "COM<port>" exclusively and configures it: time-outs all
+  // kPortTimeoutMs, event mask eventMask, the line from "baud=%d parity=%c
+  // data=%d stop=%d" with RTS on. Returns 1 when the port opened (also when a
+  // configuration step failed: that failure has been shown in the error box
+  // and the remaining steps skipped), 0 when it did not open (no box). owner
+  // receives the line-event notifications; it may be null.
+  int OpenPort(CWnd* owner, int port, int baud, char parity, int dataBits, int stopBits,
+               DWORD eventMask, unsigned bufferSize);
+
+  // Starts the monitor thread with this object as its parameter. Returns 1
+  // when it started, 0 when not (also when no OpenPort has made the events it
+  // waits on).
+  int StartMonitor();
+
+  // Shows the error box "Application Error" for the failure that the calling
+  // thread has just met: the system's text for its last error, or detail
+  // when detail is longer than 2 characters, and the port number. Modal on
+  // the calling thread.
+  void ReportError(const char* operation, const char* detail);
+
+  // ---- Monitor thread (port/MonitorThread.cpp) ------------------------------
+
+  // The monitor thread's procedure; param is the CCommPort. Never returns: it
+  // ends its thread with kMonitorExitCode on the stop request.
+  static UINT MonitorThread(LPVOID param);
+  // Sends m_writeLength bytes of the write buffer. Monitor thread only.
+  static void SendWriteBuffer(CCommPort* port);
+  // Reads every queued byte into the reply buffer, one at a time. Monitor
+  // thread only.
+  static void ReceiveBytes(CCommPort* port);
+
+  // ---- Frame codec (camera/FrameCodec.cpp) ----------------------------------
+
+  // 0-9 for "0"-"9", 10-15 for "A"-"F", 16 for anything else after showing
+  // the error box "Enter new value. " / "Not recognized symbol: %c".
+  BYTE HexDigitValue(char ch);
+  // The low eight bits of value as "0"-"9", "A"-"F", or "X" above 15.
+  static char NibbleChar(unsigned value);
+  // Converts text to bytes into the write buffer, stores their number and
+  // sets the write event; the monitor thread sends them. An empty text sends
+  // nothing (no event); a text longer than 198 characters is cut to its
+  // first 198 (99 bytes). Does nothing before the first OpenPort.
+  void SendHexFrame(const char* text);
+
+  // ---- Camera transactions (camera/Transactions.cpp) ------------------------
+
+  // cell: address high digit, address low digit, page digit (validated by
+  // the caller). Returns four hex characters (reference code F8/page 0, then
+  // the cell's code), or "XXXX" after a time-out (with its box). The text
+  // stays valid until the next transaction.
+  LPCTSTR ReadCode(const char* cell);
+  // Writes value (two hex digits) to cell and returns the two characters read
+  // back; "XXXX", "XXXXF" (first close timed out) or "FFFF" (read-back timed
+  // out) on failure, after the box. Valid until the next transaction.
+  LPCTSTR WriteCode(const char* cell, const char* value);
+
+ private:
+  // The stop request: sets the stop event until the monitor thread has
+  // cleared m_bMonitorAlive, yielding between tests.
+  void StopMonitor();
+  // Closes the port handle if one is open, and sets m_hComm to null.
+  void ClosePortHandle();
+  // One exchange: clears the reply buffer, sends frameText, and waits until
+  // the reply of command-table row `row` is complete (TRUE) or the line was
+  // silent for kReplyTimeoutMs (FALSE, no box).
+  BOOL Exchange(const char* frameText, int row);
+  // Appends reply byte 9 of a completed 18-byte reply to m_resultText.
+  void CollectCode();
+  // Shows the reply time-out box.
+  void ReportTimeout();
+
+ public:
+  // ---- Fields, in this order ------------------------------------------------
+  CWinThread* m_pThread;    // most recently started monitor; deletes itself at its end
+  CRITICAL_SECTION m_lock;  // guards m_hComm, m_overlapped, the write and reply buffers
+  // Non-zero while a monitor thread runs or is about to run. An atomic flag
+  // (the stop request reads it in a loop): StartMonitor sets it before it
+  // starts the thread (and clears it if the thread cannot be created), so a
+  // stop request that comes before the thread has run still waits for it;
+  // the thread sets it again as its first act and clears it as its last.
+  std::atomic<BOOL> m_bMonitorAlive;
+  HANDLE m_hStopEvent;
+  HANDLE m_hComm;  // null until the first open; INVALID_HANDLE_VALUE after a failed one
+  HANDLE m_hWriteEvent;
+  HANDLE m_hReceiveEvent;
+  HANDLE m_waitEvents[3];  // stop, port activity (m_overlapped.hEvent), write
+  OVERLAPPED m_overlapped;
+  COMMTIMEOUTS m_timeouts;
+  DCB m_dcb;
+  CWnd* m_pOwner;
+  int m_portNumber;
+  BYTE* m_writeBuffer;  // owned, m_writeBufferSize bytes
+  DWORD m_eventMask;
+  unsigned m_writeBufferSize;
+  DWORD m_writeLength;
+  BYTE m_replyBuffer[kReplyCapacity];
+  // Bytes received since the last clear; it counts also the bytes that did
+  // not fit in m_replyBuffer, so a reply that overshoots is never taken for a
+  // complete one.
+  DWORD m_replyCount;
+  CString m_resultText;
+};

@@ -1,0 +1,141 @@
+// The monitor thread: all traffic on the port while a transaction runs.
+#include <cstring>
+
+#include "port/CommPort.h"
+
+namespace {
+
+constexpr DWORD kPurgeAll = PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR;
+
+// Owner notifications, in the order they are sent. EV_RXCHAR runs the
+// receive instead of sending a message.
+struct Notification {
+  DWORD eventBit;
+  UINT message;
+};
+constexpr Notification kNotifications[] = {
+    {EV_CTS, WM_USER + 2}, {EV_RXFLAG, WM_USER + 8}, {EV_BREAK, WM_USER + 1},
+    {EV_ERR, WM_USER + 4}, {EV_RING, WM_USER + 5},
+};
+
+}  // namespace
+
+UINT CCommPort::MonitorThread(LPVOID param) {
+  CCommPort* const port = static_cast<CCommPort*>(param);
+  // StartMonitor has set the flag already; set it again as the first act.
+  port->m_bMonitorAlive.store(TRUE);
+  // Whatever arrived while no monitor ran is discarded.
+  if (port->m_hComm != nullptr) PurgeComm(port->m_hComm, kPurgeAll);
+
+  for (;;) {
+    // The event wait. It completes at once when input is queued; otherwise
+    // it pends and the port-activity event is set when a byte arrives (or
+    // the line goes away). ERROR_INVALID_PARAMETER: a wait is still pending
+    // from an earlier cycle, which will signal that event.
+    DWORD eventWord = 0;
+    if (WaitCommEvent(port->m_hComm, &eventWord, &port->m_overlapped)) {
+      DWORD errors = 0;
+      COMSTAT stat{};
+      ClearCommError(port->m_hComm, &errors, &stat);
+      if (stat.cbInQue == 0) continue;
+    } else {
+      const DWORD error = GetLastError();
+      if (error != ERROR_IO_PENDING && error != ERROR_INVALID_PARAMETER) {
+        port->ReportError("WaitCommEvent()", "");
+      }
+    }
+
+    // The three-way wait: the lowest signalled index wins, so a stop request
+    // goes before port activity, and port activity before a send.
+    const DWORD which = WaitForMultipleObjects(3, port->m_waitEvents, FALSE, INFINITE);
+    if (which == WAIT_OBJECT_0) {
+      // The flag is the stop request's only sign of the end: after it is
+      // cleared the object may be gone, so nothing here touches it again.
+      port->m_bMonitorAlive.store(FALSE);
+      AfxEndThread(kMonitorExitCode);
+    } else if (which == WAIT_OBJECT_0 + 1) {
+      // A failed GetCommMask counts as an empty mask.
+      DWORD mask = 0;
+      if (!GetCommMask(port->m_hComm, &mask)) mask = 0;
+      for (const Notification& n : kNotifications) {
+        if ((mask & n.eventBit) != 0 && port->m_pOwner != nullptr) {
+          SendMessageA(port->m_pOwner->m_hWnd, n.message, 0, port->m_portNumber);
+        }
+      }
+      if ((mask & EV_RXCHAR) != 0) ReceiveBytes(port);
+    } else if (which == WAIT_OBJECT_0 + 2) {
+      SendWriteBuffer(port);
+    }
+  }
+}
+
+void CCommPort::SendWriteBuffer(CCommPort* port) {
+  ResetEvent(port->m_hWriteEvent);
+  EnterCriticalSection(&port->m_lock);
+  port->m_overlapped.Offset = 0;
+  port->m_overlapped.OffsetHigh = 0;
+  // Bytes not yet read (the tail of an earlier reply) are discarded before
+  // the frame goes out ...
+  PurgeComm(port->m_hComm, kPurgeAll);
+  // ... and so is anything a late byte put into the reply buffer after the
+  // transaction cleared it: the buffer holds exactly what answers this frame.
+  std::memset(port->m_replyBuffer, 0, sizeof port->m_replyBuffer);
+  port->m_replyCount = 0;
+
+  DWORD written = 0;
+  if (WriteFile(port->m_hComm, port->m_writeBuffer, port->m_writeLength, &written,
+                &port->m_overlapped)) {
+    LeaveCriticalSection(&port->m_lock);
+    return;
+  }
+  if (GetLastError() == ERROR_IO_PENDING) {
+    const BOOL done = GetOverlappedResult(port->m_hComm, &port->m_overlapped, &written, TRUE);
+    // The completion set the port-activity event. Clear it so that the
+    // three-way wait does not wake for it while an earlier event wait is
+    // still pending (a refused WaitCommEvent leaves the event alone); a byte
+    // that arrived meanwhile is found by the next event wait, which
+    // completes at once when input is queued.
+    ResetEvent(port->m_overlapped.hEvent);
+    LeaveCriticalSection(&port->m_lock);
+    if (!done) port->ReportError("GetOverlappedResults() in WriteFile()", "");
+    return;
+  }
+  port->ReportError("WriteFile()", "");
+  LeaveCriticalSection(&port->m_lock);
+}
+
+void CCommPort::ReceiveBytes(CCommPort* port) {
+  DWORD errors = 0;
+  COMSTAT stat{};
+  EnterCriticalSection(&port->m_lock);
+  ClearCommError(port->m_hComm, &errors, &stat);
+  LeaveCriticalSection(&port->m_lock);
+
+  while (stat.cbInQue != 0) {
+    BYTE byte = 0;
+    DWORD got = 0;
+    EnterCriticalSection(&port->m_lock);
+    if (ReadFile(port->m_hComm, &byte, 1, &got, &port->m_overlapped)) {
+      // read at once
+    } else if (GetLastError() == ERROR_IO_PENDING) {
+      if (!GetOverlappedResult(port->m_hComm, &port->m_overlapped, &got, TRUE)) {
+        got = 0;
+        port->ReportError("GetOverlappedResults() in ReadFile()", "");
+      }
+    } else {
+      got = 0;
+      port->ReportError("ReadFile()", "");
+    }
+    // A failed read (or a read that timed out with no byte) stores nothing.
+    // The store is made under the lock, which orders it against the
+    // transaction's clear and its tests of the reply. Only the first
+    // kReplyCapacity bytes are kept; the count goes on counting.
+    if (got == 1) {
+      if (port->m_replyCount < kReplyCapacity) port->m_replyBuffer[port->m_replyCount] = byte;
+      ++port->m_replyCount;
+      SetEvent(port->m_hReceiveEvent);
+    }
+    ClearCommError(port->m_hComm, &errors, &stat);
+    LeaveCriticalSection(&port->m_lock);
+  }
+}

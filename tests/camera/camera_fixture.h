@@ -1,0 +1,109 @@
+// A CCommPort talking to the simulated camera through the COM device map,
+// with the error boxes recorded by the headless driver.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include "tests/port/port_fixture.h"
+#include "tools/camsim.h"
+
+namespace cameratest {
+
+using porttest::Ms;
+
+inline std::string Hex(const std::vector<std::uint8_t>& bytes) {
+  static const char* digits = "0123456789ABCDEF";
+  std::string s;
+  for (auto b : bytes) {
+    s += digits[b >> 4];
+    s += digits[b & 15];
+  }
+  return s;
+}
+
+class CameraTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char dir[] = "/tmp/corvane-port-XXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    dir_ = dir;
+    link_ = dir_ + "/com1";
+    porttest::MapComPorts(link_);
+    threads_ = platform::LiveThreadCount();
+  }
+  void TearDown() override {
+    port_.reset();
+    EXPECT_TRUE(porttest::WaitThreadsBackTo(threads_));
+    camera_.reset();
+    unlink(link_.c_str());
+    rmdir(dir_.c_str());
+  }
+
+  // Starts the camera on the link path and opens COM1 on it.
+  void StartCamera(camsim::Faults faults = {}, bool paced = false) {
+    camsim::CamsimOptions options;
+    options.linkPath = link_;
+    options.paced = paced;
+    options.faults = faults;
+    std::string error;
+    camera_ = camsim::Camsim::Start(options, &error);
+    ASSERT_NE(camera_, nullptr) << error;
+    ASSERT_EQ(porttest::OpenCom1(*port_), 1);
+  }
+
+  // One Read command as the dialog runs it.
+  std::string Read(const char* cell) {
+    port_->StartMonitor();
+    const std::string result = port_->ReadCode(cell);
+    porttest::OpenCom1(*port_);
+    return result;
+  }
+  std::string Write(const char* cell, const char* value) {
+    port_->StartMonitor();
+    const std::string result = port_->WriteCode(cell, value);
+    porttest::OpenCom1(*port_);
+    return result;
+  }
+
+  // The frames the camera received, as hex text.
+  std::vector<std::string> Frames() {
+    std::vector<std::string> frames;
+    for (const auto& e : camera_->Log()) {
+      if (e.kind == camsim::LogKind::kRx || e.kind == camsim::LogKind::kNoise) {
+        frames.push_back((e.kind == camsim::LogKind::kNoise ? "noise " : "") + Hex(e.bytes));
+      }
+    }
+    return frames;
+  }
+
+  std::vector<std::string> Boxes() { return porttest::BoxTexts(driver_); }
+
+  static double Since(std::chrono::steady_clock::time_point t0) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+  }
+
+  platform::ui::testing::Driver driver_{true};
+  std::string dir_, link_;
+  long threads_ = 0;
+  std::unique_ptr<camsim::Camsim> camera_;
+  std::unique_ptr<CCommPort> port_ = std::make_unique<CCommPort>();
+};
+
+// The frames of a Read of page 0, address F7, in order.
+inline const std::vector<std::string> kReadF7Frames = {
+    "05807F",
+    "01801320030001FF01011F0201190301FF8001078101FFCF",
+    "103B04",
+    "05807F",
+    "01800E10204D4000F802FFFFFFFFFFFFFFFFC9",
+    "103B04",
+    "05807F",
+    "01800E10204D4000F702FFFFFFFFFFFFFFFFC6"};
+
+}  // namespace cameratest

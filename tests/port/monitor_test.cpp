@@ -1,0 +1,279 @@
+// The monitor thread on a real pseudo-terminal whose other side the test
+// drives: sending, receiving, the stop request in each state, failures on
+// the line, and the owner notifications.
+#include <time.h>
+
+#include "tests/port/port_fixture.h"
+
+namespace {
+
+using platform::ui::testing::Driver;
+using platform::ui::testing::PumpThread;
+using porttest::BoxText;
+using porttest::BoxTexts;
+using porttest::Ms;
+using porttest::OpenCom1;
+using porttest::PtyPeer;
+using porttest::ReplyBytes;
+using Bytes = std::vector<unsigned char>;
+
+class MonitorTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(peer_.ok());
+    porttest::MapComPorts(peer_.path());
+    threads_ = platform::LiveThreadCount();
+    ASSERT_EQ(OpenCom1(port_), 1);
+  }
+  void TearDown() override {
+    port_.OpenPort(nullptr, 1, 9600, 'N', 8, 1, EV_RXCHAR, 512);
+    EXPECT_TRUE(porttest::WaitThreadsBackTo(threads_));
+  }
+  bool ReceiveEventSet() { return WaitForSingleObject(port_.m_hReceiveEvent, 0) == WAIT_OBJECT_0; }
+
+  Driver driver_{true};
+  PtyPeer peer_;
+  long threads_ = 0;
+  CCommPort port_;
+};
+
+TEST_F(MonitorTest, FrameGoesOutAndEveryReplyByteIsStored) {
+  ASSERT_EQ(port_.StartMonitor(), 1);
+  port_.SendHexFrame("05807F");
+  EXPECT_EQ(peer_.Read(3, 5000), (Bytes{0x05, 0x80, 0x7F}));
+  EXPECT_EQ(peer_.Read(1, 50), Bytes{});  // exactly the frame's bytes
+  peer_.Write({0x06, 0x80, 0x7F});
+  ASSERT_TRUE(porttest::WaitReplyCount(port_, 3));
+  EXPECT_EQ(ReplyBytes(port_), (Bytes{0x06, 0x80, 0x7F}));
+  EXPECT_TRUE(ReceiveEventSet());
+
+  // The setup frame, 24 bytes ending in CF.
+  port_.SendHexFrame("01801320030001FF01011F0201190301FF8001078101FFCF");
+  const Bytes setup = peer_.Read(24, 5000);
+  ASSERT_EQ(setup.size(), 24u);
+  EXPECT_EQ(setup.front(), 0x01);
+  EXPECT_EQ(setup.back(), 0xCF);
+  EXPECT_TRUE(driver_.Recorded().empty());
+}
+
+TEST_F(MonitorTest, EmptyTextSendsNothingAndALongOneIsCut) {
+  ASSERT_EQ(port_.StartMonitor(), 1);
+  ResetEvent(port_.m_hWriteEvent);
+  port_.SendHexFrame("");
+  EXPECT_NE(WaitForSingleObject(port_.m_hWriteEvent, 0), WAIT_OBJECT_0);
+  EXPECT_EQ(peer_.Read(1, 100), Bytes{});
+
+  const std::string text = std::string(198, 'A') + "0102";  // 202 characters
+  port_.SendHexFrame(text.c_str());
+  const Bytes sent = peer_.Read(200, 1000);
+  EXPECT_EQ(sent, Bytes(99, 0xAA));
+  EXPECT_TRUE(driver_.Recorded().empty());
+}
+
+TEST_F(MonitorTest, BytesBeforeTheMonitorOrBeforeASendAreNotStored) {
+  // Arrived while no monitor ran: the start purge drops them.
+  peer_.Write({0x11, 0x22, 0x33});
+  std::this_thread::sleep_for(Ms(50));
+  ASSERT_EQ(port_.StartMonitor(), 1);
+  std::this_thread::sleep_for(Ms(50));
+  EXPECT_EQ(ReplyBytes(port_), Bytes{});
+
+  // Stored after the transaction's clear but before its frame went out (a
+  // late byte of an earlier reply): the send clears the buffer again.
+  peer_.Write({0x44, 0x55});
+  ASSERT_TRUE(porttest::WaitReplyCount(port_, 2));
+  port_.SendHexFrame("103B04");
+  EXPECT_EQ(peer_.Read(3, 5000), (Bytes{0x10, 0x3B, 0x04}));
+  peer_.Write({0x06});
+  ASSERT_TRUE(porttest::WaitReplyCount(port_, 1));
+  EXPECT_EQ(ReplyBytes(port_), Bytes{0x06});
+}
+
+TEST_F(MonitorTest, BurstBeyondTheBufferIsCountedButNotStored) {
+  ASSERT_EQ(port_.StartMonitor(), 1);
+  Bytes burst(100);
+  for (std::size_t i = 0; i < burst.size(); ++i) burst[i] = static_cast<unsigned char>(i + 1);
+  peer_.Write(burst);
+  ASSERT_TRUE(porttest::WaitReplyCount(port_, 100));
+  EXPECT_EQ(ReplyBytes(port_), Bytes(burst.begin(), burst.begin() + 44));
+}
+
+TEST_F(MonitorTest, FrameHandedOverBeforeTheStartIsSentByTheMonitor) {
+  port_.SendHexFrame("103B04");
+  EXPECT_EQ(peer_.Read(1, 100), Bytes{});  // no monitor: nothing leaves
+  ASSERT_EQ(port_.StartMonitor(), 1);
+  EXPECT_EQ(peer_.Read(3, 5000), (Bytes{0x10, 0x3B, 0x04}));
+}
+
+TEST_F(MonitorTest, AnOpenInBetweenDiscardsAWaitingFrame) {
+  port_.SendHexFrame("103B04");
+  ASSERT_EQ(OpenCom1(port_), 1);
+  ASSERT_EQ(port_.StartMonitor(), 1);
+  EXPECT_EQ(peer_.Read(1, 200), Bytes{});
+}
+
+TEST_F(MonitorTest, StopWinsOverAWaitingFrame) {
+  port_.SendHexFrame("103B04");
+  SetEvent(port_.m_hStopEvent);
+  ASSERT_EQ(port_.StartMonitor(), 1);
+  ASSERT_EQ(OpenCom1(port_), 1);
+  EXPECT_EQ(peer_.Read(1, 200), Bytes{});
+  EXPECT_FALSE(port_.m_bMonitorAlive.load());
+}
+
+// The stop request right after StartMonitor, before the new thread can
+// have run, still ends that thread: many times in a row.
+TEST_F(MonitorTest, StopBeforeTheThreadHasRun) {
+  for (int i = 0; i < 300; ++i) {
+    ASSERT_EQ(port_.StartMonitor(), 1);
+    ASSERT_EQ(OpenCom1(port_), 1);
+    ASSERT_FALSE(port_.m_bMonitorAlive.load());
+  }
+  EXPECT_TRUE(porttest::WaitThreadsBackTo(threads_));
+  // And the destructor does the same for an object about to go.
+  {
+    CCommPort other;
+    porttest::MapComPorts("");
+    EXPECT_EQ(OpenCom1(other), 0);
+    EXPECT_EQ(other.StartMonitor(), 1);
+  }
+  EXPECT_TRUE(porttest::WaitThreadsBackTo(threads_));
+}
+
+TEST_F(MonitorTest, HangUpInTheMiddleOfAReplyShowsOneBoxAndTheMonitorBlocks) {
+  ASSERT_EQ(port_.StartMonitor(), 1);
+  port_.SendHexFrame("05807F");
+  EXPECT_EQ(peer_.Read(3, 5000).size(), 3u);
+  peer_.Write({0x06, 0x80});
+  ASSERT_TRUE(porttest::WaitReplyCount(port_, 2));
+  peer_.HangUp();
+  ASSERT_TRUE(driver_.WaitRecorded(1, Ms(5000)));
+  // No endless series: the monitor now sits in its three-way wait.
+  std::this_thread::sleep_for(Ms(300));
+  EXPECT_EQ(BoxTexts(driver_),
+            std::vector<std::string>{
+                BoxText("WaitCommEvent()", porttest::SystemText(ERROR_DEVICE_REMOVED), 1)});
+  EXPECT_EQ(ReplyBytes(port_), (Bytes{0x06, 0x80}));
+  // A frame handed over now fails on the line: its box, then the event
+  // wait's, and the monitor blocks again.
+  port_.SendHexFrame("05807F");
+  ASSERT_TRUE(driver_.WaitRecorded(3, Ms(5000)));
+  std::this_thread::sleep_for(Ms(300));
+  const auto boxes = BoxTexts(driver_);
+  ASSERT_EQ(boxes.size(), 3u);
+  EXPECT_EQ(boxes[1].rfind("WARNING:  WriteFile()", 0), 0u);
+  EXPECT_EQ(boxes[2].rfind("WARNING:  WaitCommEvent()", 0), 0u);
+  porttest::MapComPorts("");
+}
+
+TEST(MonitorFailedOpen, EachFrameOnAPortThatDidNotOpenGivesBoundedBoxes) {
+  Driver driver(true);
+  porttest::MapComPorts("");
+  const long threads = platform::LiveThreadCount();
+  CCommPort port;
+  EXPECT_EQ(OpenCom1(port), 0);
+  ASSERT_EQ(port.StartMonitor(), 1);
+  ASSERT_TRUE(driver.WaitRecorded(1, Ms(5000)));
+  std::this_thread::sleep_for(Ms(200));
+  ASSERT_EQ(driver.Recorded().size(), 1u);
+  EXPECT_EQ(driver.Recorded()[0].text.rfind("WARNING:  WaitCommEvent()", 0), 0u);
+  EXPECT_NE(driver.Recorded()[0].thread, GetCurrentThreadId());
+  port.SendHexFrame("05807F");
+  ASSERT_TRUE(driver.WaitRecorded(3, Ms(5000)));
+  std::this_thread::sleep_for(Ms(200));
+  EXPECT_EQ(driver.Recorded().size(), 3u);
+  EXPECT_EQ(OpenCom1(port), 0);
+  EXPECT_TRUE(porttest::WaitThreadsBackTo(threads));
+}
+
+double ThreadCpuSeconds() {
+  timespec ts{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+  return ts.tv_sec + ts.tv_nsec / 1e9;
+}
+
+// While the monitor shows a box the stop request waits for the user, and
+// it does not spin meanwhile.
+TEST(MonitorStop, StopRequestWaitsForAnOpenBoxWithoutSpinning) {
+  Driver driver(false);
+  porttest::MapComPorts("");
+  const long threads = platform::LiveThreadCount();
+  CCommPort port;
+  EXPECT_EQ(OpenCom1(port), 0);
+  ASSERT_EQ(port.StartMonitor(), 1);
+  const platform::ui::OpenBox box = driver.WaitBox(Ms(5000));
+  ASSERT_NE(box.hwnd, nullptr);
+  EXPECT_EQ(box.text.rfind("WARNING:  WaitCommEvent()", 0), 0u);
+
+  std::atomic<bool> stopped{false};
+  std::thread closer([&] {
+    std::this_thread::sleep_for(Ms(400));
+    EXPECT_FALSE(stopped.load());  // still waiting for the box
+    driver.CloseBox(box);
+  });
+  const double cpu0 = ThreadCpuSeconds();
+  const auto t0 = std::chrono::steady_clock::now();
+  EXPECT_EQ(OpenCom1(port), 0);
+  stopped = true;
+  const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+  const double cpu = ThreadCpuSeconds() - cpu0;
+  closer.join();
+  EXPECT_GE(wall, 0.35);
+  EXPECT_LT(cpu, wall / 2) << "the stop request burned the processor";
+  EXPECT_TRUE(porttest::WaitThreadsBackTo(threads));
+}
+
+TEST(MonitorOwner, NotificationsForEveryConfiguredEventInTableOrder) {
+  Driver driver(true);
+  PumpThread owner;
+  PtyPeer peer;
+  ASSERT_TRUE(peer.ok());
+  porttest::MapComPorts(peer.path());
+  const long threads = platform::LiveThreadCount();
+  {
+    CCommPort port;
+    const DWORD mask = EV_RXCHAR | EV_CTS | EV_RXFLAG | EV_BREAK | EV_ERR | EV_RING;
+    ASSERT_EQ(port.OpenPort(owner.wnd(), 1, 9600, 'N', 8, 1, mask, 512), 1);
+    ASSERT_EQ(port.StartMonitor(), 1);
+    std::this_thread::sleep_for(Ms(50));
+    peer.Write({0x42});
+    ASSERT_TRUE(owner.WaitReceived(WM_USER + 5, 1, Ms(5000)));
+    ASSERT_TRUE(porttest::WaitReplyCount(port, 1));
+    EXPECT_EQ(ReplyBytes(port), Bytes{0x42});
+    const auto got = owner.received();
+    std::vector<UINT> messages;
+    for (const auto& r : got) {
+      if (r.msg >= WM_USER) {
+        messages.push_back(r.msg);
+        EXPECT_EQ(r.wParam, 0u);
+        EXPECT_EQ(r.lParam, 1);
+      }
+    }
+    const std::vector<UINT> expected = {WM_USER + 2, WM_USER + 8, WM_USER + 1, WM_USER + 4,
+                                        WM_USER + 5};
+    ASSERT_GE(messages.size(), expected.size());
+    EXPECT_EQ(std::vector<UINT>(messages.begin(), messages.begin() + 5), expected);
+    EXPECT_EQ(messages.size() % 5, 0u);  // whole rounds only
+    ASSERT_EQ(OpenCom1(port), 1);
+  }
+  EXPECT_TRUE(porttest::WaitThreadsBackTo(threads));
+  EXPECT_TRUE(driver.Recorded().empty());
+}
+
+TEST(MonitorOwner, RxCharAloneSendsNoMessage) {
+  Driver driver(true);
+  PumpThread owner;
+  PtyPeer peer;
+  ASSERT_TRUE(peer.ok());
+  porttest::MapComPorts(peer.path());
+  CCommPort port;
+  ASSERT_EQ(port.OpenPort(owner.wnd(), 1, 9600, 'N', 8, 1, EV_RXCHAR, 512), 1);
+  ASSERT_EQ(port.StartMonitor(), 1);
+  std::this_thread::sleep_for(Ms(50));
+  peer.Write({0x01, 0x02, 0x03});
+  ASSERT_TRUE(porttest::WaitReplyCount(port, 3));
+  ASSERT_EQ(OpenCom1(port), 1);
+  for (const auto& r : owner.received()) EXPECT_LT(r.msg, UINT(WM_USER));
+}
+
+}  // namespace

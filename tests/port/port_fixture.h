@@ -1,0 +1,87 @@
+// Shared pieces of the CCommPort tests: the headless driver that records the
+// error boxes, the expected box texts, and waiting for monitor threads to
+// end.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/kernel32.h"
+#include "platform/ui/testing.h"
+#include "port/CommPort.h"
+#include "tests/port/pty_peer.h"
+
+namespace porttest {
+
+using Ms = std::chrono::milliseconds;
+
+// The text of the error box for an operation and the text it shows.
+inline std::string BoxText(const std::string& operation, const std::string& text, int port) {
+  return "WARNING:  " + operation + " Failed with the following error: \n" + text +
+         "\nPort: " + std::to_string(port) + "\n";
+}
+
+inline std::string TimeoutBox(int port) {
+  return BoxText("DV Camera not responding. ", "TimeOut. Check connection between port and camera.",
+                 port);
+}
+
+// The system's text for an error code, as the box shows it.
+inline std::string SystemText(DWORD code) {
+  char* text = nullptr;
+  const DWORD n = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM, NULL,
+                                 code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
+                                 reinterpret_cast<LPSTR>(&text), 0, NULL);
+  std::string s = n != 0 && text != nullptr ? std::string(text, n) : std::string();
+  if (text != nullptr) LocalFree(text);
+  return s;
+}
+
+inline std::vector<std::string> BoxTexts(platform::ui::testing::Driver& driver) {
+  std::vector<std::string> texts;
+  for (const auto& box : driver.Recorded()) texts.push_back(box.text);
+  return texts;
+}
+
+// Waits (at most 10 s) until no thread started by the services runs beyond
+// `baseline`: the monitor thread has left AfxEndThread.
+inline bool WaitThreadsBackTo(long baseline) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (platform::LiveThreadCount() > baseline) {
+    if (std::chrono::steady_clock::now() > end) return false;
+    std::this_thread::sleep_for(Ms(1));
+  }
+  return true;
+}
+
+// Opens COM1 as the dialog does.
+inline int OpenCom1(CCommPort& port, CWnd* owner = nullptr, DWORD mask = EV_RXCHAR) {
+  return port.OpenPort(owner, 1, 9600, 'N', 8, 1, mask, 512);
+}
+
+// Waits (at most timeoutMs) until the reply buffer holds n bytes.
+inline bool WaitReplyCount(CCommPort& port, DWORD n, int timeoutMs = 10000) {
+  const auto end = std::chrono::steady_clock::now() + Ms(timeoutMs);
+  for (;;) {
+    EnterCriticalSection(&port.m_lock);
+    const DWORD count = port.m_replyCount;
+    LeaveCriticalSection(&port.m_lock);
+    if (count >= n) return count == n;
+    if (std::chrono::steady_clock::now() > end) return false;
+    std::this_thread::sleep_for(Ms(1));
+  }
+}
+
+inline std::vector<unsigned char> ReplyBytes(CCommPort& port) {
+  EnterCriticalSection(&port.m_lock);
+  const DWORD n = std::min<DWORD>(port.m_replyCount, CCommPort::kReplyCapacity);
+  std::vector<unsigned char> bytes(port.m_replyBuffer, port.m_replyBuffer + n);
+  LeaveCriticalSection(&port.m_lock);
+  return bytes;
+}
+
+}  // namespace porttest
