@@ -9,17 +9,16 @@ namespace corvane {
 
 const char* const AboutTexts::kTitle = "About Corvane v. 2.0";
 const char* const AboutTexts::kNameVersion = "Corvane version 2.0";
-const char* const AboutTexts::kAuthor = "by the Corvane developers";
+// Each text fits its box: the name, author and contact lines on one line,
+// the licence paragraphs on two.
+const char* const AboutTexts::kAuthor = "the Corvane developers";
 const char* const AboutTexts::kContact = "Contact: the project page";
 const char* const AboutTexts::kLicence[5] = {
     "Corvane is freeware. You may use it free of charge for any non-commercial purpose.",
-    "You may copy and give away the program, unchanged and complete, without charge. It may "
-    "not be sold or included in a commercial product.",
-    "The program is provided \"as is\", without warranty of any kind, express or implied, "
-    "including fitness for a particular purpose.",
-    "In no event shall the Corvane developers be liable for any damage to cameras, data or "
-    "other property arising from the use of this program.",
-    "You use the program at your own risk. Note a cell's code before you write a new one.",
+    "You may copy and give the program away, unchanged and free of charge. It may not be sold.",
+    "The program is provided \"as is\", without warranty of any kind, express or implied.",
+    "The Corvane developers accept no liability for damage to cameras or data caused by its use.",
+    "Use it at your own risk: note a cell's code before you write a new one.",
 };
 
 const char* const kTesterTitle = "Corvane v. 2.0";

@@ -54,7 +54,7 @@ TEST(StartupTest, AboutBoxShowsItsTextsIconAndDefaultOkButton) {
   for (int i = 5; i < 10; ++i) EXPECT_FALSE(s.children[static_cast<std::size_t>(i)].text.empty());
   EXPECT_NE(s.children[5].text.find("non-commercial"), std::string::npos);
   EXPECT_NE(s.children[7].text.find("warranty"), std::string::npos);
-  EXPECT_NE(s.children[8].text.find("liable"), std::string::npos);
+  EXPECT_NE(s.children[8].text.find("liability"), std::string::npos);
 
   const WindowSnapshot* ok = Child(s, IDOK);
   ASSERT_NE(ok, nullptr);
