@@ -216,7 +216,7 @@ void ControlWidget::DrawEdit() {
     int sw = TextWidth(t.substr(a, b - a));
     fl_color(SelectionColor());
     fl_rectf(sx, ty, sw, th);
-    fl_font(kFont, kFontSize);
+    fl_font(kFont, FontSize());
     fl_color(FL_WHITE);
     fl_draw(t.data() + a, b - a, sx, ty + th - fl_descent());
   }

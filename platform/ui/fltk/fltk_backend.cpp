@@ -156,6 +156,7 @@ void FltkBackend::Run(Display* display) {
   fl_open_display(display);
   // Menus and FLTK's own parts in the dialog colours.
   Fl::background(212, 208, 200);
+  ChooseFontSize();
   {
     std::lock_guard<std::mutex> lock(mu_);
     ready_ = true;

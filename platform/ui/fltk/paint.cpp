@@ -7,6 +7,8 @@
 #include <FL/fl_draw.H>
 
 #include <algorithm>
+#include <atomic>
+#include <cmath>
 
 #include "platform/win32types.h"
 
@@ -29,6 +31,30 @@ Fl_Color WindowColor() {
 }
 Fl_Color SelectionColor() {
   return fl_rgb_color(10, 36, 106);
+}
+
+namespace {
+
+std::atomic<int> g_fontSize{11};
+
+}  // namespace
+
+void ChooseFontSize() {
+  static const char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+  int chosen = 8;
+  for (int size = 11; size >= 8; --size) {
+    fl_font(kFont, size);
+    double average = fl_width(kLetters) / 52.0;
+    if (std::lround(average) <= 6 && fl_height() <= 13) {
+      chosen = size;
+      break;
+    }
+  }
+  g_fontSize = chosen;
+}
+
+int FontSize() {
+  return g_fontSize.load(std::memory_order_relaxed);
 }
 
 namespace {
@@ -92,19 +118,19 @@ Caption ParsePrefix(const std::string& raw) {
 }
 
 int TextWidth(const std::string& text) {
-  fl_font(kFont, kFontSize);
+  fl_font(kFont, FontSize());
   return static_cast<int>(fl_width(text.data(), static_cast<int>(text.size())) + 0.5);
 }
 
 int LineHeight() {
-  fl_font(kFont, kFontSize);
+  fl_font(kFont, FontSize());
   return fl_height();
 }
 
 namespace {
 
 void CaptionLine(const Caption& c, int x, int y, Fl_Color colour) {
-  fl_font(kFont, kFontSize);
+  fl_font(kFont, FontSize());
   fl_color(colour);
   int base = y + fl_height() - fl_descent();
   fl_draw(c.text.data(), static_cast<int>(c.text.size()), x, base);
@@ -129,7 +155,7 @@ void DrawCaptionAt(const Caption& c, int x, int y, bool enabled) {
 
 void DrawTextBox(const std::string& text, int x, int y, int w, int h, Fl_Align align,
                  bool enabled) {
-  fl_font(kFont, kFontSize);
+  fl_font(kFont, FontSize());
   Fl_Align a = align | FL_ALIGN_INSIDE | FL_ALIGN_CLIP;
   // Last argument 0: '@' is an ordinary character here, not a symbol.
   if (!enabled) {

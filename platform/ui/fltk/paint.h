@@ -20,10 +20,15 @@ Fl_Color DarkShadowColor();
 Fl_Color WindowColor();     // edit and check box interior
 Fl_Color SelectionColor();  // selected edit text background
 
-// The dialog font: FLTK's sans font at the size that fits 8-point text at
-// 96 DPI (dialog base units 6 x 13).
+// The dialog font: FLTK's sans font at the size that fits the dialog units
+// (base units 6 x 13 pixels, those of 8-point text at 96 DPI).
 constexpr Fl_Font kFont = FL_HELVETICA;
-constexpr int kFontSize = 11;
+// Picks the size once the display is open: the largest of 8 to 11 pixels
+// whose average letter is at most 6 pixels wide (rounded) and whose line is
+// at most 13 pixels high, so template texts fit their controls. Display
+// thread, before anything is drawn.
+void ChooseFontSize();
+int FontSize();  // 11 until ChooseFontSize has run
 
 // Borders (each draws the frame only, inside x, y, w, h).
 void DrawRaised(int x, int y, int w, int h);  // push button up

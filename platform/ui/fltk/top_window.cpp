@@ -68,7 +68,7 @@ TopWindow::TopWindow(HWND top) : Fl_Double_Window(0, 0, 1, 1), top_(top) {
   menuButton_ = new Fl_Menu_Button(0, 0, 1, 1);
   menuButton_->hide();
   menuButton_->textfont(kFont);
-  menuButton_->textsize(kFontSize);
+  menuButton_->textsize(FontSize());
   menuButton_->color(FaceColor());
   menuButton_->selection_color(SelectionColor());
   end();
@@ -187,7 +187,7 @@ void TopWindow::PopupSystemMenu(int x, int y) {
     m.text = labels.back().c_str();
     m.user_data_ = reinterpret_cast<void*>(static_cast<std::uintptr_t>(item.id));
     m.labelfont_ = kFont;
-    m.labelsize_ = kFontSize;
+    m.labelsize_ = FontSize();
     menu.push_back(m);
   }
   if (menu.empty()) return;

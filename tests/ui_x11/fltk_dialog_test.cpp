@@ -1,0 +1,192 @@
+// A dialog from a template on the FLTK backend, driven as a user drives it:
+// the pointer at the pixels that the template's dialog units give, the
+// keyboard, the window manager's close request and the system menu.
+#include <gtest/gtest.h>
+
+#include "platform/ui/resources.h"
+#include "tests/ui_x11/fltk_fixture.h"
+#include "tests/ui_x11/test_dialog.h"
+#include "tests/ui_x11/x11_harness.h"
+
+namespace x11test {
+namespace {
+
+using platform::ui::PostCloseBox;
+
+class FltkDialogTest : public FltkTest {};
+
+TEST_F(FltkDialogTest, AppearsWhereTheTemplatePutsItAndClicksArriveAsBnClicked) {
+  DialogThread dialog;
+  HWND hwnd = dialog.WaitShown();
+  ASSERT_NE(hwnd, nullptr);
+  unsigned long win = WaitWindow(kDialogTitle);
+  ASSERT_NE(win, 0u) << "the dialog's window did not appear";
+  Geometry g = WindowGeometry(win);
+  EXPECT_EQ(g.width, UnitsX(267));
+  EXPECT_EQ(g.height, UnitsY(90));
+  EXPECT_FALSE(Screenshot("dialog").empty());
+
+  ClickDialogUnits(win, kRead.x, kRead.y, kRead.cx, kRead.cy);
+  ASSERT_TRUE(dialog.record().WaitClicks(kRead.id, 1));
+  EXPECT_EQ(dialog.record().LastClickThread(), dialog.thread())
+      << "BN_CLICKED must be handled on the dialog's own thread";
+
+  // Write is disabled by the template: a click on it reaches no handler.
+  // COM1's handler enables it; then the same click arrives.
+  ClickDialogUnits(win, kWrite.x, kWrite.y, kWrite.cx, kWrite.cy);
+  ClickDialogUnits(win, kCom1.x, kCom1.y, kCom1.cx, kCom1.cy);
+  ASSERT_TRUE(dialog.record().WaitClicks(kCom1.id, 1));
+  EXPECT_EQ(dialog.record().Clicks(kWrite.id), 0);
+  ClickDialogUnits(win, kWrite.x, kWrite.y, kWrite.cx, kWrite.cy);
+  ASSERT_TRUE(dialog.record().WaitClicks(kWrite.id, 1));
+  EXPECT_EQ(dialog.record().Clicks(kRead.id), 1);
+}
+
+TEST_F(FltkDialogTest, ThreeStateBoxCyclesOnClicksAndIsDrawnEachWay) {
+  DialogThread dialog;
+  HWND hwnd = dialog.WaitShown();
+  ASSERT_NE(hwnd, nullptr);
+  unsigned long win = WaitWindow(kDialogTitle);
+  ASSERT_NE(win, 0u);
+  // The box is 8 units wide: its caption is cut off, the square is hit.
+  const int expected[] = {BST_CHECKED, BST_INDETERMINATE, BST_UNCHECKED, BST_CHECKED};
+  for (int i = 0; i < 4; ++i) {
+    ClickDialogUnits(win, kCom2.x, kCom2.y, kCom2.cx, kCom2.cy);
+    ASSERT_TRUE(dialog.record().WaitClicks(kCom2.id, i + 1));
+    EXPECT_EQ(ControlCheck(hwnd, kCom2.id), expected[i]) << "after click " << i + 1;
+    if (i == 1) Screenshot("checkbox-indeterminate");
+  }
+}
+
+TEST_F(FltkDialogTest, TypedTextArrivesInTheModelWithItsLimitsAndDigitsOnly) {
+  DialogThread dialog;
+  HWND hwnd = dialog.WaitShown();
+  ASSERT_NE(hwnd, nullptr);
+  unsigned long win = WaitWindow(kDialogTitle);
+  ASSERT_NE(win, 0u);
+
+  // The address edit: a click focuses it with the caret at the end.
+  ClickDialogUnits(win, kAddress.x, kAddress.y, kAddress.cx, kAddress.cy);
+  ASSERT_TRUE(Eventually([&] { return ControlFocused(hwnd, kAddress.id); }));
+  Keys(win, "BackSpace BackSpace");
+  ASSERT_TRUE(Eventually([&] { return ControlText(hwnd, kAddress.id).empty(); }));
+  TypeText(win, "a5c");  // at most 2 characters, case kept
+  EXPECT_TRUE(Eventually([&] { return ControlText(hwnd, kAddress.id) == "a5"; }))
+      << ControlText(hwnd, kAddress.id);
+
+  // The page edit takes digits only, one of them.
+  ClickDialogUnits(win, kPage.x, kPage.y, kPage.cx, kPage.cy);
+  ASSERT_TRUE(Eventually([&] { return ControlFocused(hwnd, kPage.id); }));
+  Keys(win, "BackSpace");
+  TypeText(win, "x7");
+  EXPECT_TRUE(Eventually([&] { return ControlText(hwnd, kPage.id) == "7"; }))
+      << ControlText(hwnd, kPage.id);
+
+  // The new code edit scrolls a long text sideways rather than clipping
+  // the caret away; the model holds all of it only up to its limit.
+  ClickDialogUnits(win, kNewCode.x, kNewCode.y, kNewCode.cx, kNewCode.cy);
+  ASSERT_TRUE(Eventually([&] { return ControlFocused(hwnd, kNewCode.id); }));
+  TypeText(win, "@&1");
+  EXPECT_TRUE(Eventually([&] { return ControlText(hwnd, kNewCode.id) == "@&"; }));
+  Screenshot("typed");
+}
+
+TEST_F(FltkDialogTest, KeysMoveTheFocusClickTheFocusedButtonAndEscapeCancels) {
+  DialogThread dialog;
+  HWND hwnd = dialog.WaitShown();
+  ASSERT_NE(hwnd, nullptr);
+  unsigned long win = WaitWindow(kDialogTitle);
+  ASSERT_NE(win, 0u);
+  // OnInitDialog returned TRUE: the first tab stop, Read, has the focus.
+  ASSERT_TRUE(Eventually([&] { return ControlFocused(hwnd, kRead.id); }));
+  // Tab skips the disabled Write button; Shift+Tab comes back.
+  Keys(win, "Tab");
+  EXPECT_TRUE(Eventually([&] { return ControlFocused(hwnd, kCom1.id); }));
+  Keys(win, "space");  // Space on the focused box clicks it
+  ASSERT_TRUE(dialog.record().WaitClicks(kCom1.id, 1));
+  EXPECT_EQ(ControlCheck(hwnd, kCom1.id), BST_CHECKED);
+  // COM1's handler has enabled Write: now Shift+Tab stops on it.
+  Keys(win, "shift+Tab");
+  EXPECT_TRUE(Eventually([&] { return ControlFocused(hwnd, kWrite.id); }))
+      << "focus on " << FocusedId(hwnd);
+  Keys(win, "shift+Tab");
+  EXPECT_TRUE(Eventually([&] { return ControlFocused(hwnd, kRead.id); }))
+      << "focus on " << FocusedId(hwnd);
+  Keys(win, "Return");  // Enter on a push button clicks it
+  ASSERT_TRUE(dialog.record().WaitClicks(kRead.id, 1));
+  Keys(win, "Escape");
+  ASSERT_TRUE(dialog.WaitEnded());
+  EXPECT_EQ(dialog.result(), IDCANCEL);
+  EXPECT_TRUE(WaitNoWindow(kDialogTitle));
+}
+
+TEST_F(FltkDialogTest, EnterOutsideAPushButtonEndsTheDialogWithOk) {
+  DialogThread dialog;
+  HWND hwnd = dialog.WaitShown();
+  ASSERT_NE(hwnd, nullptr);
+  unsigned long win = WaitWindow(kDialogTitle);
+  ASSERT_NE(win, 0u);
+  ClickDialogUnits(win, kAddress.x, kAddress.y, kAddress.cx, kAddress.cy);
+  ASSERT_TRUE(Eventually([&] { return ControlFocused(hwnd, kAddress.id); }));
+  Keys(win, "Return");
+  ASSERT_TRUE(dialog.WaitEnded());
+  EXPECT_EQ(dialog.result(), IDOK);
+  EXPECT_EQ(dialog.record().Clicks(kRead.id), 0);
+}
+
+TEST_F(FltkDialogTest, TheWindowManagersCloseRequestCancelsTheDialog) {
+  DialogThread dialog;
+  ASSERT_NE(dialog.WaitShown(), nullptr);
+  unsigned long win = WaitWindow(kDialogTitle);
+  ASSERT_NE(win, 0u);
+  ASSERT_TRUE(SendCloseRequest(win));
+  ASSERT_TRUE(dialog.WaitEnded());
+  EXPECT_EQ(dialog.result(), IDCANCEL);
+  EXPECT_EQ(dialog.record().SysCommands(), std::vector<UINT>{SC_CLOSE});
+  EXPECT_TRUE(WaitNoWindow(kDialogTitle));
+}
+
+TEST_F(FltkDialogTest, RightClickOpensTheSystemMenuAndItsItemsReachOnSysCommand) {
+  DialogThread dialog;
+  ASSERT_NE(dialog.WaitShown(), nullptr);
+  unsigned long win = WaitWindow(kDialogTitle);
+  ASSERT_NE(win, 0u);
+  Geometry g = WindowGeometry(win);
+
+  // Close, a separator, then the appended item: Down twice selects it.
+  ClickAt(g.x + 30, g.y + 120, 3);
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  Screenshot("system-menu");
+  Shell("xdotool key --delay 60 Down Down Return");
+  ASSERT_TRUE(Eventually([&] { return !dialog.record().SysCommands().empty(); }));
+  EXPECT_EQ(dialog.record().SysCommands(), std::vector<UINT>{kAboutCommand});
+
+  // A dismissed menu sends nothing; Alt+Space opens it again, and Close
+  // ends the dialog as the close box does.
+  ClickAt(g.x + 30, g.y + 120, 3);
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  Shell("xdotool key Escape");
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  EXPECT_EQ(dialog.record().SysCommands().size(), 1u);
+  Keys(win, "alt+space");
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  Shell("xdotool key --delay 60 Down Return");
+  ASSERT_TRUE(dialog.WaitEnded());
+  EXPECT_EQ(dialog.result(), IDCANCEL);
+  EXPECT_EQ(dialog.record().SysCommands(), (std::vector<UINT>{kAboutCommand, SC_CLOSE}));
+}
+
+TEST_F(FltkDialogTest, IconsOfBothSizesAreSetOnTheXWindow) {
+  DialogThread dialog;
+  ASSERT_NE(dialog.WaitShown(), nullptr);
+  unsigned long win = WaitWindow(kDialogTitle);
+  ASSERT_NE(win, 0u);
+  std::string icon;
+  EXPECT_TRUE(Eventually([&] {
+    icon = Property(win, "_NET_WM_ICON");
+    return icon.find("32 x 32") != std::string::npos && icon.find("16 x 16") != std::string::npos;
+  })) << icon.substr(0, 200);
+}
+
+}  // namespace
+}  // namespace x11test

@@ -1,0 +1,32 @@
+// The fixture of the tests under Xvfb: the FLTK backend, started once per
+// process on the display that tools/with-xvfb.sh gives.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "platform/ui/backend.h"
+
+namespace x11test {
+
+class FltkTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    static std::string error = [] {
+      std::string why;
+      if (!std::getenv("DISPLAY")) return std::string("DISPLAY is not set");
+      if (!platform::ui::UseBackend(platform::ui::MakeFltkBackend(), &why)) return why;
+      return std::string();
+    }();
+    error_ = &error;
+  }
+  void SetUp() override {
+    if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no X display (run through tools/with-xvfb.sh)";
+    ASSERT_TRUE(error_->empty()) << *error_;
+  }
+  static inline const std::string* error_ = nullptr;
+};
+
+}  // namespace x11test

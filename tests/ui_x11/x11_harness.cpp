@@ -1,0 +1,155 @@
+#include "tests/ui_x11/x11_harness.h"
+
+#include <X11/Xlib.h>
+#include <sys/wait.h>
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <sstream>
+#include <thread>
+
+namespace x11test {
+
+int Shell(const std::string& command, std::string* out) {
+  FILE* p = ::popen(command.c_str(), "r");
+  if (!p) return -1;
+  std::string text;
+  char buf[4096];
+  std::size_t n;
+  while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) text.append(buf, n);
+  int status = ::pclose(p);
+  if (out) *out = text;
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::string Quote(const std::string& s) {
+  std::string q = "'";
+  for (char c : s) {
+    if (c == '\'') {
+      q += "'\\''";
+    } else {
+      q.push_back(c);
+    }
+  }
+  return q + "'";
+}
+
+bool Eventually(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
+  auto deadline = std::chrono::steady_clock::now() + timeout;
+  for (;;) {
+    if (condition()) return true;
+    if (std::chrono::steady_clock::now() >= deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+}
+
+namespace {
+
+unsigned long FindWindow(const std::string& title) {
+  std::string out;
+  // Titles of the tests have no regular-expression characters but '.'.
+  std::string pattern = "^";
+  for (char c : title) {
+    if (c == '.') pattern += '\\';
+    pattern.push_back(c);
+  }
+  pattern += "$";
+  if (Shell("xdotool search --onlyvisible --name " + Quote(pattern) + " 2>/dev/null", &out) != 0) {
+    return 0;
+  }
+  return std::strtoul(out.c_str(), nullptr, 10);
+}
+
+}  // namespace
+
+unsigned long WaitWindow(const std::string& title, std::chrono::milliseconds timeout) {
+  unsigned long id = 0;
+  Eventually([&] { return (id = FindWindow(title)) != 0; }, timeout);
+  return id;
+}
+
+bool WaitNoWindow(const std::string& title, std::chrono::milliseconds timeout) {
+  return Eventually([&] { return FindWindow(title) == 0; }, timeout);
+}
+
+Geometry WindowGeometry(unsigned long window) {
+  std::string out;
+  Shell("xdotool getwindowgeometry --shell " + std::to_string(window), &out);
+  Geometry g;
+  std::istringstream in(out);
+  std::string line;
+  while (std::getline(in, line)) {
+    auto eq = line.find('=');
+    if (eq == std::string::npos) continue;
+    std::string key = line.substr(0, eq);
+    int value = std::atoi(line.c_str() + eq + 1);
+    if (key == "X") g.x = value;
+    if (key == "Y") g.y = value;
+    if (key == "WIDTH") g.width = value;
+    if (key == "HEIGHT") g.height = value;
+  }
+  return g;
+}
+
+int UnitsX(int x) {
+  return static_cast<int>(std::lround(x * 1.5));
+}
+int UnitsY(int y) {
+  return static_cast<int>(std::lround(y * 1.625));
+}
+
+void ClickAt(int x, int y, int button) {
+  // No --sync: it waits for the pointer to move, forever if it is already
+  // there. The server handles the motion before the click either way.
+  Shell("xdotool mousemove " + std::to_string(x) + " " + std::to_string(y) + " click " +
+        std::to_string(button));
+}
+
+void ClickDialogUnits(unsigned long window, int x, int y, int cx, int cy, int button) {
+  Geometry g = WindowGeometry(window);
+  ClickAt(g.x + UnitsX(x) + UnitsX(cx) / 2, g.y + UnitsY(y) + UnitsY(cy) / 2, button);
+}
+
+void Keys(unsigned long window, const std::string& keys) {
+  std::string id = std::to_string(window);
+  Shell("xdotool windowfocus --sync " + id + " key --delay 40 " + keys);
+}
+
+void TypeText(unsigned long window, const std::string& text) {
+  std::string id = std::to_string(window);
+  Shell("xdotool windowfocus --sync " + id + " type --delay 40 " + Quote(text));
+}
+
+bool SendCloseRequest(unsigned long window) {
+  Display* d = XOpenDisplay(nullptr);
+  if (!d) return false;
+  XEvent e{};
+  e.xclient.type = ClientMessage;
+  e.xclient.window = window;
+  e.xclient.message_type = XInternAtom(d, "WM_PROTOCOLS", False);
+  e.xclient.format = 32;
+  e.xclient.data.l[0] = static_cast<long>(XInternAtom(d, "WM_DELETE_WINDOW", False));
+  e.xclient.data.l[1] = CurrentTime;
+  Status ok = XSendEvent(d, window, False, NoEventMask, &e);
+  XSync(d, False);
+  XCloseDisplay(d);
+  return ok != 0;
+}
+
+std::string Property(unsigned long window, const std::string& property) {
+  std::string out;
+  Shell("xprop -id " + std::to_string(window) + " " + property, &out);
+  return out;
+}
+
+std::string Screenshot(const std::string& name) {
+  std::filesystem::path dir(CORVANE_ARTIFACT_DIR);
+  std::error_code ec;
+  std::filesystem::create_directories(dir, ec);
+  std::string path = (dir / (name + ".png")).string();
+  if (Shell("import -window root " + Quote(path) + " 2>/dev/null") != 0) return "";
+  return path;
+}
+
+}  // namespace x11test

@@ -1,0 +1,67 @@
+// What a user does on the X display, for the tests of the FLTK backend:
+// xdotool finds windows, moves the pointer, clicks and types; Xlib sends the
+// window manager's close request; ImageMagick takes screenshots. Every call
+// runs on the test's thread against the server named by DISPLAY (a private
+// Xvfb started by tools/with-xvfb.sh).
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <string>
+
+#include "platform/win32types.h"
+
+namespace x11test {
+
+using namespace std::chrono_literals;
+
+// Runs a shell command; gives its exit status and (if out) its stdout.
+int Shell(const std::string& command, std::string* out = nullptr);
+
+// Quotes a string for the shell.
+std::string Quote(const std::string& s);
+
+// Polls `condition` every 20 ms until it holds or `timeout` passes.
+bool Eventually(const std::function<bool()>& condition,
+                std::chrono::milliseconds timeout = std::chrono::milliseconds(10000));
+
+struct Geometry {
+  int x = 0, y = 0, width = 0, height = 0;
+};
+
+// The X window id of the visible window titled exactly `title`, waiting up
+// to `timeout`; 0 if none appeared.
+unsigned long WaitWindow(const std::string& title,
+                         std::chrono::milliseconds timeout = std::chrono::milliseconds(10000));
+// TRUE once no visible window has that title.
+bool WaitNoWindow(const std::string& title,
+                  std::chrono::milliseconds timeout = std::chrono::milliseconds(10000));
+Geometry WindowGeometry(unsigned long window);
+
+// Pointer actions at root-window pixels.
+void ClickAt(int x, int y, int button = 1);
+// The centre, in root pixels, of a control placed by the template at
+// (x, y, cx, cy) dialog units in the window `window`.
+void ClickDialogUnits(unsigned long window, int x, int y, int cx, int cy, int button = 1);
+
+// Keyboard: gives `window` the input focus, then presses the keys
+// (xdotool names: "Tab", "shift+Tab", "Return", "alt+space") or types text.
+void Keys(unsigned long window, const std::string& keys);
+void TypeText(unsigned long window, const std::string& text);
+
+// Asks the window to close as a window manager's close box does
+// (WM_PROTOCOLS / WM_DELETE_WINDOW client message).
+bool SendCloseRequest(unsigned long window);
+
+// The output of `xprop -id window property`.
+std::string Property(unsigned long window, const std::string& property);
+
+// Saves a PNG of the whole screen as <artifacts>/<name>.png; gives the path
+// (empty on failure).
+std::string Screenshot(const std::string& name);
+
+// Dialog units to pixels, as the templates' font makes them.
+int UnitsX(int x);
+int UnitsY(int y);
+
+}  // namespace x11test
