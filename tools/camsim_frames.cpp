@@ -1,5 +1,8 @@
 #include "tools/camsim_frames.h"
 
+#include <algorithm>
+#include <iterator>
+
 namespace camsim {
 namespace {
 
@@ -81,18 +84,21 @@ void AppendNoise(std::uint8_t byte, std::vector<Frame>* out) {
 }
 
 Bytes CellFrame(std::uint8_t op, int page, int address, int code) {
-  Bytes b = {0x01,
-             0x80,
-             0x0E,
-             0x10,
-             0x20,
-             0x4D,
-             op,
-             static_cast<std::uint8_t>(page),
-             static_cast<std::uint8_t>(address),
-             0x02,
-             static_cast<std::uint8_t>(code)};
-  b.resize(kCellFrameLength - 1, 0xFF);
+  // Filled in place: growing a short vector with resize() trips GCC 12's
+  // -Warray-bounds at -O3 (a false positive that breaks Release builds).
+  const std::uint8_t head[] = {0x01,
+                               0x80,
+                               0x0E,
+                               0x10,
+                               0x20,
+                               0x4D,
+                               op,
+                               static_cast<std::uint8_t>(page),
+                               static_cast<std::uint8_t>(address),
+                               0x02,
+                               static_cast<std::uint8_t>(code)};
+  Bytes b(kCellFrameLength - 1, 0xFF);
+  std::copy(std::begin(head), std::end(head), b.begin());
   b.push_back(XorRange(b, 2, kCellFrameLength - 2));
   return b;
 }
