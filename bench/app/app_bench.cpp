@@ -1,0 +1,201 @@
+// Figures of the real `corvane` binary on an X display (run it under
+// tools/with-xvfb.sh from a Release build):
+//   start    time from spawning the process to the About box being mapped
+//            on the display (median and range of several runs; the probe
+//            comes after the box, so no port is involved);
+//   idle CPU CPU time of all the program's threads during 10 s with the
+//            main dialog open and COM1 open on a simulated camera;
+//   peak RSS the process's high-water mark of resident memory after that,
+//            and after one Read through the window.
+// Targets: start < 150 ms, peak RSS < 15 MiB, idle CPU < 5 ms.
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <dirent.h>
+#include <signal.h>
+#include <spawn.h>
+#include <stdlib.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/ui/windows.h"
+#include "tools/camsim.h"
+
+extern char** environ;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using namespace std::chrono_literals;
+
+constexpr const char* kAboutTitle = "About Corvane v. 2.0";
+constexpr const char* kMainTitle = "Corvane v. 2.0";
+
+// Watches the root window for top-levels being mapped.
+class MapWatch {
+ public:
+  MapWatch() : dpy_(XOpenDisplay(nullptr)) {
+    if (dpy_) XSelectInput(dpy_, DefaultRootWindow(dpy_), SubstructureNotifyMask);
+  }
+  ~MapWatch() {
+    if (dpy_) XCloseDisplay(dpy_);
+  }
+  bool ok() const { return dpy_ != nullptr; }
+
+  // Waits for a window titled `title` to be mapped; its id, or 0.
+  Window WaitMapped(const char* title, std::chrono::milliseconds limit) {
+    auto deadline = Clock::now() + limit;
+    while (Clock::now() < deadline) {
+      while (XPending(dpy_)) {
+        XEvent ev;
+        XNextEvent(dpy_, &ev);
+        if (ev.type != MapNotify) continue;
+        char* name = nullptr;
+        bool match = XFetchName(dpy_, ev.xmap.window, &name) && name && !strcmp(name, title);
+        if (name) XFree(name);
+        if (match) return ev.xmap.window;
+      }
+      std::this_thread::sleep_for(200us);
+    }
+    return 0;
+  }
+
+  void Geometry(Window w, int* x, int* y) {
+    Window child;
+    XTranslateCoordinates(dpy_, w, DefaultRootWindow(dpy_), 0, 0, x, y, &child);
+  }
+
+ private:
+  Display* dpy_;
+};
+
+pid_t Spawn() {
+  pid_t pid = 0;
+  char* argv[] = {const_cast<char*>(CORVANE_BINARY), nullptr};
+  if (posix_spawn(&pid, CORVANE_BINARY, nullptr, nullptr, argv, environ) != 0) return 0;
+  return pid;
+}
+
+void Stop(pid_t pid) {
+  kill(pid, SIGKILL);
+  waitpid(pid, nullptr, 0);
+}
+
+// CPU time of every thread of pid, in ns (first field of schedstat).
+long long CpuNs(pid_t pid) {
+  std::string dir = "/proc/" + std::to_string(pid) + "/task";
+  long long total = 0;
+  if (DIR* d = opendir(dir.c_str())) {
+    while (dirent* e = readdir(d)) {
+      if (e->d_name[0] == '.') continue;
+      std::ifstream in(dir + "/" + e->d_name + "/schedstat");
+      long long ns = 0;
+      if (in >> ns) total += ns;
+    }
+    closedir(d);
+  }
+  return total;
+}
+
+long PeakRssKiB(pid_t pid) {
+  std::ifstream in("/proc/" + std::to_string(pid) + "/status");
+  std::string line;
+  while (std::getline(in, line))
+    if (line.rfind("VmHWM:", 0) == 0) return std::stol(line.substr(6));
+  return -1;
+}
+
+void Sh(const std::string& command) {
+  if (std::system(command.c_str()) != 0) std::fprintf(stderr, "failed: %s\n", command.c_str());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  int runs = argc > 1 ? std::atoi(argv[1]) : 10;
+  if (!std::getenv("DISPLAY")) {
+    std::fprintf(stderr, "app_bench: needs an X display (run it under tools/with-xvfb.sh)\n");
+    return 1;
+  }
+  char dir[] = "/tmp/corvane-bench.XXXXXX";
+  if (!mkdtemp(dir)) return 1;
+  std::string com1 = std::string(dir) + "/com1";
+  for (int n = 2; n <= 4; ++n)
+    setenv(("CORVANE_COM" + std::to_string(n)).c_str(),
+           ("/nonexistent/com" + std::to_string(n)).c_str(), 1);
+  setenv("CORVANE_COM1", "/nonexistent/com1", 1);
+
+  // Start-up: several runs, each ended once the box is mapped.
+  std::vector<double> startMs;
+  for (int i = 0; i < runs + 1; ++i) {
+    MapWatch watch;
+    if (!watch.ok()) return 1;
+    auto t0 = Clock::now();
+    pid_t pid = Spawn();
+    Window about = pid ? watch.WaitMapped(kAboutTitle, 10s) : 0;
+    auto t1 = Clock::now();
+    Stop(pid);
+    if (!about) {
+      std::fprintf(stderr, "app_bench: the About box did not appear\n");
+      return 1;
+    }
+    // The first run warms the file cache and is not counted.
+    if (i > 0) startMs.push_back(std::chrono::duration<double, std::milli>(t1 - t0).count());
+  }
+  std::sort(startMs.begin(), startMs.end());
+
+  // Idle and memory: the main dialog open on COM1 with a camera behind it.
+  camsim::CamsimOptions options;
+  options.linkPath = com1;
+  auto cam = camsim::Camsim::Start(options);
+  if (!cam) return 1;
+  setenv("CORVANE_COM1", com1.c_str(), 1);
+  MapWatch watch;
+  pid_t pid = Spawn();
+  Window about = watch.WaitMapped(kAboutTitle, 10s);
+  if (!about) return 1;
+  Sh("xdotool windowfocus --sync " + std::to_string(about) + " key Return");
+  Window main = watch.WaitMapped(kMainTitle, 10s);
+  if (!main) return 1;
+  std::this_thread::sleep_for(1s);  // let the first drawing settle
+  long long cpu0 = CpuNs(pid);
+  std::this_thread::sleep_for(10s);
+  long long cpu1 = CpuNs(pid);
+  long rssIdle = PeakRssKiB(pid);
+
+  int x = 0, y = 0;
+  watch.Geometry(main, &x, &y);
+  using platform::ui::DialogUnitsToPixelsX;
+  using platform::ui::DialogUnitsToPixelsY;
+  int px = x + DialogUnitsToPixelsX(105) + DialogUnitsToPixelsX(32) / 2;
+  int py = y + DialogUnitsToPixelsY(70) + DialogUnitsToPixelsY(15) / 2;
+  Sh("xdotool mousemove --sync " + std::to_string(px) + " " + std::to_string(py) + " click 1");
+  bool read = cam->WaitForFrames(8, 10000) && cam->WaitFor(camsim::LogKind::kTx, 8, 10000);
+  std::this_thread::sleep_for(300ms);
+  long rssRead = PeakRssKiB(pid);
+  Stop(pid);
+  cam.reset();
+  rmdir(dir);
+
+  double median = startMs[startMs.size() / 2];
+  double idleMs = static_cast<double>(cpu1 - cpu0) / 1e6;
+  std::printf(
+      "start to About box mapped: median %.1f ms (min %.1f, max %.1f, %zu runs)  target < 150 ms: "
+      "%s\n",
+      median, startMs.front(), startMs.back(), startMs.size(), median < 150 ? "met" : "MISSED");
+  std::printf("CPU in 10 s idle, main dialog open: %.3f ms  target < 5 ms: %s\n", idleMs,
+              idleMs < 5 ? "met" : "MISSED");
+  std::printf("peak RSS: %.1f MiB idle, %.1f MiB after a Read%s  target < 15 MiB: %s\n",
+              rssIdle / 1024.0, rssRead / 1024.0, read ? "" : " (the Read did not complete)",
+              rssRead < 15 * 1024 ? "met" : "MISSED");
+  return 0;
+}
