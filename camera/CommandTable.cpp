@@ -1,5 +1,7 @@
 #include "camera/CommandTable.h"
 
+#include <cstring>
+
 namespace camera {
 
 const std::size_t kReplyLengths[5] = {3, 26, 1, 18, 18};
@@ -42,5 +44,13 @@ const CommandRow kCommandTable[kRowCount] = {
      ReplyCheck::kCount,
      kReplyLengths[3]},
 };
+
+bool ReplyComplete(const CommandRow& row, const BYTE* buffer, std::size_t capacity,
+                   std::size_t count) {
+  if (row.check == ReplyCheck::kCount) return count == row.replyLength;
+  // 44 non-zero bytes have no terminator: the text ends at the capacity.
+  const std::size_t n = strnlen(reinterpret_cast<const char*>(buffer), capacity);
+  return n == row.replyImageBytes && std::memcmp(buffer, row.replyImage, n) == 0;
+}
 
 }  // namespace camera

@@ -42,6 +42,17 @@ extern const CommandRow kCommandTable[kRowCount];
 // 6) has none of its own and uses the reference read's.
 extern const std::size_t kReplyLengths[5];
 
+// The recogniser of a reply: whether the reply to `row` is complete, given
+// the reply buffer (its first min(count, capacity) bytes are the bytes
+// received, the rest zero) and count, the number of bytes received (which
+// goes on counting past the buffer's capacity). Text rows: the buffer read
+// as zero-terminated text, never past capacity, equals the image. Count
+// rows: exactly replyLength bytes have arrived, so a reply that overshoots
+// never completes. Pure; the transactions test it after every received
+// byte.
+bool ReplyComplete(const CommandRow& row, const BYTE* buffer, std::size_t capacity,
+                   std::size_t count);
+
 // The reference cell that every read reports first: page 0, address F8.
 inline constexpr char kReferenceCell[] = "F80";
 

@@ -33,17 +33,8 @@ BOOL CCommPort::Exchange(const char* frameText, int row) {
     if (WaitForSingleObject(m_hReceiveEvent, kReplyTimeoutMs) != WAIT_OBJECT_0) return FALSE;
     ResetEvent(m_hReceiveEvent);
     EnterCriticalSection(&m_lock);
-    BOOL complete;
-    if (expected.check == camera::ReplyCheck::kCount) {
-      // A reply that overshoots its length never completes.
-      complete = m_replyCount == expected.replyLength;
-    } else {
-      // The reply read as zero-terminated text, but never past the buffer
-      // (44 non-zero bytes have no terminator).
-      const std::size_t n = strnlen(reinterpret_cast<const char*>(m_replyBuffer), kReplyCapacity);
-      complete =
-          n == expected.replyImageBytes && std::memcmp(m_replyBuffer, expected.replyImage, n) == 0;
-    }
+    const BOOL complete =
+        camera::ReplyComplete(expected, m_replyBuffer, kReplyCapacity, m_replyCount) ? TRUE : FALSE;
     LeaveCriticalSection(&m_lock);
     if (complete) return TRUE;
   }

@@ -3,6 +3,8 @@
 // the line, and the owner notifications.
 #include <time.h>
 
+#include <cstring>
+
 #include "tests/port/port_fixture.h"
 
 namespace {
@@ -28,6 +30,24 @@ class MonitorTest : public ::testing::Test {
   void TearDown() override {
     port_.OpenPort(nullptr, 1, 9600, 'N', 8, 1, EV_RXCHAR, 512);
     EXPECT_TRUE(porttest::WaitThreadsBackTo(threads_));
+  }
+  // Starts the monitor and returns once it is past its start purge (a probe
+  // byte has been stored), with the reply buffer cleared again as a
+  // transaction clears it.
+  // Gives the bytes stored before that clear.
+  Bytes StartAndSync() {
+    EXPECT_EQ(port_.StartMonitor(), 1);
+    for (int i = 0; i < 100; ++i) {
+      peer_.Write({0xEE});
+      if (porttest::WaitReplyCount(port_, 1, 100)) break;
+    }
+    const Bytes before = ReplyBytes(port_);
+    EnterCriticalSection(&port_.m_lock);
+    std::memset(port_.m_replyBuffer, 0, sizeof port_.m_replyBuffer);
+    port_.m_replyCount = 0;
+    LeaveCriticalSection(&port_.m_lock);
+    ResetEvent(port_.m_hReceiveEvent);
+    return before;
   }
   bool ReceiveEventSet() { return WaitForSingleObject(port_.m_hReceiveEvent, 0) == WAIT_OBJECT_0; }
 
@@ -74,9 +94,7 @@ TEST_F(MonitorTest, BytesBeforeTheMonitorOrBeforeASendAreNotStored) {
   // Arrived while no monitor ran: the start purge drops them.
   peer_.Write({0x11, 0x22, 0x33});
   std::this_thread::sleep_for(Ms(50));
-  ASSERT_EQ(port_.StartMonitor(), 1);
-  std::this_thread::sleep_for(Ms(50));
-  EXPECT_EQ(ReplyBytes(port_), Bytes{});
+  EXPECT_EQ(StartAndSync(), Bytes{0xEE});
 
   // Stored after the transaction's clear but before its frame went out (a
   // late byte of an earlier reply): the send clears the buffer again.
@@ -90,12 +108,36 @@ TEST_F(MonitorTest, BytesBeforeTheMonitorOrBeforeASendAreNotStored) {
 }
 
 TEST_F(MonitorTest, BurstBeyondTheBufferIsCountedButNotStored) {
-  ASSERT_EQ(port_.StartMonitor(), 1);
+  StartAndSync();
   Bytes burst(100);
   for (std::size_t i = 0; i < burst.size(); ++i) burst[i] = static_cast<unsigned char>(i + 1);
   peer_.Write(burst);
   ASSERT_TRUE(porttest::WaitReplyCount(port_, 100));
   EXPECT_EQ(ReplyBytes(port_), Bytes(burst.begin(), burst.begin() + 44));
+}
+
+// A line that never stops sending keeps neither the transaction from its
+// tests nor the stop request from ending the monitor.
+TEST_F(MonitorTest, StopWhileTheLineNeverStopsSending) {
+  StartAndSync();
+  std::atomic<bool> flooding{true};
+  std::thread flood([&] {
+    const Bytes chunk(256, 0x55);
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (flooding && std::chrono::steady_clock::now() < end) peer_.WriteSome(chunk, 10);
+    flooding = false;
+  });
+  std::this_thread::sleep_for(Ms(300));
+  // The transaction can take the lock and look at the reply meanwhile.
+  EnterCriticalSection(&port_.m_lock);
+  const DWORD seen = port_.m_replyCount;
+  LeaveCriticalSection(&port_.m_lock);
+  EXPECT_GT(seen, CCommPort::kReplyCapacity);
+  ASSERT_EQ(OpenCom1(port_), 1);
+  EXPECT_TRUE(flooding.load()) << "the stop request waited for the line to fall silent";
+  flooding = false;
+  flood.join();
+  EXPECT_TRUE(driver_.Recorded().empty());
 }
 
 TEST_F(MonitorTest, FrameHandedOverBeforeTheStartIsSentByTheMonitor) {
@@ -141,7 +183,7 @@ TEST_F(MonitorTest, StopBeforeTheThreadHasRun) {
 }
 
 TEST_F(MonitorTest, HangUpInTheMiddleOfAReplyShowsOneBoxAndTheMonitorBlocks) {
-  ASSERT_EQ(port_.StartMonitor(), 1);
+  StartAndSync();
   port_.SendHexFrame("05807F");
   EXPECT_EQ(peer_.Read(3, 5000).size(), 3u);
   peer_.Write({0x06, 0x80});

@@ -62,6 +62,13 @@ class PtyPeer {
     }
   }
 
+  // Writes what the line takes within timeoutMs; false when it took nothing.
+  bool WriteSome(const std::vector<unsigned char>& bytes, int timeoutMs) {
+    pollfd p{master_, POLLOUT, 0};
+    if (poll(&p, 1, timeoutMs) <= 0 || (p.revents & POLLOUT) == 0) return false;
+    return write(master_, bytes.data(), bytes.size()) > 0;
+  }
+
   // Reads until `count` bytes have come or the line was quiet for quietMs.
   std::vector<unsigned char> Read(std::size_t count, int quietMs) {
     std::vector<unsigned char> got;
