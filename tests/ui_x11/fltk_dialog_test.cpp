@@ -188,5 +188,21 @@ TEST_F(FltkDialogTest, IconsOfBothSizesAreSetOnTheXWindow) {
   })) << icon.substr(0, 200);
 }
 
+TEST_F(FltkDialogTest, MinimisedByTheWindowManagerTheDialogIsIconicUntilRestored) {
+  DialogThread dialog;
+  HWND hwnd = dialog.WaitShown();
+  ASSERT_NE(hwnd, nullptr);
+  unsigned long win = WaitWindow(kDialogTitle);
+  ASSERT_NE(win, 0u);
+  EXPECT_FALSE(IsIconic(hwnd));
+  ASSERT_TRUE(UnmapWindow(win));
+  EXPECT_TRUE(Eventually([&] { return IsIconic(hwnd) != FALSE; }));
+  ASSERT_TRUE(MapWindow(win));
+  EXPECT_TRUE(Eventually([&] { return IsIconic(hwnd) == FALSE; }));
+  // Still working after the round trip.
+  ClickDialogUnits(win, kRead.x, kRead.y, kRead.cx, kRead.cy);
+  EXPECT_TRUE(dialog.record().WaitClicks(kRead.id, 1));
+}
+
 }  // namespace
 }  // namespace x11test

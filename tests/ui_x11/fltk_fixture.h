@@ -11,6 +11,13 @@
 
 namespace x11test {
 
+// Stops the backend (and its display thread) when the tests are done, so
+// that nothing draws while the process ends.
+class FltkEnvironment : public ::testing::Environment {
+ public:
+  void TearDown() override { platform::ui::ShutdownBackend(); }
+};
+
 class FltkTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
@@ -18,6 +25,7 @@ class FltkTest : public ::testing::Test {
       std::string why;
       if (!std::getenv("DISPLAY")) return std::string("DISPLAY is not set");
       if (!platform::ui::UseBackend(platform::ui::MakeFltkBackend(), &why)) return why;
+      ::testing::AddGlobalTestEnvironment(new FltkEnvironment);
       return std::string();
     }();
     error_ = &error;

@@ -137,6 +137,27 @@ bool SendCloseRequest(unsigned long window) {
   return ok != 0;
 }
 
+namespace {
+
+bool WithDisplay(const std::function<void(Display*)>& action) {
+  Display* d = XOpenDisplay(nullptr);
+  if (!d) return false;
+  action(d);
+  XSync(d, False);
+  XCloseDisplay(d);
+  return true;
+}
+
+}  // namespace
+
+bool UnmapWindow(unsigned long window) {
+  return WithDisplay([window](Display* d) { XUnmapWindow(d, window); });
+}
+
+bool MapWindow(unsigned long window) {
+  return WithDisplay([window](Display* d) { XMapWindow(d, window); });
+}
+
 std::string Property(unsigned long window, const std::string& property) {
   std::string out;
   Shell("xprop -id " + std::to_string(window) + " " + property, &out);

@@ -53,6 +53,11 @@ void TypeText(unsigned long window, const std::string& text);
 // (WM_PROTOCOLS / WM_DELETE_WINDOW client message).
 bool SendCloseRequest(unsigned long window);
 
+// Unmaps or maps the window as a window manager does when it minimises
+// or restores it.
+bool UnmapWindow(unsigned long window);
+bool MapWindow(unsigned long window);
+
 // The output of `xprop -id window property`.
 std::string Property(unsigned long window, const std::string& property);
 

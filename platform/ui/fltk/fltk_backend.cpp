@@ -120,8 +120,9 @@ void FltkBackend::Stop() {
     std::lock_guard<std::mutex> lock(mu_);
     if (!started_ || stopped_) return;
     stopped_ = true;
+    queue_.push_back({Op::kStop});
   }
-  Post({Op::kStop});
+  Fl::awake(static_cast<void*>(nullptr));  // the loop drains after every wait
   thread_.join();
   g_fltkInUse = false;
 }
@@ -130,7 +131,7 @@ void FltkBackend::Post(Command c) {
   bool wake = false;
   {
     std::lock_guard<std::mutex> lock(mu_);
-    if (!started_) return;
+    if (!started_ || stopped_) return;  // nothing is drawn any more
     queue_.push_back(c);
     wake = !wakePending_;
     wakePending_ = true;

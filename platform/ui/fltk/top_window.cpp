@@ -120,13 +120,18 @@ bool TopWindow::Refresh() {
 
   UpdateIcons();
 
-  if (shown()) {
-    if (snap_.iconic && !iconicPosted_) {
-      iconicPosted_ = true;
-      iconize();
-    } else if (!snap_.iconic && iconicPosted_) {
-      iconicPosted_ = false;
-      show();
+  // The model minimised or restored the window (ShowWindow): follow its
+  // changes only, so that a minimise by the user that the model has not
+  // handled yet is not undone here.
+  if (snap_.iconic != modelIconic_) {
+    modelIconic_ = snap_.iconic;
+    if (shown()) {
+      xIconic_ = modelIconic_;
+      if (modelIconic_) {
+        iconize();
+      } else {
+        show();
+      }
     }
   }
   redraw();
@@ -156,9 +161,11 @@ void TopWindow::UpdateIcons() {
 
 void TopWindow::ShowNow() {
   hidingOurselves_ = false;
+  xIconic_ = false;
   if (!shown() || !visible()) show();
-  if (snap_.iconic && !iconicPosted_) {
-    iconicPosted_ = true;
+  modelIconic_ = snap_.iconic;
+  if (modelIconic_) {
+    xIconic_ = true;
     iconize();
   }
 }
@@ -167,7 +174,7 @@ void TopWindow::HideNow() {
   hidingOurselves_ = true;
   hide();
   hidingOurselves_ = false;
-  iconicPosted_ = false;
+  xIconic_ = false;
 }
 
 void TopWindow::PopupSystemMenu(int x, int y) {
@@ -279,16 +286,16 @@ int TopWindow::handle(int event) {
       return event == FL_SHORTCUT ? Fl_Double_Window::handle(event) : 0;
     case FL_HIDE:
       // Unmapped by someone else than us: the window manager minimised it.
-      if (!hidingOurselves_ && shown() && !iconicPosted_) {
-        iconicPosted_ = true;
+      if (!hidingOurselves_ && shown() && !xIconic_) {
+        xIconic_ = true;
         PostIconic(top_, true);
       }
       return Fl_Double_Window::handle(event);
     case FL_SHOW:
       // Mapped again while minimised: the user restored it.
-      if (iconicPosted_) {
-        iconicPosted_ = false;
-        if (snap_.iconic) PostIconic(top_, false);
+      if (xIconic_) {
+        xIconic_ = false;
+        PostIconic(top_, false);
       }
       return Fl_Double_Window::handle(event);
     default:

@@ -63,7 +63,8 @@ class TopWindow : public Fl_Double_Window {
   HICON shownBig_ = nullptr;
   HICON shownSmall_ = nullptr;
   bool hidingOurselves_ = false;  // hide() called by us, not the user
-  bool iconicPosted_ = false;     // the model was told the window is iconic
+  bool xIconic_ = false;          // the X window is minimised (unmapped)
+  bool modelIconic_ = false;      // the model's minimised state last acted on
 };
 
 }  // namespace platform::ui::fltk
