@@ -145,6 +145,13 @@ TEST(EndToEnd, AboutBoxThenReadThroughTheWindowSendsTheEightFrames) {
   ASSERT_NE(main, 0u);
   std::this_thread::sleep_for(300ms);
 
+  // The task bar shows the program's icon in both sizes under its class.
+  std::string icon = Shell("xprop -id " + std::to_string(main) + " _NET_WM_ICON");
+  EXPECT_NE(icon.find("32 x 32"), std::string::npos) << icon.substr(0, 200);
+  EXPECT_NE(icon.find("16 x 16"), std::string::npos) << icon.substr(0, 200);
+  std::string wmClass = Shell("xprop -id " + std::to_string(main) + " WM_CLASS");
+  EXPECT_NE(wmClass.find("\"corvane\""), std::string::npos) << wmClass;
+
   ClickControl(main, 105, 70, 32, 15);  // Read
   ASSERT_TRUE(cam->WaitForFrames(8, 10000));
   ASSERT_TRUE(cam->WaitFor(camsim::LogKind::kTx, 8, 10000));
