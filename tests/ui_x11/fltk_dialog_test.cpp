@@ -176,7 +176,7 @@ TEST_F(FltkDialogTest, RightClickOpensTheSystemMenuAndItsItemsReachOnSysCommand)
   EXPECT_EQ(dialog.record().SysCommands(), (std::vector<UINT>{kAboutCommand, SC_CLOSE}));
 }
 
-TEST_F(FltkDialogTest, IconsOfBothSizesAreSetOnTheXWindow) {
+TEST_F(FltkDialogTest, IconsOfBothSizesAndTheProgramsClassAreSetOnTheXWindow) {
   DialogThread dialog;
   ASSERT_NE(dialog.WaitShown(), nullptr);
   unsigned long win = WaitWindow(kDialogTitle);
@@ -186,6 +186,9 @@ TEST_F(FltkDialogTest, IconsOfBothSizesAreSetOnTheXWindow) {
     icon = Property(win, "_NET_WM_ICON");
     return icon.find("32 x 32") != std::string::npos && icon.find("16 x 16") != std::string::npos;
   })) << icon.substr(0, 200);
+  // A task bar groups and names the program's windows by their class.
+  EXPECT_NE(Property(win, "WM_CLASS").find("ui_x11_test"), std::string::npos)
+      << Property(win, "WM_CLASS");
 }
 
 TEST_F(FltkDialogTest, MinimisedByTheWindowManagerTheDialogIsIconicUntilRestored) {

@@ -4,10 +4,12 @@
 // Only the display thread takes Fl::lock(), once, before anyone can call
 // Fl::awake (the lock's first use sets up the wake-up pipe).
 #include <FL/Fl.H>
+#include <FL/Fl_Window.H>
 #include <FL/x.H>
 #include <X11/Xlib.h>
 
 #include <atomic>
+#include <cerrno>
 #include <condition_variable>
 #include <cstdlib>
 #include <deque>
@@ -158,6 +160,9 @@ void FltkBackend::Run(Display* display) {
   // Menus and FLTK's own parts in the dialog colours.
   Fl::background(212, 208, 200);
   ChooseFontSize();
+  // The windows' X class is the program's name, so that a task bar groups
+  // and names them as the program's.
+  Fl_Window::default_xclass(program_invocation_short_name);
   {
     std::lock_guard<std::mutex> lock(mu_);
     ready_ = true;
