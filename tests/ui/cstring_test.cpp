@@ -85,3 +85,36 @@ TEST(CString, LoadStringFromTheStringTable) {
 }
 
 }  // namespace
+
+namespace {
+
+// Resources registered again replace the earlier ones; unknown numbers give
+// nothing.
+TEST(Resources, LookupsReplaceAndMiss) {
+  using namespace platform::ui;
+  EXPECT_EQ(FindDialogTemplate(31999), nullptr);
+  EXPECT_EQ(FindIcon(31999), nullptr);
+  DialogTemplate a;
+  a.title = "first";
+  RegisterDialogTemplate(31000, a);
+  const DialogTemplate* first = FindDialogTemplate(31000);
+  ASSERT_NE(first, nullptr);
+  a.title = "second";
+  RegisterDialogTemplate(31000, a);
+  EXPECT_EQ(FindDialogTemplate(31000)->title, "second");
+  EXPECT_EQ(first->title, "first");  // an earlier template stays readable
+  IconImage big, small;
+  big.width = big.height = 32;
+  big.rgba.assign(32 * 32 * 4, 7);
+  small.width = small.height = 16;
+  HICON h = RegisterIcon(31001, big, small);
+  EXPECT_EQ(FindIcon(31001), h);
+  EXPECT_EQ(IconFromHandle(h)->large.rgba.size(), 32u * 32 * 4);
+  // Item helpers add their kind's bits to the given styles.
+  DialogItemTemplate b = Auto3StateBox("Com1", 1005, 205, 10, 10, 10);
+  EXPECT_EQ(b.style & 0xF, static_cast<DWORD>(BS_AUTO3STATE));
+  EXPECT_TRUE(b.style & WS_TABSTOP);
+  EXPECT_EQ(IconControl(128, -1, 11, 17, 20, 20).style & 0x1F, static_cast<DWORD>(SS_ICON));
+}
+
+}  // namespace

@@ -239,3 +239,37 @@ TEST(MessageBoxes, ADialogClosedDuringACommandEndsWhenTheHandlerReturns) {
 }
 
 }  // namespace
+
+namespace {
+
+using namespace uitest;
+using platform::ui::testing::Driver;
+
+// A worker's SendMessageA to the dialog completes while the dialog's thread
+// sits in a message box's loop (the nested loop retrieves sent messages),
+// and the message gets the default processing.
+TEST(MessageBoxes, AMessageSentToTheDialogIsHandledInsideTheBoxLoop) {
+  Driver driver;
+  DialogRunner run([](TestDlg* d) {
+    d->onRead = [](TestDlg*) { MessageBoxA(NULL, "wait", "Application Error", MB_ICONERROR); };
+  });
+  HWND dlg = run.Wait(driver);
+  ASSERT_TRUE(driver.Click(dlg, IDC_READ));
+  platform::ui::OpenBox box = driver.WaitBox();
+  ASSERT_NE(box.hwnd, nullptr);
+  std::atomic<bool> sent{false};
+  std::atomic<LRESULT> result{-1};
+  std::thread worker([&] {
+    result = SendMessageA(dlg, WM_USER + 5, 0, 3);
+    sent = true;
+  });
+  worker.join();
+  EXPECT_TRUE(sent.load());
+  EXPECT_EQ(result.load(), 0);
+  EXPECT_EQ(run.log().readReturned.load(), 0);  // the box is still open
+  ASSERT_TRUE(driver.CloseBox(box));
+  ASSERT_TRUE(driver.Escape(dlg));
+  ASSERT_TRUE(run.Finish());
+}
+
+}  // namespace
