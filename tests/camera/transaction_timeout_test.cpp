@@ -1,6 +1,9 @@
 // Transactions that meet a silent, faulty or vanishing camera. Each case
 // waits out at least one 2000 ms time-out, so each is its own TEST and
 // ctest -j runs them side by side.
+#include <mutex>
+#include <thread>
+
 #include "tests/camera/camera_fixture.h"
 
 namespace {
@@ -47,26 +50,91 @@ TEST_F(CameraTest, WriteWhoseReadBackTimesOutGivesFFFF) {
   EXPECT_EQ(camera_->Cell(0, 0xF7), 0x5A);  // the write itself was answered
 }
 
-TEST_F(CameraTest, AnnounceReplyWithOneExtraByteTimesOut) {
-  camsim::Faults faults;
-  faults.extraCount = 1;
-  faults.extraByte = 0x01;
-  faults.extraAt = 1;
-  StartCamera(faults);
+// A camera whose reply carries one byte too many in the same write, so that
+// the transaction examines the reply with the extra byte already in (the
+// simulated camera sends its fault bytes in a write of their own, which
+// the transaction may or may not see before it examines the reply; both
+// are right, so only a single write makes the case certain). It answers
+// frames of the given lengths with the given replies, then stays silent.
+class ScriptedCameraTest : public CameraTest {
+ protected:
+  using Bytes = std::vector<unsigned char>;
+  struct Step {
+    std::size_t frameBytes;
+    Bytes reply;
+  };
+
+  void Run(std::vector<Step> script) {
+    peer_ = std::make_unique<porttest::PtyPeer>();
+    ASSERT_TRUE(peer_->ok());
+    ASSERT_EQ(symlink(peer_->path().c_str(), link_.c_str()), 0);
+    ASSERT_EQ(porttest::OpenCom1(*port_), 1);
+    script_ = std::thread([this, script] {
+      for (const Step& step : script) {
+        const Bytes frame = peer_->Read(step.frameBytes, 5000);
+        if (frame.size() != step.frameBytes) return;
+        {
+          std::lock_guard<std::mutex> lock(mu_);
+          frames_.push_back(cameratest::Hex(frame));
+        }
+        if (!step.reply.empty()) peer_->Write(step.reply);
+      }
+    });
+  }
+  // The frames the script received (joins it: call after the transaction).
+  std::vector<std::string> ScriptFrames() {
+    if (script_.joinable()) script_.join();
+    std::lock_guard<std::mutex> lock(mu_);
+    return frames_;
+  }
+  void TearDown() override {
+    if (script_.joinable()) script_.join();
+    CameraTest::TearDown();
+  }
+
+  std::unique_ptr<porttest::PtyPeer> peer_;
+  std::thread script_;
+  std::mutex mu_;
+  std::vector<std::string> frames_;
+};
+
+const std::vector<unsigned char> kSetupReply = {
+    0x10, 0x3B, 0x01, 0x80, 0x13, 0x28, 0x03, 0x00, 0x01, 0x02, 0x01, 0x01, 0x1F,
+    0x02, 0x01, 0x19, 0x03, 0x01, 0x01, 0x80, 0x01, 0x01, 0x81, 0x01, 0x01, 0x3C};
+
+TEST_F(ScriptedCameraTest, AnnounceReplyWithOneExtraByteTimesOut) {
+  Run({{3, {0x06, 0x80, 0x7F, 0x01}}});
+  port_->StartMonitor();
   const auto t0 = std::chrono::steady_clock::now();
-  EXPECT_EQ(Read("F70"), "XXXX");
+  EXPECT_STREQ(port_->ReadCode("F70"), "XXXX");
   EXPECT_GE(Since(t0), 2.0);
-  EXPECT_EQ(Frames().size(), 1u);
+  EXPECT_EQ(port_->m_replyCount, 4u);
+  porttest::OpenCom1(*port_);
   EXPECT_EQ(Boxes(), std::vector<std::string>{TimeoutBox(1)});
 }
 
-TEST_F(CameraTest, SetupReplyOf27BytesTimesOut) {
-  camsim::Faults faults;
-  faults.extraCount = 1;
-  faults.extraAt = 2;
-  StartCamera(faults);
-  EXPECT_EQ(Read("F70"), "XXXX");
-  EXPECT_EQ(Frames().size(), 2u);
+TEST_F(ScriptedCameraTest, SetupReplyOf27BytesTimesOut) {
+  Bytes setup27 = kSetupReply;
+  setup27.push_back(0x00);
+  Run({{3, {0x06, 0x80, 0x7F}}, {24, setup27}, {3, {}}});
+  port_->StartMonitor();
+  EXPECT_STREQ(port_->ReadCode("F70"), "XXXX");
+  EXPECT_EQ(port_->m_replyCount, 27u);
+  porttest::OpenCom1(*port_);
+  EXPECT_EQ(ScriptFrames().size(), 2u);  // the close frame was never sent
+  EXPECT_EQ(Boxes(), std::vector<std::string>{TimeoutBox(1)});
+}
+
+TEST_F(ScriptedCameraTest, SetupReplyOfExactly26BytesCompletesItsStep) {
+  // The same camera with the right setup reply gets as far as the close
+  // (which it leaves unanswered).
+  Run({{3, {0x06, 0x80, 0x7F}}, {24, kSetupReply}, {3, {}}});
+  port_->StartMonitor();
+  EXPECT_STREQ(port_->ReadCode("F70"), "XXXX");
+  porttest::OpenCom1(*port_);
+  const auto frames = ScriptFrames();
+  ASSERT_EQ(frames.size(), 3u);
+  EXPECT_EQ(frames[2], "103B04");
   EXPECT_EQ(Boxes(), std::vector<std::string>{TimeoutBox(1)});
 }
 
