@@ -207,5 +207,42 @@ TEST_F(FltkDialogTest, MinimisedByTheWindowManagerTheDialogIsIconicUntilRestored
   EXPECT_TRUE(dialog.record().WaitClicks(kRead.id, 1));
 }
 
+TEST_F(FltkDialogTest, ChangesMadeByAnotherThreadReachTheXWindow) {
+  DialogThread dialog;
+  HWND hwnd = dialog.WaitShown();
+  ASSERT_NE(hwnd, nullptr);
+  ASSERT_NE(WaitWindow(kDialogTitle), 0u);
+  // This thread does not own the dialog (as a worker thread would not).
+  ASSERT_TRUE(SetWindowTextA(hwnd, "Corvane renamed"));
+  EXPECT_NE(WaitWindow("Corvane renamed"), 0u);
+  EXPECT_TRUE(WaitNoWindow(kDialogTitle));
+}
+
+TEST_F(FltkDialogTest, ADialogEndedWhileItsSystemMenuIsOpenGoesAwaySafely) {
+  {
+    DialogThread dialog;
+    HWND hwnd = dialog.WaitShown();
+    ASSERT_NE(hwnd, nullptr);
+    unsigned long win = WaitWindow(kDialogTitle);
+    ASSERT_NE(win, 0u);
+    Geometry g = WindowGeometry(win);
+    ClickAt(g.x + 40, g.y + 40, 3);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    // The menu holds the pointer; the dialog ends through the model.
+    ASSERT_TRUE(PostCloseBox(hwnd));
+    ASSERT_TRUE(dialog.WaitEnded());
+    EXPECT_TRUE(WaitNoWindow(kDialogTitle));
+    Shell("xdotool key Escape");  // dismiss the menu left over
+  }
+  // The backend goes on: the next dialog shows and takes clicks.
+  DialogThread next;
+  ASSERT_NE(next.WaitShown(), nullptr);
+  unsigned long win = WaitWindow(kDialogTitle);
+  ASSERT_NE(win, 0u);
+  ClickDialogUnits(win, kRead.x, kRead.y, kRead.cx, kRead.cy);
+  EXPECT_TRUE(next.record().WaitClicks(kRead.id, 1));
+  EXPECT_TRUE(next.record().SysCommands().empty());
+}
+
 }  // namespace
 }  // namespace x11test
