@@ -1,0 +1,565 @@
+// The fault campaign: N camera transactions (Reads and Writes mixed, drawn
+// from a seed), each against the simulated camera with one fault, each
+// checked against every outcome the transaction rules allow for that fault
+// (result text, number and texts of the boxes, frames on the line, the
+// camera's memory), each followed by a clean Read that must work. Several
+// port/camera pairs run side by side, one per worker thread, on COM11 and
+// up. At the end: no monitor thread left, handles and descriptors back to
+// their counts at the start.
+//
+//   fault_campaign [--seed S] [--n N] [--shard I/K] [--workers W] [--case 0xSEED]
+//
+// The case indices of shard I are those congruent to I modulo K. A failing
+// case prints its case seed; --case runs that case alone. Environment
+// variables CORVANE_CAMPAIGN_SEED / _N / _WORKERS give the defaults.
+#include <dirent.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <deque>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/handles.h"
+#include "platform/kernel32.h"
+#include "platform/threads.h"
+#include "platform/ui/testing.h"
+#include "port/CommPort.h"
+#include "tests/faults/campaign_model.h"
+#include "tools/camsim.h"
+
+namespace faults {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using Ms = std::chrono::milliseconds;
+
+constexpr int kFirstPort = 11;
+
+struct Config {
+  std::uint64_t seed = 20261209;
+  std::uint64_t n = 96;
+  unsigned shard = 0, shards = 1;
+  int workers = 4;
+  bool single = false;
+  std::uint64_t caseSeed = 0;
+};
+
+std::uint64_t Number(const char* text) {
+  return std::strtoull(text, nullptr, 0);
+}
+
+Config ParseArgs(int argc, char** argv) {
+  Config c;
+  if (const char* e = std::getenv("CORVANE_CAMPAIGN_SEED")) c.seed = Number(e);
+  if (const char* e = std::getenv("CORVANE_CAMPAIGN_N")) c.n = Number(e);
+  if (const char* e = std::getenv("CORVANE_CAMPAIGN_WORKERS"))
+    c.workers = static_cast<int>(Number(e));
+  for (int i = 1; i + 1 < argc; i += 2) {
+    const std::string flag = argv[i];
+    const char* value = argv[i + 1];
+    if (flag == "--seed") {
+      c.seed = Number(value);
+    } else if (flag == "--n") {
+      c.n = Number(value);
+    } else if (flag == "--workers") {
+      c.workers = static_cast<int>(Number(value));
+    } else if (flag == "--shard") {
+      if (std::sscanf(value, "%u/%u", &c.shard, &c.shards) != 2 || c.shards == 0 ||
+          c.shard >= c.shards) {
+        std::fprintf(stderr, "bad --shard %s (want I/K)\n", value);
+        std::exit(2);
+      }
+    } else if (flag == "--case") {
+      c.single = true;
+      c.caseSeed = Number(value);
+    } else {
+      std::fprintf(stderr, "unknown flag %s\n", flag.c_str());
+      std::exit(2);
+    }
+  }
+  if (c.workers < 1) c.workers = 1;
+  return c;
+}
+
+std::size_t OpenDescriptors() {
+  std::size_t n = 0;
+  if (DIR* d = opendir("/proc/self/fd")) {
+    while (readdir(d) != nullptr) ++n;
+    closedir(d);
+  }
+  return n;
+}
+
+std::string Hex(const camsim::Bytes& bytes) {
+  static const char* digits = "0123456789ABCDEF";
+  std::string s;
+  for (auto b : bytes) {
+    s += digits[b >> 4];
+    s += digits[b & 15];
+  }
+  return s;
+}
+
+std::string BoxText(const std::string& operation, const std::string& text, int port) {
+  return "WARNING:  " + operation + " Failed with the following error: \n" + text +
+         "\nPort: " + std::to_string(port) + "\n";
+}
+
+std::string TimeoutBox(int port) {
+  return BoxText("DV Camera not responding. ", "TimeOut. Check connection between port and camera.",
+                 port);
+}
+
+bool EndsWith(const std::string& s, const std::string& tail) {
+  return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+// How late this process's threads get to run: a thread that sleeps 5 ms
+// again and again and records how much longer each sleep took. The 1.9 s
+// pause leaves the tester 100 ms for the wake-ups between a byte's arrival
+// and the transaction's look at it; on a machine so loaded that threads wait
+// longer than that to run, a time-out there is the machine's, not the
+// program's, and is counted apart (excused) rather than failed.
+class LatencyProbe {
+ public:
+  LatencyProbe() : thread_([this] { Run(); }) {}
+  ~LatencyProbe() {
+    stop_ = true;
+    thread_.join();
+  }
+  // The largest oversleep in ms seen between t0 and t1.
+  double MaxLagMs(Clock::time_point t0, Clock::time_point t1) {
+    std::lock_guard<std::mutex> lock(mu_);
+    double lag = 0;
+    for (const auto& s : samples_) {
+      if (s.first >= t0 && s.first <= t1) lag = std::max(lag, s.second);
+    }
+    return lag;
+  }
+
+ private:
+  void Run() {
+    while (!stop_) {
+      const auto a = Clock::now();
+      std::this_thread::sleep_for(Ms(5));
+      const auto b = Clock::now();
+      const double lag = std::chrono::duration<double, std::milli>(b - a).count() - 5.0;
+      std::lock_guard<std::mutex> lock(mu_);
+      samples_.emplace_back(b, lag);
+      while (!samples_.empty() && b - samples_.front().first > std::chrono::seconds(120))
+        samples_.pop_front();
+    }
+  }
+  std::atomic<bool> stop_{false};
+  std::mutex mu_;
+  std::deque<std::pair<Clock::time_point, double>> samples_;
+  std::thread thread_;
+};
+
+// Scheduling lag (ms) beyond which a 1.9 s pause may end in a time-out, and
+// beyond which the camera's hang-up (which waits at most 1 s for the tester
+// to read the last reply) may cut that reply off.
+constexpr double kPauseLagMs = 30;
+constexpr double kHangUpLagMs = 300;
+
+// The figures of a run.
+struct Figures {
+  std::mutex mu;
+  std::map<FaultKind, int> byKind;
+  int reads = 0, writes = 0, followUps = 0;
+  int timeoutBoxes = 0, lineBoxes = 0;
+  int raceOutcomes = 0;  // allowed outcomes other than the primary one
+  int excused = 0;       // time-outs put down to a machine too loaded
+  double maxLagMs = 0;
+  int failures = 0;
+  std::vector<std::string> failed;
+};
+
+class Worker {
+ public:
+  Worker(platform::ui::testing::Driver& driver, LatencyProbe& probe, const std::string& dir,
+         int index)
+      : driver_(driver),
+        probe_(probe),
+        port_(kFirstPort + index),
+        link_(dir + "/com" + std::to_string(port_)) {
+    const std::string var = "CORVANE_COM" + std::to_string(port_);
+    ::setenv(var.c_str(), link_.c_str(), 1);
+  }
+
+  bool Start(std::string* error) {
+    camsim::CamsimOptions options;
+    options.linkPath = link_;
+    camera_ = camsim::Camsim::Start(options, error);
+    if (!camera_) return false;
+    port_object_ = std::make_unique<CCommPort>();
+    if (Open() != 1) {
+      *error = "COM" + std::to_string(port_) + " did not open";
+      return false;
+    }
+    return true;
+  }
+
+  void Stop() {
+    port_object_.reset();
+    camera_.reset();
+  }
+
+  // Runs one case and its follow-up; returns "" or what went wrong.
+  std::string Run(const Case& c, Figures& figures) {
+    CCommPort& port = *port_object_;
+    camsim::Camsim& cam = *camera_;
+    std::string why;
+    auto fail = [&why](const std::string& text) {
+      if (!why.empty()) why += "\n    ";
+      why += text;
+    };
+
+    cam.SetFaults(camsim::Faults{});
+    cam.SetCell(0, 0xF8, c.refCode);
+    cam.SetCell(c.page, c.address, c.cellCode);
+    cam.SetFaults(FaultsFor(c), true);
+    cam.ClearLog();
+    const int linesBefore = cam.Lines();
+    const std::size_t boxesBefore = Boxes().size();
+
+    const char hex[] = "0123456789ABCDEF";
+    const char cell[4] = {hex[c.address >> 4], hex[c.address & 15], static_cast<char>('0' + c.page),
+                          0};
+    const char value[3] = {hex[c.newCode >> 4], hex[c.newCode & 15], 0};
+    const auto t0 = Clock::now();
+    port.StartMonitor();
+    const std::string result = c.write ? port.WriteCode(cell, value) : port.ReadCode(cell);
+    Open();  // the closing open of the command: ends the monitor thread
+    const double seconds = std::chrono::duration<double>(Clock::now() - t0).count();
+    const double lagMs = probe_.MaxLagMs(t0, Clock::now());
+    {
+      std::lock_guard<std::mutex> lock(figures.mu);
+      figures.maxLagMs = std::max(figures.maxLagMs, lagMs);
+    }
+    if (port.m_bMonitorAlive.load()) fail("a monitor thread is left after the closing OpenPort");
+
+    // Wait until the camera is done with this case: the tail of a reply
+    // paused beyond the time-out, or the line coming back.
+    if (c.kind == FaultKind::kPause2100 && !cam.WaitFor(camsim::LogKind::kTx, c.step, 10000))
+      fail("the camera never finished the paused reply");
+    if (c.kind == FaultKind::kHangUp && !cam.WaitForLines(linesBefore + 1, 10000))
+      fail("the line did not come back");
+
+    std::vector<std::string> frames;
+    for (const auto& e : cam.Log()) {
+      if (e.kind == camsim::LogKind::kRx) frames.push_back(Hex(e.bytes));
+      if (e.kind == camsim::LogKind::kNoise) fail("the camera got noise " + Hex(e.bytes));
+    }
+    std::vector<platform::ui::BoxRecord> boxes = Boxes();
+    boxes.erase(boxes.begin(), boxes.begin() + static_cast<long>(boxesBefore));
+
+    const std::vector<std::string> expectedFrames = ExpectedFrames(c);
+    int framesSent = 0;
+    if (c.kind == FaultKind::kHangUp) {
+      framesSent = CheckHangUp(c, result, boxes, frames, seconds, lagMs, fail, figures);
+    } else {
+      const Allowed allowed = AllowedOutcomes(c);
+      Outcome seen{result, 0};
+      for (const auto& box : boxes) {
+        if (box.text == TimeoutBox(port_) && box.thread == GetCurrentThreadId()) {
+          ++seen.timeoutStep;  // counted here, replaced by the step below
+        } else {
+          fail("unexpected box: " + box.text);
+        }
+      }
+      if (seen.timeoutStep > 1) fail(std::to_string(seen.timeoutStep) + " time-out boxes");
+      if (seen.timeoutStep != 0) seen.timeoutStep = static_cast<int>(frames.size());
+      framesSent = static_cast<int>(frames.size());
+      const Outcome late{FailureText(c.write, c.step), c.step};
+      if (c.kind == FaultKind::kPause1900 && lagMs >= kPauseLagMs && seen == late &&
+          allowed.all.count(seen) == 0) {
+        std::lock_guard<std::mutex> lock(figures.mu);
+        ++figures.excused;
+        std::fprintf(stderr, "excused (threads ran up to %.0f ms late): %s\n", lagMs,
+                     c.Describe().c_str());
+      } else if (allowed.all.count(seen) == 0) {
+        std::string list;
+        for (const Outcome& o : allowed.all) list += " " + Describe(o);
+        fail("outcome " + Describe(seen) + " with " + std::to_string(frames.size()) +
+             " frames; the rules allow:" + list);
+      } else if (!(seen == allowed.primary)) {
+        std::lock_guard<std::mutex> lock(figures.mu);
+        ++figures.raceOutcomes;
+      }
+      if (seen.timeoutStep != 0 && seconds < 2.0) fail("the time-out came early");
+      std::lock_guard<std::mutex> lock(figures.mu);
+      figures.timeoutBoxes += static_cast<int>(boxes.size());
+    }
+    for (std::size_t i = 0; i < frames.size() && i < expectedFrames.size(); ++i) {
+      if (frames[i] != expectedFrames[i])
+        fail("frame " + std::to_string(i + 1) + " was " + frames[i] + ", not " + expectedFrames[i]);
+    }
+    if (seconds > 30) fail("the transaction took " + std::to_string(seconds) + " s");
+
+    // The camera's memory: a Write acted once its frame (step 5) arrived.
+    const bool written = c.write && framesSent >= 5;
+    const std::uint8_t cellNow = written ? c.newCode : c.cellCode;
+    if (cam.Cell(c.page, c.address) != cellNow) fail("the camera's cell holds the wrong code");
+
+    // The next command works: a clean Read of the same cell.
+    if (c.kind == FaultKind::kHangUp && Open() != 1) fail("the port did not open again");
+    cam.SetFaults(camsim::Faults{}, true);
+    cam.ClearLog();
+    const std::size_t boxesBeforeFollowUp = Boxes().size();
+    port.StartMonitor();
+    const std::string again = port.ReadCode(cell);
+    Open();
+    char expect[5];
+    std::snprintf(expect, sizeof expect, "%02X%02X",
+                  c.page == 0 && c.address == 0xF8 ? cellNow : c.refCode, cellNow);
+    if (again != expect) fail("the next Read gave " + again + ", not " + expect);
+    if (Boxes().size() != boxesBeforeFollowUp) fail("the next Read showed a box");
+    {
+      std::lock_guard<std::mutex> lock(figures.mu);
+      ++figures.followUps;
+      ++figures.byKind[c.kind];
+      ++(c.write ? figures.writes : figures.reads);
+    }
+    return why;
+  }
+
+ private:
+  int Open() { return port_object_->OpenPort(nullptr, port_, 9600, 'N', 8, 1, EV_RXCHAR, 512); }
+
+  // The boxes of this worker's port, in order.
+  std::vector<platform::ui::BoxRecord> Boxes() {
+    std::vector<platform::ui::BoxRecord> mine;
+    const std::string tail = "\nPort: " + std::to_string(port_) + "\n";
+    for (auto& box : driver_.Recorded()) {
+      if (EndsWith(box.text, tail)) mine.push_back(box);
+    }
+    return mine;
+  }
+
+  static camsim::Faults FaultsFor(const Case& c) {
+    camsim::Faults f;
+    switch (c.kind) {
+      case FaultKind::kSilence:
+        if (c.step == 1) {
+          f.silent = true;
+        } else {
+          f.silentAfter = c.step - 1;
+        }
+        break;
+      case FaultKind::kExtraByte:
+        f.extraCount = 1;
+        f.extraByte = c.byte;
+        f.extraAt = c.step;
+        break;
+      case FaultKind::kBurst:
+        f.burstCount = c.count;
+        f.burstByte = c.byte;
+        f.burstAt = c.step;
+        f.burstInstead = c.instead;
+        break;
+      case FaultKind::kPause1900:
+      case FaultKind::kPause2100:
+        f.pauseMs = c.kind == FaultKind::kPause1900 ? 1900 : 2100;
+        f.pauseAt = c.step;
+        f.pauseAfterByte = c.pauseAfter;
+        break;
+      case FaultKind::kHangUp:
+        f.hangupAfter = c.step;
+        f.returnAfterMs = c.returnMs;
+        break;
+      default:
+        break;
+    }
+    return f;
+  }
+
+  // A hang-up after step k: the next frame goes nowhere, so step k+1 times
+  // out (a hang-up after the last step leaves the result alone); the line's
+  // failure may show the monitor's boxes first, on the monitor thread.
+  template <class Fail>
+  int CheckHangUp(const Case& c, const std::string& result,
+                  const std::vector<platform::ui::BoxRecord>& boxes,
+                  const std::vector<std::string>& frames, double seconds, double lagMs, Fail& fail,
+                  Figures& figures) {
+    Case clean = c;
+    clean.kind = FaultKind::kNone;
+    int timeoutStep = c.step == 8 ? 0 : c.step + 1;
+    const std::string expected =
+        c.step == 8 ? AllowedOutcomes(clean).primary.result : FailureText(c.write, c.step + 1);
+    if (result != expected) {
+      if (lagMs >= kHangUpLagMs && result == FailureText(c.write, c.step)) {
+        timeoutStep = c.step;  // the line went before reply k was read
+        std::lock_guard<std::mutex> lock(figures.mu);
+        ++figures.excused;
+        std::fprintf(stderr, "excused (threads ran up to %.0f ms late): %s\n", lagMs,
+                     c.Describe().c_str());
+      } else {
+        fail("result " + result + ", not " + expected);
+      }
+    }
+    std::vector<platform::ui::BoxRecord> lineBoxes = boxes;
+    // The closing open may meet the line that hung up (when it is not back
+    // yet): it opens, and its first configuration step fails with one box.
+    static const char* kConfigOps[] = {"SetCommTimeouts()", "SetCommMask()", "GetCommState()",
+                                       "BuildCommDCB()", "SetCommState()"};
+    int configBoxes = 0;
+    if (!lineBoxes.empty() && lineBoxes.back().thread == GetCurrentThreadId()) {
+      for (const char* op : kConfigOps) {
+        if (lineBoxes.back().text.rfind(std::string("WARNING:  ") + op, 0) == 0) {
+          lineBoxes.pop_back();
+          ++configBoxes;
+          break;
+        }
+      }
+    }
+    if (timeoutStep != 0) {
+      if (lineBoxes.empty() || lineBoxes.back().text != TimeoutBox(port_) ||
+          lineBoxes.back().thread != GetCurrentThreadId()) {
+        fail("the last box is not the time-out box on the command's thread");
+      } else {
+        lineBoxes.pop_back();
+      }
+      if (seconds < 2.0) fail("the time-out came early");
+    }
+    static const char* kLineOps[] = {"WaitCommEvent()", "WriteFile()", "ReadFile()",
+                                     "GetOverlappedResults() in WriteFile()",
+                                     "GetOverlappedResults() in ReadFile()"};
+    if (lineBoxes.size() > 3) fail(std::to_string(lineBoxes.size()) + " boxes for the line");
+    for (const auto& box : lineBoxes) {
+      bool known = false;
+      for (const char* op : kLineOps)
+        known |= box.text.rfind(std::string("WARNING:  ") + op, 0) == 0;
+      if (!known || box.thread == GetCurrentThreadId()) fail("unexpected box: " + box.text);
+    }
+    if (frames.size() != static_cast<std::size_t>(c.step) &&
+        !(timeoutStep > c.step && frames.size() == static_cast<std::size_t>(c.step) + 1)) {
+      fail(std::to_string(frames.size()) + " frames reached the camera");
+    }
+    std::lock_guard<std::mutex> lock(figures.mu);
+    figures.lineBoxes += static_cast<int>(lineBoxes.size()) + configBoxes;
+    figures.timeoutBoxes += static_cast<int>(boxes.size() - lineBoxes.size()) - configBoxes;
+    return static_cast<int>(frames.size());
+  }
+
+  platform::ui::testing::Driver& driver_;
+  LatencyProbe& probe_;
+  const int port_;
+  const std::string link_;
+  std::unique_ptr<camsim::Camsim> camera_;
+  std::unique_ptr<CCommPort> port_object_;
+};
+
+int Main(int argc, char** argv) {
+  const Config config = ParseArgs(argc, argv);
+  for (int n = 1; n <= 4; ++n) {
+    const std::string var = "CORVANE_COM" + std::to_string(n);
+    const std::string path = "/nonexistent/com" + std::to_string(n);
+    ::setenv(var.c_str(), path.c_str(), 1);
+  }
+  char tmpl[] = "/tmp/corvane-faults.XXXXXX";
+  if (::mkdtemp(tmpl) == nullptr) {
+    std::perror("mkdtemp");
+    return 2;
+  }
+  const std::string dir = tmpl;
+
+  std::vector<std::uint64_t> seeds;
+  if (config.single) {
+    seeds.push_back(config.caseSeed);
+  } else {
+    for (std::uint64_t i = config.shard; i < config.n; i += config.shards)
+      seeds.push_back(CaseSeed(config.seed, i));
+  }
+  const int workers =
+      std::min<int>(config.workers, static_cast<int>(std::max<std::size_t>(seeds.size(), 1)));
+
+  platform::ui::testing::Driver driver(/*autoAcknowledge=*/true);
+  const std::size_t fds0 = OpenDescriptors();
+  const std::size_t handles0 = platform::OpenHandleCount();
+  const long threads0 = platform::LiveThreadCount();
+  const auto t0 = Clock::now();
+
+  Figures figures;
+  LatencyProbe probe;
+  std::atomic<std::size_t> next{0};
+  std::vector<std::thread> threads;
+  for (int w = 0; w < workers; ++w) {
+    threads.emplace_back([&, w] {
+      Worker worker(driver, probe, dir, w);
+      std::string error;
+      if (!worker.Start(&error)) {
+        std::lock_guard<std::mutex> lock(figures.mu);
+        ++figures.failures;
+        figures.failed.push_back("worker " + std::to_string(w) + ": " + error);
+        return;
+      }
+      for (std::size_t i; (i = next.fetch_add(1)) < seeds.size();) {
+        const Case c = MakeCase(seeds[i]);
+        const std::string why = worker.Run(c, figures);
+        if (!why.empty()) {
+          std::lock_guard<std::mutex> lock(figures.mu);
+          ++figures.failures;
+          figures.failed.push_back(c.Describe() + "\n    " + why);
+          std::fprintf(stderr,
+                       "FAILED %s\n    %s\n    reproduce: fault_campaign --case 0x%016llx\n",
+                       c.Describe().c_str(), why.c_str(), static_cast<unsigned long long>(c.seed));
+        }
+      }
+      worker.Stop();
+    });
+  }
+  for (auto& t : threads) t.join();
+  const double seconds = std::chrono::duration<double>(Clock::now() - t0).count();
+
+  // Every monitor thread has ended; handles and descriptors are back.
+  const auto deadline = Clock::now() + std::chrono::seconds(10);
+  while (platform::LiveThreadCount() > threads0 && Clock::now() < deadline)
+    std::this_thread::sleep_for(Ms(5));
+  const long threadsLeft = platform::LiveThreadCount() - threads0;
+  const long handlesLeft =
+      static_cast<long>(platform::OpenHandleCount()) - static_cast<long>(handles0);
+  const long fdsLeft = static_cast<long>(OpenDescriptors()) - static_cast<long>(fds0);
+  std::error_code ec;
+  std::filesystem::remove_all(dir, ec);
+
+  std::printf("fault campaign: seed %llu, shard %u/%u, %zu cases on %d port/camera pairs\n",
+              static_cast<unsigned long long>(config.seed), config.shard, config.shards,
+              seeds.size(), workers);
+  std::printf("  transactions: %d faulted (%d Read, %d Write) + %d follow-up Reads\n",
+              figures.reads + figures.writes, figures.reads, figures.writes, figures.followUps);
+  std::printf("  faults:");
+  for (int k = 0; k < static_cast<int>(FaultKind::kKindCount); ++k)
+    std::printf(" %s %d", KindName(static_cast<FaultKind>(k)),
+                figures.byKind[static_cast<FaultKind>(k)]);
+  std::printf("\n  boxes: %d time-out, %d for a line that went away\n", figures.timeoutBoxes,
+              figures.lineBoxes);
+  std::printf("  outcomes other than the primary one (a look between bytes): %d\n",
+              figures.raceOutcomes);
+  std::printf("  excused time-outs (threads ran late, up to %.0f ms): %d\n", figures.maxLagMs,
+              figures.excused);
+  std::printf("  time: %.1f s\n", seconds);
+  std::printf("  left at the end: %ld threads, %ld handles, %ld descriptors\n", threadsLeft,
+              handlesLeft, fdsLeft);
+  std::printf("  failed cases: %d\n", figures.failures);
+  for (const auto& f : figures.failed) std::printf("  FAILED %s\n", f.c_str());
+  const bool clean = figures.failures == 0 && threadsLeft == 0 && handlesLeft == 0 && fdsLeft == 0;
+  return clean ? 0 : 1;
+}
+
+}  // namespace
+}  // namespace faults
+
+int main(int argc, char** argv) {
+  return faults::Main(argc, argv);
+}
