@@ -5,6 +5,7 @@
 
 #include <cstring>
 
+#include "platform/serial_faults.h"
 #include "tests/port/port_fixture.h"
 
 namespace {
@@ -206,6 +207,56 @@ TEST_F(MonitorTest, HangUpInTheMiddleOfAReplyShowsOneBoxAndTheMonitorBlocks) {
   EXPECT_EQ(boxes[1].rfind("WARNING:  WriteFile()", 0), 0u);
   EXPECT_EQ(boxes[2].rfind("WARNING:  WaitCommEvent()", 0), 0u);
   porttest::MapComPorts("");
+}
+
+// Failures of single calls on a working line, made by the services' fault
+// hook: each shows its box on the monitor thread, and the monitor goes on.
+TEST_F(MonitorTest, FailedReadStoresNothingAndTheOtherBytesArrive) {
+  StartAndSync();
+  platform::serial_testing::FailNext("ReadFile", ERROR_GEN_FAILURE);
+  peer_.Write({0x06, 0x80, 0x7F});
+  ASSERT_TRUE(driver_.WaitRecorded(1, Ms(5000)));
+  ASSERT_TRUE(porttest::WaitReplyCount(port_, 3));
+  std::this_thread::sleep_for(Ms(100));
+  EXPECT_EQ(ReplyBytes(port_), (Bytes{0x06, 0x80, 0x7F}));
+  EXPECT_EQ(BoxTexts(driver_), std::vector<std::string>{BoxText(
+                                   "ReadFile()", porttest::SystemText(ERROR_GEN_FAILURE), 1)});
+  EXPECT_NE(driver_.Recorded()[0].thread, GetCurrentThreadId());
+}
+
+TEST_F(MonitorTest, FailedWriteLosesTheFrameAndTheNextOneGoesOut) {
+  StartAndSync();
+  platform::serial_testing::FailNext("WriteFile", ERROR_GEN_FAILURE);
+  port_.SendHexFrame("05807F");
+  ASSERT_TRUE(driver_.WaitRecorded(1, Ms(5000)));
+  EXPECT_EQ(peer_.Read(1, 200), Bytes{});
+  EXPECT_EQ(BoxTexts(driver_), std::vector<std::string>{BoxText(
+                                   "WriteFile()", porttest::SystemText(ERROR_GEN_FAILURE), 1)});
+  port_.SendHexFrame("103B04");
+  EXPECT_EQ(peer_.Read(3, 5000), (Bytes{0x10, 0x3B, 0x04}));
+}
+
+TEST_F(MonitorTest, FailedEventWaitShowsItsBoxAndBytesStillArrive) {
+  platform::serial_testing::FailNext("WaitCommEvent", ERROR_GEN_FAILURE);
+  ASSERT_EQ(port_.StartMonitor(), 1);
+  ASSERT_TRUE(driver_.WaitRecorded(1, Ms(5000)));
+  EXPECT_EQ(BoxTexts(driver_), std::vector<std::string>{BoxText(
+                                   "WaitCommEvent()", porttest::SystemText(ERROR_GEN_FAILURE), 1)});
+  // The next frame wakes the monitor; its event wait then works again.
+  port_.SendHexFrame("05807F");
+  EXPECT_EQ(peer_.Read(3, 5000).size(), 3u);
+  peer_.Write({0x06, 0x80, 0x7F});
+  ASSERT_TRUE(porttest::WaitReplyCount(port_, 3));
+  EXPECT_EQ(driver_.Recorded().size(), 1u);
+}
+
+TEST_F(MonitorTest, FailedGetCommMaskCountsAsAnEmptyMaskAndLosesNoByte) {
+  StartAndSync();
+  platform::serial_testing::FailNext("GetCommMask", ERROR_GEN_FAILURE);
+  peer_.Write({0x06});
+  ASSERT_TRUE(porttest::WaitReplyCount(port_, 1));
+  EXPECT_EQ(ReplyBytes(port_), Bytes{0x06});
+  EXPECT_TRUE(driver_.Recorded().empty());
 }
 
 TEST(MonitorFailedOpen, EachFrameOnAPortThatDidNotOpenGivesBoundedBoxes) {
