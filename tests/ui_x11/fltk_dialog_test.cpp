@@ -155,21 +155,22 @@ TEST_F(FltkDialogTest, RightClickOpensTheSystemMenuAndItsItemsReachOnSysCommand)
 
   // Close, a separator, then the appended item: Down twice selects it.
   ClickAt(g.x + 30, g.y + 120, 3);
-  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  ASSERT_TRUE(WaitPopupMenu(true));
   Screenshot("system-menu");
   Shell("xdotool key --delay 60 Down Down Return");
   ASSERT_TRUE(Eventually([&] { return !dialog.record().SysCommands().empty(); }));
   EXPECT_EQ(dialog.record().SysCommands(), std::vector<UINT>{kAboutCommand});
+  ASSERT_TRUE(WaitPopupMenu(false));
 
   // A dismissed menu sends nothing; Alt+Space opens it again, and Close
   // ends the dialog as the close box does.
   ClickAt(g.x + 30, g.y + 120, 3);
-  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  ASSERT_TRUE(WaitPopupMenu(true));
   Shell("xdotool key Escape");
-  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  ASSERT_TRUE(WaitPopupMenu(false));
   EXPECT_EQ(dialog.record().SysCommands().size(), 1u);
   Keys(win, "alt+space");
-  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  ASSERT_TRUE(WaitPopupMenu(true));
   Shell("xdotool key --delay 60 Down Return");
   ASSERT_TRUE(dialog.WaitEnded());
   EXPECT_EQ(dialog.result(), IDCANCEL);
@@ -227,12 +228,13 @@ TEST_F(FltkDialogTest, ADialogEndedWhileItsSystemMenuIsOpenGoesAwaySafely) {
     ASSERT_NE(win, 0u);
     Geometry g = WindowGeometry(win);
     ClickAt(g.x + 40, g.y + 40, 3);
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    ASSERT_TRUE(WaitPopupMenu(true));
     // The menu holds the pointer; the dialog ends through the model.
     ASSERT_TRUE(PostCloseBox(hwnd));
     ASSERT_TRUE(dialog.WaitEnded());
     EXPECT_TRUE(WaitNoWindow(kDialogTitle));
     Shell("xdotool key Escape");  // dismiss the menu left over
+    EXPECT_TRUE(WaitPopupMenu(false));
   }
   // The backend goes on: the next dialog shows and takes clicks.
   DialogThread next;

@@ -92,6 +92,28 @@ Geometry WindowGeometry(unsigned long window) {
   return g;
 }
 
+bool WaitPopupMenu(bool open, std::chrono::milliseconds timeout) {
+  return Eventually(
+      [open] {
+        std::string out;
+        Shell("xwininfo -root -children 2>/dev/null", &out);
+        std::istringstream in(out);
+        std::string line;
+        bool menu = false;
+        while (std::getline(in, line)) {
+          // "     0x200020 (has no name): ()  137x37+31+140  +31+140"
+          if (line.find("(has no name): ()") == std::string::npos) continue;
+          int w = 0, h = 0;
+          auto size = line.find("()");
+          if (std::sscanf(line.c_str() + size + 2, " %dx%d", &w, &h) == 2 && w > 1 && h > 1) {
+            menu = true;
+          }
+        }
+        return menu == open;
+      },
+      timeout);
+}
+
 int UnitsX(int x) {
   return static_cast<int>(std::lround(x * 1.5));
 }

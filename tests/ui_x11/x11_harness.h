@@ -38,6 +38,10 @@ bool WaitNoWindow(const std::string& title,
                   std::chrono::milliseconds timeout = std::chrono::milliseconds(10000));
 Geometry WindowGeometry(unsigned long window);
 
+// Waits until a popup menu is open (`open`) or none is: FLTK shows a menu
+// as an unnamed top-level window, which exists only while it is up.
+bool WaitPopupMenu(bool open, std::chrono::milliseconds timeout = std::chrono::milliseconds(10000));
+
 // Pointer actions at root-window pixels.
 void ClickAt(int x, int y, int button = 1);
 // The centre, in root pixels, of a control placed by the template at
