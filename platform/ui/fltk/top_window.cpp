@@ -90,7 +90,13 @@ bool TopWindow::Refresh() {
   const RECT& r = snap_.self.rect;
   if (!placedOnce_ || !SameRect(r, placed_)) {
     int cw = std::max(1, int(r.right - r.left)), ch = std::max(1, int(r.bottom - r.top));
-    resize(r.left, r.top, cw, ch);
+    // Once on screen the window stays where the window manager (or the
+    // user) put it; only its size follows the model.
+    if (shown()) {
+      resize(x(), y(), cw, ch);
+    } else {
+      resize(r.left, r.top, cw, ch);
+    }
     size_range(cw, ch, cw, ch);  // dialogs have a fixed size
     placed_ = r;
     placedOnce_ = true;
