@@ -90,6 +90,7 @@ void CCommPort::SendWriteBuffer(CCommPort* port) {
   }
   if (GetLastError() == ERROR_IO_PENDING) {
     const BOOL done = GetOverlappedResult(port->m_hComm, &port->m_overlapped, &written, TRUE);
+    const DWORD error = GetLastError();
     // The completion set the port-activity event. Clear it so that the
     // three-way wait does not wake for it while an earlier event wait is
     // still pending (a refused WaitCommEvent leaves the event alone); a byte
@@ -97,7 +98,10 @@ void CCommPort::SendWriteBuffer(CCommPort* port) {
     // completes at once when input is queued.
     ResetEvent(port->m_overlapped.hEvent);
     LeaveCriticalSection(&port->m_lock);
-    if (!done) port->ReportError("GetOverlappedResults() in WriteFile()", "");
+    if (!done) {
+      SetLastError(error);  // the box names the write's failure
+      port->ReportError("GetOverlappedResults() in WriteFile()", "");
+    }
     return;
   }
   port->ReportError("WriteFile()", "");
