@@ -42,6 +42,42 @@ TEST_F(FltkDialogTest, AppearsWhereTheTemplatePutsItAndClicksArriveAsBnClicked) 
   EXPECT_EQ(dialog.record().Clicks(kRead.id), 1);
 }
 
+TEST_F(FltkDialogTest, ControlsAreDrawnWhereTheTemplatePutsThemInTheClassicColours) {
+  DialogThread dialog;
+  ASSERT_NE(dialog.WaitShown(), nullptr);
+  unsigned long win = WaitWindow(kDialogTitle);
+  ASSERT_NE(win, 0u);
+  Geometry g = WindowGeometry(win);
+  const std::string face = "#D4D0C8", white = "#FFFFFF";
+  // Inside an edit, left of its centred text: white when editable, the
+  // face colour when read-only; the left edge is the sunken border.
+  auto editInside = [&](const Place& p) {
+    return PixelAt(g.x + UnitsX(p.x) + 4, g.y + UnitsY(p.y) + UnitsY(p.cy) / 2);
+  };
+  auto editEdge = [&](const Place& p) {
+    return PixelAt(g.x + UnitsX(p.x), g.y + UnitsY(p.y) + UnitsY(p.cy) / 2);
+  };
+  EXPECT_TRUE(Eventually([&] { return editInside(kAddress) == white; })) << editInside(kAddress);
+  const Place refAddress{1003, 65, 25, 20, 12};
+  EXPECT_EQ(editInside(refAddress), face);
+  EXPECT_EQ(editEdge(kAddress), "#808080");
+  EXPECT_EQ(PixelAt(g.x + UnitsX(kAddress.x) - 2, g.y + UnitsY(kAddress.y) + 5), face);
+  // The three-state box: a 13-pixel square at the left, vertically
+  // centred; white inside while enabled, face colour while disabled.
+  auto boxInside = [&](const Place& p) {
+    return PixelAt(g.x + UnitsX(p.x) + 3, g.y + UnitsY(p.y) + (UnitsY(p.cy) - 13) / 2 + 3);
+  };
+  EXPECT_EQ(boxInside(kCom1), white);
+  const Place com3{1007, 205, 40, 10, 10};
+  EXPECT_EQ(boxInside(com3), face);
+  // Push buttons: white top-left edge, dark bottom-right edge; the
+  // focused Read button has its black frame outside that.
+  EXPECT_EQ(PixelAt(g.x + UnitsX(kWrite.x) + 2, g.y + UnitsY(kWrite.y)), white);
+  EXPECT_EQ(PixelAt(g.x + UnitsX(kWrite.x) + 5, g.y + UnitsY(kWrite.y) + UnitsY(kWrite.cy) - 1),
+            "#404040");
+  EXPECT_EQ(PixelAt(g.x + UnitsX(kRead.x) + 5, g.y + UnitsY(kRead.y)), "#000000");
+}
+
 TEST_F(FltkDialogTest, ThreeStateBoxCyclesOnClicksAndIsDrawnEachWay) {
   DialogThread dialog;
   HWND hwnd = dialog.WaitShown();

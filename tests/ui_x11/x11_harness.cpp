@@ -186,6 +186,16 @@ std::string Property(unsigned long window, const std::string& property) {
   return out;
 }
 
+std::string PixelAt(int x, int y) {
+  std::string out;
+  Shell("import -window root -crop 1x1+" + std::to_string(x) + "+" + std::to_string(y) +
+            " -depth 8 txt:- 2>/dev/null",
+        &out);
+  // "0,0: (212,208,200)  #D4D0C8  srgb(212,208,200)"
+  auto hash = out.find('#', out.find('\n'));
+  return hash == std::string::npos ? "" : out.substr(hash, 7);
+}
+
 std::string Screenshot(const std::string& name) {
   std::filesystem::path dir(CORVANE_ARTIFACT_DIR);
   std::error_code ec;

@@ -65,6 +65,9 @@ bool MapWindow(unsigned long window);
 // The output of `xprop -id window property`.
 std::string Property(unsigned long window, const std::string& property);
 
+// The colour of the screen pixel at (x, y) root pixels as "#RRGGBB".
+std::string PixelAt(int x, int y);
+
 // Saves a PNG of the whole screen as <artifacts>/<name>.png; gives the path
 // (empty on failure).
 std::string Screenshot(const std::string& name);
