@@ -296,6 +296,8 @@ class Worker {
       } else if (!(seen == allowed.primary)) {
         std::lock_guard<std::mutex> lock(figures.mu);
         ++figures.raceOutcomes;
+        std::fprintf(stderr, "allowed, not primary: %s -> %s (primary %s)\n", c.Describe().c_str(),
+                     Describe(seen).c_str(), Describe(allowed.primary).c_str());
       }
       if (seen.timeoutStep != 0 && seconds < 2.0) fail("the time-out came early");
       std::lock_guard<std::mutex> lock(figures.mu);
