@@ -61,8 +61,9 @@ void CCommPort::ClosePortHandle() {
 }
 
 int CCommPort::StartMonitor() {
-  // Without the events of an open the thread would have nothing to wait on.
-  if (m_hStopEvent == nullptr) return 0;
+  // Without the events of an open the thread would have nothing to wait on;
+  // and a second monitor would race the first for the port.
+  if (m_hStopEvent == nullptr || m_bMonitorAlive.load()) return 0;
   // Set before the thread exists, so that a stop request that follows at
   // once waits for the thread (see m_bMonitorAlive).
   m_bMonitorAlive.store(TRUE);

@@ -53,8 +53,8 @@ class CCommPort {
                DWORD eventMask, unsigned bufferSize);
 
   // Starts the monitor thread with this object as its parameter. Returns 1
-  // when it started, 0 when not (also when no OpenPort has made the events it
-  // waits on).
+  // when it started, 0 when not: also when no OpenPort has made the events it
+  // waits on, or when a monitor thread runs already.
   int StartMonitor();
 
   // Shows the error box "Application Error" for the failure that the calling

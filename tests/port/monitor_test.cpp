@@ -183,6 +183,14 @@ TEST_F(MonitorTest, StopBeforeTheThreadHasRun) {
   EXPECT_TRUE(porttest::WaitThreadsBackTo(threads_));
 }
 
+TEST_F(MonitorTest, OneMonitorAtATime) {
+  ASSERT_EQ(port_.StartMonitor(), 1);
+  EXPECT_EQ(port_.StartMonitor(), 0);
+  ASSERT_EQ(OpenCom1(port_), 1);
+  EXPECT_TRUE(porttest::WaitThreadsBackTo(threads_));
+  EXPECT_EQ(port_.StartMonitor(), 1);  // after the stop, a new one starts
+}
+
 TEST_F(MonitorTest, HangUpInTheMiddleOfAReplyShowsOneBoxAndTheMonitorBlocks) {
   StartAndSync();
   port_.SendHexFrame("05807F");
