@@ -555,7 +555,18 @@ int Main(int argc, char** argv) {
               handlesLeft, fdsLeft);
   std::printf("  failed cases: %d\n", figures.failures);
   for (const auto& f : figures.failed) std::printf("  FAILED %s\n", f.c_str());
-  const bool clean = figures.failures == 0 && threadsLeft == 0 && handlesLeft == 0 && fdsLeft == 0;
+  // A look between bytes that came together needs the transaction to win
+  // the lock in the middle of a run: possible, so allowed case by case, but
+  // rare. A recogniser that accepts a reply that overshoots (or looks that
+  // come too early) shows as many such outcomes instead.
+  const int raceLimit = std::max<int>(2, static_cast<int>(seeds.size() / 50));
+  const bool racesRare = figures.raceOutcomes <= raceLimit;
+  if (!racesRare) {
+    std::printf("  FAILED: %d outcomes other than the primary one; at most %d expected\n",
+                figures.raceOutcomes, raceLimit);
+  }
+  const bool clean =
+      figures.failures == 0 && threadsLeft == 0 && handlesLeft == 0 && fdsLeft == 0 && racesRare;
   return clean ? 0 : 1;
 }
 
