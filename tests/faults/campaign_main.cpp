@@ -187,12 +187,12 @@ class Worker {
  public:
   Worker(platform::ui::testing::Driver& driver, LatencyProbe& probe, const std::string& dir,
          int index)
-      : driver_(driver),
-        probe_(probe),
-        port_(kFirstPort + index),
-        link_(dir + "/com" + std::to_string(port_)) {
-    const std::string var = "CORVANE_COM" + std::to_string(port_);
-    ::setenv(var.c_str(), link_.c_str(), 1);
+      : driver_(driver), probe_(probe), port_(kFirstPort + index), link_(LinkPath(dir, index)) {}
+
+  // Where COM<kFirstPort + index> points (set in the environment before the
+  // workers start: the environment is not safe to change from threads).
+  static std::string LinkPath(const std::string& dir, int index) {
+    return dir + "/com" + std::to_string(kFirstPort + index);
   }
 
   bool Start(std::string* error) {
@@ -491,6 +491,11 @@ int Main(int argc, char** argv) {
   }
   const int workers =
       std::min<int>(config.workers, static_cast<int>(std::max<std::size_t>(seeds.size(), 1)));
+
+  for (int w = 0; w < workers; ++w) {
+    const std::string var = "CORVANE_COM" + std::to_string(kFirstPort + w);
+    ::setenv(var.c_str(), Worker::LinkPath(dir, w).c_str(), 1);
+  }
 
   platform::ui::testing::Driver driver(/*autoAcknowledge=*/true);
   const std::size_t fds0 = OpenDescriptors();
