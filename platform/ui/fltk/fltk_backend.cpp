@@ -169,9 +169,10 @@ void FltkBackend::Run(Display* display) {
   }
   readyCv_.notify_all();
   while (running_) {
-    // Awake callbacks (Drain) run inside the wait; the time-out only
-    // bounds how long a plain wake-up can go unnoticed.
-    Fl::wait(0.5);
+    // Awake callbacks (Drain) run inside the wait, and every Fl::awake
+    // ends it; the long time-out is only a safety net, kept long so that an
+    // idle program costs next to no processor time.
+    Fl::wait(5.0);
     Drain();
     RunPendingPopup();
   }
