@@ -536,8 +536,9 @@ int Main(int argc, char** argv) {
           ++figures.failures;
           figures.failed.push_back(c.Describe() + "\n    " + why);
           std::fprintf(stderr,
-                       "FAILED %s\n    %s\n    reproduce: fault_campaign --case 0x%016llx\n",
-                       c.Describe().c_str(), why.c_str(), static_cast<unsigned long long>(c.seed));
+                       "FAILED %s\n    %s\n    reproduce: fault_campaign --case 0x%016llx%s\n",
+                       c.Describe().c_str(), why.c_str(), static_cast<unsigned long long>(c.seed),
+                       config.paced ? " --paced 1" : "");
         }
       }
       worker.Stop();
