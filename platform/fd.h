@@ -1,4 +1,5 @@
-// An owned POSIX file descriptor (internal to the services).
+// An owned POSIX file descriptor. Plain POSIX, no Win32: the services and
+// the simulated camera both use it.
 #pragma once
 
 #include <unistd.h>
@@ -22,6 +23,8 @@ class UniqueFd {
 
   int get() const { return fd_; }
   bool valid() const { return fd_ >= 0; }
+  // Gives up ownership and returns the descriptor (-1 if none).
+  int Release() { return std::exchange(fd_, -1); }
   void Reset(int fd = -1) {
     if (fd_ >= 0) ::close(fd_);
     fd_ = fd;

@@ -98,7 +98,7 @@ Camsim::~Camsim() {
   if (thread_.joinable()) {
     const char stop = 1;
     // The pipe is empty and never read, so this write cannot block.
-    [[maybe_unused]] const ssize_t n = ::write(stopWrite_.Get(), &stop, 1);
+    [[maybe_unused]] const ssize_t n = ::write(stopWrite_.get(), &stop, 1);
     thread_.join();
   }
   std::lock_guard<std::mutex> lock(mu_);
@@ -145,7 +145,7 @@ void Camsim::Run() {
   std::uint8_t buf[4096];
   std::vector<Frame> items;
   for (;;) {
-    if (!pty_.master.Valid()) {
+    if (!pty_.master.valid()) {
       if (!returnPending_) {
         WaitForStop();
         return;
@@ -158,7 +158,7 @@ void Camsim::Run() {
       }
       continue;
     }
-    pollfd fds[2] = {{stopRead_.Get(), POLLIN, 0}, {pty_.master.Get(), POLLIN, 0}};
+    pollfd fds[2] = {{stopRead_.get(), POLLIN, 0}, {pty_.master.get(), POLLIN, 0}};
     if (::poll(fds, 2, -1) < 0) {
       if (errno == EINTR) continue;
       Warn(std::string("poll: ") + std::strerror(errno));
@@ -171,7 +171,7 @@ void Camsim::Run() {
       if (!WaitUntil(AddNs(Now(), 10 * kNsPerMs))) return;
       continue;
     }
-    const ssize_t n = ::read(pty_.master.Get(), buf, sizeof buf);
+    const ssize_t n = ::read(pty_.master.get(), buf, sizeof buf);
     if (n <= 0) continue;
     items.clear();
     parser_.Feed(buf, static_cast<std::size_t>(n), &items);
@@ -182,7 +182,7 @@ void Camsim::Run() {
         return;
       }
       // After a hang-up the rest of what was read died with the line.
-      if (!pty_.master.Valid()) break;
+      if (!pty_.master.valid()) break;
     }
   }
 }
@@ -264,7 +264,7 @@ bool Camsim::Transmit(const Bytes& bytes, int pauseAfterByte, int pauseMs) {
 
 bool Camsim::WriteAll(const std::uint8_t* data, std::size_t size) {
   while (size > 0) {
-    const ssize_t n = ::write(pty_.master.Get(), data, size);
+    const ssize_t n = ::write(pty_.master.get(), data, size);
     if (n > 0) {
       data += n;
       size -= static_cast<std::size_t>(n);
@@ -274,7 +274,7 @@ bool Camsim::WriteAll(const std::uint8_t* data, std::size_t size) {
     if (n < 0 && errno != EAGAIN) return true;  // the line is gone: bytes are lost
     // The tester's input queue is full. Wait a while for it to drain; a line
     // nobody reads loses the bytes, as a real line would.
-    pollfd fds[2] = {{stopRead_.Get(), POLLIN, 0}, {pty_.master.Get(), POLLOUT, 0}};
+    pollfd fds[2] = {{stopRead_.get(), POLLIN, 0}, {pty_.master.get(), POLLOUT, 0}};
     const int r = ::poll(fds, 2, 1000);
     if (r < 0 && errno == EINTR) continue;
     if (r > 0 && fds[0].revents != 0) return false;
@@ -288,7 +288,7 @@ bool Camsim::WaitUntil(const timespec& deadline) const {
     const std::int64_t left = NsBetween(Now(), deadline);
     if (left > 2 * kNsPerMs) {
       // Long waits watch for a stop; the last stretch is slept exactly.
-      pollfd p{stopRead_.Get(), POLLIN, 0};
+      pollfd p{stopRead_.get(), POLLIN, 0};
       if (::poll(&p, 1, static_cast<int>(left / kNsPerMs) - 1) > 0) return false;
       continue;
     }
@@ -296,13 +296,13 @@ bool Camsim::WaitUntil(const timespec& deadline) const {
       while (::clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &deadline, nullptr) == EINTR) {
       }
     }
-    pollfd p{stopRead_.Get(), POLLIN, 0};
+    pollfd p{stopRead_.get(), POLLIN, 0};
     return ::poll(&p, 1, 0) == 0;
   }
 }
 
 bool Camsim::WaitForStop() const {
-  pollfd p{stopRead_.Get(), POLLIN, 0};
+  pollfd p{stopRead_.get(), POLLIN, 0};
   while (::poll(&p, 1, -1) < 0 && errno == EINTR) {
   }
   return false;
@@ -317,7 +317,7 @@ void Camsim::HangUp() {
   int emptyChecks = 0;
   while (emptyChecks < 5 && NsBetween(Now(), giveUp) > 0) {
     int queued = 0;
-    if (::ioctl(pty_.slave.Get(), TIOCINQ, &queued) != 0) break;
+    if (::ioctl(pty_.slave.get(), TIOCINQ, &queued) != 0) break;
     emptyChecks = queued == 0 ? emptyChecks + 1 : 0;
     if (!WaitUntil(AddNs(Now(), kNsPerMs))) break;
   }

@@ -19,44 +19,28 @@ std::string Errno(const std::string& what) {
 
 }  // namespace
 
-UniqueFd& UniqueFd::operator=(UniqueFd&& o) noexcept {
-  if (this != &o) Reset(o.Release());
-  return *this;
-}
-
-int UniqueFd::Release() {
-  const int fd = fd_;
-  fd_ = -1;
-  return fd;
-}
-
-void UniqueFd::Reset(int fd) {
-  if (fd_ >= 0) ::close(fd_);
-  fd_ = fd;
-}
-
 bool OpenPty(Pty* pty, std::string* error) {
   UniqueFd master(::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC));
-  if (!master.Valid()) {
+  if (!master.valid()) {
     *error = Errno("posix_openpt");
     return false;
   }
-  if (::grantpt(master.Get()) != 0 || ::unlockpt(master.Get()) != 0) {
+  if (::grantpt(master.get()) != 0 || ::unlockpt(master.get()) != 0) {
     *error = Errno("grantpt/unlockpt");
     return false;
   }
   char name[128];
-  if (::ptsname_r(master.Get(), name, sizeof name) != 0) {
+  if (::ptsname_r(master.get(), name, sizeof name) != 0) {
     *error = Errno("ptsname_r");
     return false;
   }
   UniqueFd slave(::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC));
-  if (!slave.Valid()) {
+  if (!slave.valid()) {
     *error = Errno(std::string("open ") + name);
     return false;
   }
   termios tio{};
-  if (::tcgetattr(slave.Get(), &tio) != 0) {
+  if (::tcgetattr(slave.get(), &tio) != 0) {
     *error = Errno("tcgetattr");
     return false;
   }
@@ -66,14 +50,14 @@ bool OpenPty(Pty* pty, std::string* error) {
   tio.c_cc[VTIME] = 0;
   ::cfsetispeed(&tio, B9600);
   ::cfsetospeed(&tio, B9600);
-  if (::tcsetattr(slave.Get(), TCSANOW, &tio) != 0) {
+  if (::tcsetattr(slave.get(), TCSANOW, &tio) != 0) {
     *error = Errno("tcsetattr");
     return false;
   }
   // The camera's loop polls the master and must never block in a write
   // when nobody drains the line.
-  const int flags = ::fcntl(master.Get(), F_GETFL);
-  if (flags < 0 || ::fcntl(master.Get(), F_SETFL, flags | O_NONBLOCK) != 0) {
+  const int flags = ::fcntl(master.get(), F_GETFL);
+  if (flags < 0 || ::fcntl(master.get(), F_SETFL, flags | O_NONBLOCK) != 0) {
     *error = Errno("fcntl O_NONBLOCK");
     return false;
   }

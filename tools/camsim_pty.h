@@ -4,27 +4,11 @@
 
 #include <string>
 
+#include "platform/fd.h"
+
 namespace camsim {
 
-// Owns one file descriptor; closes it when destroyed or reset.
-class UniqueFd {
- public:
-  UniqueFd() = default;
-  explicit UniqueFd(int fd) : fd_(fd) {}
-  UniqueFd(UniqueFd&& o) noexcept : fd_(o.Release()) {}
-  UniqueFd& operator=(UniqueFd&& o) noexcept;
-  UniqueFd(const UniqueFd&) = delete;
-  UniqueFd& operator=(const UniqueFd&) = delete;
-  ~UniqueFd() { Reset(); }
-
-  int Get() const { return fd_; }
-  bool Valid() const { return fd_ >= 0; }
-  int Release();
-  void Reset(int fd = -1);
-
- private:
-  int fd_ = -1;
-};
+using platform::UniqueFd;
 
 // One pseudo-terminal: the master (the camera's end, non-blocking), the
 // camera's own descriptor of the slave (held so that the master never sees
