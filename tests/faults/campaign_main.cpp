@@ -256,18 +256,18 @@ class Worker {
     }
     if (port.m_bMonitorAlive.load()) fail("a monitor thread is left after the closing OpenPort");
 
-    // Wait until the camera is done with this case: the tail of a reply
-    // paused beyond the time-out, or the line coming back.
-    if (c.kind == FaultKind::kPause2100 && !cam.WaitFor(camsim::LogKind::kTx, c.step, 10000))
-      fail("the camera never finished the paused reply");
-    if (c.kind == FaultKind::kHangUp && !cam.WaitForLines(linesBefore + 1, 10000))
-      fail("the line did not come back");
-    // ... and the surplus bytes, which a paced camera is still sending when
-    // a transaction has looked early (the next command on a line that
-    // babbles would meet them: a matter of the line, not of the program).
-    const bool surplus = c.kind == FaultKind::kExtraByte || c.kind == FaultKind::kBurst;
-    if (surplus && cam.Exchanges() >= c.step && !cam.WaitFor(camsim::LogKind::kFault, 1, 10000))
-      fail("the camera never finished the surplus bytes");
+    // Wait until the camera is done with this case: the line coming back,
+    // and every frame the transaction sent answered in full (a reply paused
+    // beyond the time-out; the surplus bytes and, after them, the reply to
+    // a frame sent while they came, which a paced camera is still sending
+    // when the transaction has looked early). The next command on a line
+    // that still babbles would meet them: a matter of the line, not of the
+    // program.
+    if (c.kind == FaultKind::kHangUp) {
+      if (!cam.WaitForLines(linesBefore + 1, 10000)) fail("the line did not come back");
+    } else if (!WaitQuiet(c, result == "XXXX" || result == "XXXXF" || result == "FFFF")) {
+      fail("the camera did not finish its replies");
+    }
 
     std::vector<std::string> frames;
     for (const auto& e : cam.Log()) {
@@ -350,6 +350,33 @@ class Worker {
   }
 
  private:
+  // Waits (at most 10 s) until the camera has received every frame of the
+  // transaction (all eight after a success; after a failure the 2 s time-out
+  // has let it read them all) and has sent everything it sends for them.
+  bool WaitQuiet(const Case& c, bool failed) {
+    const auto deadline = Clock::now() + std::chrono::seconds(10);
+    for (;;) {
+      std::size_t rx = 0, tx = 0, faultRuns = 0;
+      for (const auto& e : camera_->Log()) {
+        rx += e.kind == camsim::LogKind::kRx;
+        tx += e.kind == camsim::LogKind::kTx;
+        faultRuns += e.kind == camsim::LogKind::kFault;
+      }
+      const bool surplus = c.kind == FaultKind::kExtraByte || c.kind == FaultKind::kBurst;
+      std::size_t needTx = 0;
+      for (std::size_t e = 1; e <= rx; ++e) {
+        const int k = static_cast<int>(e);
+        const bool silent = c.kind == FaultKind::kSilence && k >= c.step;
+        const bool instead = c.kind == FaultKind::kBurst && c.instead && k == c.step;
+        needTx += !silent && !instead;
+      }
+      const std::size_t needFault = surplus && static_cast<std::size_t>(c.step) <= rx ? 1 : 0;
+      if ((failed || rx >= 8) && tx >= needTx && faultRuns >= needFault) return true;
+      if (Clock::now() > deadline) return false;
+      std::this_thread::sleep_for(Ms(5));
+    }
+  }
+
   int Open() { return port_object_->OpenPort(nullptr, port_, 9600, 'N', 8, 1, EV_RXCHAR, 512); }
 
   // The boxes of this worker's port, in order.
