@@ -294,6 +294,8 @@ class Worker {
       if (seen.timeoutStep > 1) fail(std::to_string(seen.timeoutStep) + " time-out boxes");
       if (seen.timeoutStep != 0) seen.timeoutStep = static_cast<int>(frames.size());
       framesSent = static_cast<int>(frames.size());
+      if (frames.size() > 8 || (seen.timeoutStep == 0 && frames.size() != 8))
+        fail(std::to_string(frames.size()) + " frames for " + Describe(seen));
       const Outcome late{FailureText(c.write, c.step), c.step};
       if (c.kind == FaultKind::kPause1900 && lagMs >= kPauseLagMs && seen == late &&
           allowed.all.count(seen) == 0) {
