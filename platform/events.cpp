@@ -6,11 +6,12 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <array>
 #include <atomic>
 #include <cerrno>
 #include <cstdint>
 #include <memory>
-#include <vector>
+#include <mutex>
 
 #include "platform/errors.h"
 #include "platform/fd.h"
@@ -20,10 +21,26 @@ namespace platform {
 namespace {
 
 // An event is an eventfd whose counter is the signalled state: non-zero is
-// signalled. SetEvent adds 1, ResetEvent drains it. A wait polls the
-// descriptors (level-triggered, blocking in the kernel); an auto-reset
-// event is taken by the one waiter whose non-blocking read drains it, so two
-// waiters never both consume one SetEvent.
+// signalled. A wait polls the descriptors (level-triggered, blocking in the
+// kernel); an auto-reset event is taken by the one waiter whose non-blocking
+// read drains it, so two waiters never both consume one SetEvent.
+//
+// Beside the descriptor the event keeps its state in memory (set_), changed
+// only under mutex_ together with the counter: Set writes the counter and
+// then sets the flag, Reset and a taking waiter drain the counter and then
+// clear it. Outside those two short sections flag and counter agree, so:
+// - a Set that finds the flag set costs no system call (the event is
+//   signalled at that instant; the set is a no-op there), and a Reset that
+//   finds it clear under the lock none either;
+// - a wait first looks at the flags, lowest index first, and polls only
+//   when none is set.
+// The flag is read outside the lock only by Set and by a wait. Such a reader
+// may meet an operation in the middle of its section and then sees the
+// state before or after it, both valid while the operation runs. Reset
+// never skips on a flag read outside the lock: a waiter that saw the
+// counter of a Set still in its section may reset the event at once, and
+// the lock makes that Reset wait for the flag. The descriptor stays what
+// poll() sees, so a blocked waiter wakes on the write itself.
 class Event final : public KernelObject {
  public:
   Event(UniqueFd fd, bool manualReset) : fd_(std::move(fd)), manualReset_(manualReset) {}
@@ -32,42 +49,67 @@ class Event final : public KernelObject {
 
   void Set() {
     // The counter gives the happens-before edge from setter to waiter that
-    // the thread checker cannot see through poll().
+    // the thread checker cannot see through poll(); it is bumped by a set
+    // that changes nothing too, as a waiter may read what was stored
+    // before it.
     sets_.fetch_add(1, std::memory_order_release);
+    if (set_.load(std::memory_order_acquire)) return;
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (set_.load(std::memory_order_relaxed)) return;
     const std::uint64_t one = 1;
     ssize_t n;
     do {
       n = ::write(fd_.get(), &one, sizeof one);
     } while (n < 0 && errno == EINTR);
+    set_.store(true, std::memory_order_release);
   }
 
   void Reset() {
-    std::uint64_t value;
-    ssize_t n;
-    do {
-      n = ::read(fd_.get(), &value, sizeof value);
-    } while (n < 0 && errno == EINTR);
+    // Always under the lock: a waiter may already have seen the counter of
+    // a Set whose flag is not stored yet, and a Reset after that wake-up
+    // must not miss it.
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!set_.load(std::memory_order_relaxed)) return;
+    Drain();
+    set_.store(false, std::memory_order_release);
   }
 
-  // Called after poll() saw the descriptor readable. A manual-reset event
-  // is satisfied by that alone; an auto-reset one must be taken.
+  // Takes the event if it is signalled now, without a system call for a
+  // manual-reset event: true when the wait may return for it.
+  bool TryTakeSet() {
+    if (!set_.load(std::memory_order_acquire)) return false;
+    return TryAcquire();
+  }
+
+  // Called after poll() saw the descriptor readable, or with the flag seen
+  // set. A manual-reset event is satisfied by that alone; an auto-reset one
+  // must be taken.
   bool TryAcquire() {
     bool acquired = true;
     if (!manualReset_) {
-      std::uint64_t value;
-      ssize_t n;
-      do {
-        n = ::read(fd_.get(), &value, sizeof value);
-      } while (n < 0 && errno == EINTR);
-      acquired = n == sizeof value;
+      std::lock_guard<std::mutex> lock(mutex_);
+      acquired = set_.load(std::memory_order_relaxed) && Drain();
+      if (acquired) set_.store(false, std::memory_order_release);
     }
     if (acquired) (void)sets_.load(std::memory_order_acquire);
     return acquired;
   }
 
  private:
+  // With mutex_ held. True when the counter held a set.
+  bool Drain() {
+    std::uint64_t value;
+    ssize_t n;
+    do {
+      n = ::read(fd_.get(), &value, sizeof value);
+    } while (n < 0 && errno == EINTR);
+    return n == sizeof value;
+  }
+
   UniqueFd fd_;
   const bool manualReset_;
+  std::mutex mutex_;
+  std::atomic<bool> set_{false};
   std::atomic<std::uint64_t> sets_{0};
 };
 
@@ -83,9 +125,10 @@ DWORD WaitForEvents(DWORD count, const HANDLE* handles, DWORD ms) {
     return WAIT_FAILED;
   }
   // The shared pointers keep the events alive through the wait even when
-  // another thread closes their handles meanwhile.
-  std::vector<std::shared_ptr<Event>> events(count);
-  std::vector<pollfd> fds(count);
+  // another thread closes their handles meanwhile. On the stack: a wait
+  // allocates nothing.
+  std::array<std::shared_ptr<Event>, MAXIMUM_WAIT_OBJECTS> events;
+  std::array<pollfd, MAXIMUM_WAIT_OBJECTS> fds;
   for (DWORD i = 0; i < count; ++i) {
     events[i] = LookupAs<Event>(handles[i]);
     if (!events[i]) {
@@ -94,6 +137,12 @@ DWORD WaitForEvents(DWORD count, const HANDLE* handles, DWORD ms) {
     }
     fds[i] = pollfd{events[i]->fd(), POLLIN, 0};
   }
+  // An event already signalled ends the wait without a poll (lowest index
+  // first, as the poll below would report it).
+  for (DWORD i = 0; i < count; ++i) {
+    if (events[i]->TryTakeSet()) return WAIT_OBJECT_0 + i;
+  }
+  if (ms == 0) return WAIT_TIMEOUT;
   const std::int64_t deadline = ms == INFINITE ? 0 : NowNs() + std::int64_t{ms} * 1000000;
   for (;;) {
     int timeout = -1;

@@ -4,6 +4,7 @@
 
 #include <fcntl.h>
 
+#include <atomic>
 #include <map>
 #include <mutex>
 #include <string>
@@ -20,6 +21,9 @@ namespace {
 struct Faults {
   std::mutex mutex;
   std::map<std::string, DWORD> armed;
+  // How many are armed: every serial call asks, and with none armed (the
+  // program's case) it does not take the lock.
+  std::atomic<std::size_t> count{0};
 };
 
 Faults& TheFaults() {
@@ -33,22 +37,25 @@ void FailNext(const char* function, DWORD code) {
   Faults& f = TheFaults();
   std::lock_guard<std::mutex> lock(f.mutex);
   f.armed[function] = code;
+  f.count.store(f.armed.size(), std::memory_order_release);
 }
 
 void ClearFaults() {
   Faults& f = TheFaults();
   std::lock_guard<std::mutex> lock(f.mutex);
   f.armed.clear();
+  f.count.store(0, std::memory_order_release);
 }
 
 bool TakeFault(const char* function, DWORD* code) {
   Faults& f = TheFaults();
+  if (f.count.load(std::memory_order_acquire) == 0) return false;
   std::lock_guard<std::mutex> lock(f.mutex);
-  if (f.armed.empty()) return false;
   auto it = f.armed.find(function);
   if (it == f.armed.end()) return false;
   *code = it->second;
   f.armed.erase(it);
+  f.count.store(f.armed.size(), std::memory_order_release);
   return true;
 }
 

@@ -6,6 +6,8 @@
 #include <sys/eventfd.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -32,6 +34,20 @@ constexpr std::int64_t kNsPerMs = 1000000;
 // is not a failure: there is simply nothing to switch.
 void SetModemLine(int fd, int line, bool on) {
   (void)::ioctl(fd, on ? TIOCMBIS : TIOCMBIC, &line);
+}
+
+// The slave side of a pseudo-terminal (majors 136 to 143) passes what is
+// written straight into its master's input: it keeps no output queue, and
+// asking for one always gives 0.
+bool IsPtySlave(int fd) {
+  struct stat st;
+  if (::fstat(fd, &st) != 0 || !S_ISCHR(st.st_mode)) return false;
+  const unsigned m = major(st.st_rdev);
+  return m >= 136 && m <= 143;
+}
+
+bool IsGoneErrno(int err) {
+  return err == EIO || err == ENXIO || err == ENODEV;
 }
 
 }  // namespace
@@ -99,7 +115,11 @@ DWORD SerialPort::Open(const std::string& path, int accessMode, std::shared_ptr<
 }
 
 SerialPort::SerialPort(UniqueFd fd, UniqueFd wake, std::string path, bool tty)
-    : fd_(std::move(fd)), wake_(std::move(wake)), path_(std::move(path)), tty_(tty) {
+    : fd_(std::move(fd)),
+      wake_(std::move(wake)),
+      path_(std::move(path)),
+      tty_(tty),
+      noOutQueue_(tty && IsPtySlave(fd_.get())) {
   int lines = 0;
   if (::ioctl(fd_.get(), TIOCMGET, &lines) == 0) {
     dtrControl_ = (lines & TIOCM_DTR) ? DTR_CONTROL_ENABLE : DTR_CONTROL_DISABLE;
@@ -111,6 +131,8 @@ SerialPort::SerialPort(UniqueFd fd, UniqueFd wake, std::string path, bool tty)
     icount_[1] = counts.overrun + counts.buf_overrun;
     icount_[2] = counts.parity;
     icount_[3] = counts.brk;
+  } else if (errno == ENOTTY || errno == EINVAL) {
+    lineCounters_ = false;  // a device without them never grows them
   }
   waiter_ = std::thread([this] { WaiterLoop(); });
 }
@@ -143,12 +165,12 @@ void SerialPort::OnClose() {
 
 // ---- State shared by every call ------------------------------------------
 
-bool SerialPort::Usable() {
+bool SerialPort::Usable(bool probe) {
   if (closed_) {
     SetLastError(ERROR_INVALID_HANDLE);
     return false;
   }
-  if (!gone_) ProbeGone();
+  if (probe && !gone_) ProbeGone();
   if (gone_) {
     SetLastError(ERROR_DEVICE_REMOVED);
     return false;
@@ -175,7 +197,9 @@ void SerialPort::MarkGone() {
 }
 
 void SerialPort::Begin(Op& op, const OVERLAPPED* key, HANDLE event) {
+  std::vector<char> buffer = std::move(op.writeFrom);  // its capacity serves the next write
   op = Op{};
+  op.writeFrom = std::move(buffer);
   op.state = OpState::kPending;
   op.key = key;
   op.seq = nextSeq_++;
@@ -187,8 +211,7 @@ void SerialPort::Complete(Op& op, BOOL result, DWORD error, bool signal) {
   op.result = result;
   op.error = error;
   op.readTo = nullptr;
-  op.writeFrom.clear();
-  op.writeFrom.shrink_to_fit();
+  op.writeFrom.clear();  // the capacity is kept for the next write
   if (signal && op.event != nullptr) SetEvent(op.event);
   changed_.notify_all();
 }
@@ -217,7 +240,10 @@ BOOL SerialPort::Pend(Op& op, OVERLAPPED* ov, DWORD* done, std::unique_lock<std:
 
 int SerialPort::InputQueued() {
   int n = 0;
-  if (::ioctl(fd_.get(), FIONREAD, &n) < 0) return 0;
+  if (::ioctl(fd_.get(), FIONREAD, &n) < 0) {
+    if (IsGoneErrno(errno)) MarkGone();
+    return 0;
+  }
   return n;
 }
 
@@ -310,21 +336,28 @@ BOOL SerialPort::Purge(DWORD flags) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
-  if (!Usable()) return FALSE;
-  if ((flags & PURGE_TXABORT) && write_.state == OpState::kPending) {
-    Complete(write_, FALSE, ERROR_OPERATION_ABORTED, true);
-  }
-  if ((flags & PURGE_RXABORT) && read_.state == OpState::kPending) {
-    Complete(read_, FALSE, ERROR_OPERATION_ABORTED, true);
-  }
   const bool rx = flags & PURGE_RXCLEAR;
   const bool tx = flags & PURGE_TXCLEAR;
+  // The flush of a tty reports a hang-up itself (EIO), before anything is
+  // aborted; with no flush the line is probed.
+  if (!Usable(!(tty_ && (rx || tx)))) return FALSE;
   if (rx || tx) {
     if (::tcflush(fd_.get(), rx && tx ? TCIOFLUSH : rx ? TCIFLUSH : TCOFLUSH) < 0) {
       return FailErrno(errno);
     }
   }
-  Wake();
+  bool aborted = false;
+  if ((flags & PURGE_TXABORT) && write_.state == OpState::kPending) {
+    Complete(write_, FALSE, ERROR_OPERATION_ABORTED, true);
+    aborted = true;
+  }
+  if ((flags & PURGE_RXABORT) && read_.state == OpState::kPending) {
+    Complete(read_, FALSE, ERROR_OPERATION_ABORTED, true);
+    aborted = true;
+  }
+  // The waiter watches the line for what is pending: only an abort changes
+  // that (emptied queues change only what poll() reports).
+  if (aborted) Wake();
   return TRUE;
 }
 
@@ -333,16 +366,17 @@ BOOL SerialPort::ClearError(DWORD* errors, COMSTAT* stat) {
   if (errors != nullptr) *errors = 0;
   if (stat != nullptr) std::memset(stat, 0, sizeof *stat);
   std::lock_guard<std::mutex> lock(mutex_);
-  if (!Usable()) return FALSE;
+  // On a tty the queue query itself reports a hang-up (EIO).
+  if (!Usable(!tty_)) return FALSE;
   int in = 0;
   if (::ioctl(fd_.get(), FIONREAD, &in) < 0) return FailErrno(errno);
   int out = 0;
-  if (::ioctl(fd_.get(), TIOCOUTQ, &out) < 0) out = 0;
+  if (!noOutQueue_ && ::ioctl(fd_.get(), TIOCOUTQ, &out) < 0) out = 0;
   // Line errors since the last call, from the driver's counters where the
   // device keeps them (a pseudo-terminal has none).
   serial_icounter_struct counts{};
   DWORD found = 0;
-  if (::ioctl(fd_.get(), TIOCGICOUNT, &counts) == 0) {
+  if (lineCounters_ && ::ioctl(fd_.get(), TIOCGICOUNT, &counts) == 0) {
     const int now[4] = {counts.frame, counts.overrun + counts.buf_overrun, counts.parity,
                         counts.brk};
     static constexpr DWORD kFlags[4] = {CE_FRAME, CE_OVERRUN, CE_RXPARITY, CE_BREAK};
@@ -364,7 +398,11 @@ BOOL SerialPort::ClearError(DWORD* errors, COMSTAT* stat) {
 BOOL SerialPort::WaitEvent(DWORD* mask, OVERLAPPED* ov) {
   std::unique_lock<std::mutex> lock(mutex_);
   HANDLE event = ov != nullptr ? ov->hEvent : nullptr;
-  if (!Usable()) {
+  // With EV_RXCHAR on a tty the input queue is queried anyway, and that
+  // query reports a hang-up itself (EIO); otherwise the line is probed.
+  const bool rxTty = tty_ && (mask_ & EV_RXCHAR);
+  const int queued = rxTty && Usable(false) ? InputQueued() : 0;
+  if (!Usable(!rxTty)) {
     // A failed wait leaves the event off, so a caller's loop that waits on
     // it blocks instead of spinning on a dead line.
     if (event != nullptr) ResetEvent(event);
@@ -377,7 +415,7 @@ BOOL SerialPort::WaitEvent(DWORD* mask, OVERLAPPED* ov) {
   if (event != nullptr) ResetEvent(event);
   OVERLAPPED sync{};
   Begin(wait_, ov != nullptr ? ov : &sync, event);
-  if ((mask_ & EV_RXCHAR) && InputQueued() > 0) {
+  if ((mask_ & EV_RXCHAR) && (rxTty ? queued : InputQueued()) > 0) {
     wait_.events = EV_RXCHAR;
     Complete(wait_, TRUE, 0, true);
     if (mask != nullptr) *mask = EV_RXCHAR;
@@ -410,7 +448,9 @@ void SerialPort::StartReadTimers(DWORD n) {
 BOOL SerialPort::Read(void* buffer, DWORD n, DWORD* done, OVERLAPPED* ov) {
   std::unique_lock<std::mutex> lock(mutex_);
   if (done != nullptr) *done = 0;
-  if (!Usable()) return FALSE;
+  // On a tty the read itself reports a hang-up (0 and a hung-up line, or
+  // EIO); a read of nothing probes the line.
+  if (!Usable(!tty_ || n == 0)) return FALSE;
   if (read_.state == OpState::kPending) {
     SetLastError(ERROR_INVALID_PARAMETER);  // one read at a time
     return FALSE;
@@ -441,7 +481,9 @@ BOOL SerialPort::Read(void* buffer, DWORD n, DWORD* done, OVERLAPPED* ov) {
 BOOL SerialPort::Write(const void* buffer, DWORD n, DWORD* done, OVERLAPPED* ov) {
   std::unique_lock<std::mutex> lock(mutex_);
   if (done != nullptr) *done = 0;
-  if (!Usable()) return FALSE;
+  // On a tty the write itself reports a hang-up (EIO); a write of nothing
+  // probes the line.
+  if (!Usable(!tty_ || n == 0)) return FALSE;
   if (write_.state == OpState::kPending) {
     SetLastError(ERROR_INVALID_PARAMETER);  // one write at a time
     return FALSE;

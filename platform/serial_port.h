@@ -80,7 +80,10 @@ class SerialPort final : public KernelObject {
   SerialPort(UniqueFd fd, UniqueFd wake, std::string path, bool tty);
 
   // All below with mutex_ held.
-  bool Usable();  // false (last error set) when closed or the device is gone
+  // False (last error set) when closed or the device is gone. probe: poll
+  // the line for a hang-up first; callers whose own system call reports a
+  // hang-up (EIO, or a read of 0 on a hung-up line) pass false.
+  bool Usable(bool probe = true);
   bool HungUp() const;
   void ProbeGone();
   void MarkGone();  // completes every pending operation with ERROR_DEVICE_REMOVED
@@ -94,7 +97,7 @@ class SerialPort final : public KernelObject {
   void StartReadTimers(DWORD n);
   Transfer ReadSome();
   Transfer WriteSome();
-  int InputQueued();
+  int InputQueued();  // 0 on failure; a device gone (EIO) is marked so
   void Wake();
   void WaiterLoop();
   void CheckDeadlines(std::int64_t now);
@@ -106,6 +109,8 @@ class SerialPort final : public KernelObject {
   UniqueFd wake_;
   const std::string path_;
   const bool tty_;
+  const bool noOutQueue_;     // a pseudo-terminal's slave: no output queue to ask for
+  bool lineCounters_ = true;  // false once TIOCGICOUNT is refused (ENOTTY)
   std::thread waiter_;
   bool closed_ = false;
   bool gone_ = false;
