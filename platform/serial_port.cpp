@@ -401,6 +401,12 @@ BOOL SerialPort::WaitEvent(DWORD* mask, OVERLAPPED* ov) {
   // With EV_RXCHAR on a tty the input queue is queried anyway, and that
   // query reports a hang-up itself (EIO); otherwise the line is probed.
   const bool rxTty = tty_ && (mask_ & EV_RXCHAR);
+  if (wait_.state == OpState::kPending && Usable(false)) {
+    // The waiter watches the line for that wait and ends it with
+    // ERROR_DEVICE_REMOVED if the line goes away.
+    SetLastError(ERROR_INVALID_PARAMETER);  // the event is not touched
+    return FALSE;
+  }
   const int queued = rxTty && Usable(false) ? InputQueued() : 0;
   if (!Usable(!rxTty)) {
     // A failed wait leaves the event off, so a caller's loop that waits on

@@ -204,6 +204,10 @@ int main(int argc, char** argv) {
     return it == g_seconds.end() ? 0.0 : it->second;
   };
   std::printf("\nSummary\n");
+  std::printf(
+      "  (engine CPU: this process's user+system time during the transactions - the\n"
+      "   transaction thread, the monitor thread and the port's waiter thread; the\n"
+      "   camera runs in its own process, corvane-camsim, and is not counted)\n");
   if (get("read_paced") > 0) {
     std::printf("  paced Read: %.2f ms = %.3f x the line time of 150 bytes (156.25 ms)\n",
                 get("read_paced") * 1e3, get("read_paced") / 0.15625);
