@@ -41,6 +41,15 @@ namespace {
 // counter of a Set still in its section may reset the event at once, and
 // the lock makes that Reset wait for the flag. The descriptor stays what
 // poll() sees, so a blocked waiter wakes on the write itself.
+// A hint to the processor inside a spin loop (no system call).
+inline void CpuRelax() {
+#if defined(__x86_64__) || defined(__i386__)
+  __builtin_ia32_pause();
+#elif defined(__aarch64__)
+  asm volatile("yield");
+#endif
+}
+
 class Event final : public KernelObject {
  public:
   Event(UniqueFd fd, bool manualReset) : fd_(std::move(fd)), manualReset_(manualReset) {}
@@ -54,7 +63,7 @@ class Event final : public KernelObject {
     // before it.
     sets_.fetch_add(1, std::memory_order_release);
     if (set_.load(std::memory_order_acquire)) return;
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::unique_lock<std::mutex> lock = Lock();
     if (set_.load(std::memory_order_relaxed)) return;
     const std::uint64_t one = 1;
     ssize_t n;
@@ -87,7 +96,7 @@ class Event final : public KernelObject {
   bool TryAcquire() {
     bool acquired = true;
     if (!manualReset_) {
-      std::lock_guard<std::mutex> lock(mutex_);
+      std::unique_lock<std::mutex> lock = Lock();
       acquired = set_.load(std::memory_order_relaxed) && Drain();
       if (acquired) set_.store(false, std::memory_order_release);
     }
@@ -96,6 +105,18 @@ class Event final : public KernelObject {
   }
 
  private:
+  // The sections under the lock last one system call, and the usual
+  // contender is a waiter that the setter's write has just woken and that
+  // resets or takes the event at once: it spins briefly for the lock rather
+  // than sleeping in the kernel and being woken again.
+  std::unique_lock<std::mutex> Lock() {
+    for (int i = 0; i < 100; ++i) {
+      if (mutex_.try_lock()) return std::unique_lock<std::mutex>(mutex_, std::adopt_lock);
+      CpuRelax();
+    }
+    return std::unique_lock<std::mutex>(mutex_);
+  }
+
   // With mutex_ held. True when the counter held a set.
   bool Drain() {
     std::uint64_t value;
