@@ -77,7 +77,7 @@ class Event final : public KernelObject {
     // Always under the lock: a waiter may already have seen the counter of
     // a Set whose flag is not stored yet, and a Reset after that wake-up
     // must not miss it.
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::unique_lock<std::mutex> lock = Lock();
     if (!set_.load(std::memory_order_relaxed)) return;
     Drain();
     set_.store(false, std::memory_order_release);
