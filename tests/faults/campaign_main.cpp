@@ -129,11 +129,11 @@ bool EndsWith(const std::string& s, const std::string& tail) {
 }
 
 // How late this process's threads get to run: a thread that sleeps 5 ms
-// again and again and records how much longer each sleep took. The 1.9 s
-// pause leaves the tester 100 ms for the wake-ups between a byte's arrival
-// and the transaction's look at it; on a machine so loaded that threads wait
-// longer than that to run, a time-out there is the machine's, not the
-// program's, and is counted apart (excused) rather than failed.
+// again and again and records how much longer each sleep took. The pauses
+// of 1.9 s and 2.1 s lie 100 ms from the 2 s limit; on a machine so loaded
+// that threads wait longer than that to run, a pause that lands on the other
+// side of the limit is the machine's doing, not the program's, and is
+// counted apart (excused) rather than failed.
 class LatencyProbe {
  public:
   LatencyProbe() : thread_([this] { Run(); }) {}
@@ -170,7 +170,8 @@ class LatencyProbe {
   std::thread thread_;
 };
 
-// Scheduling lag (ms) beyond which a 1.9 s pause may end in a time-out.
+// Scheduling lag (ms) beyond which a pause may land on the other side of
+// the limit.
 constexpr double kPauseLagMs = 30;
 
 // The figures of a run.
@@ -296,9 +297,16 @@ class Worker {
       framesSent = static_cast<int>(frames.size());
       if (frames.size() > 8 || (seen.timeoutStep == 0 && frames.size() != 8))
         fail(std::to_string(frames.size()) + " frames for " + Describe(seen));
+      // With threads running late a pause can land on the other side of
+      // the 2 s limit: 1.9 s then ends in the time-out at its step, 2.1 s in
+      // what a pause below the limit gives.
       const Outcome late{FailureText(c.write, c.step), c.step};
-      if (c.kind == FaultKind::kPause1900 && lagMs >= kPauseLagMs && seen == late &&
-          allowed.all.count(seen) == 0) {
+      Case below = c;
+      below.kind = FaultKind::kPause1900;
+      const bool otherSide =
+          (c.kind == FaultKind::kPause1900 && seen == late) ||
+          (c.kind == FaultKind::kPause2100 && AllowedOutcomes(below).all.count(seen) != 0);
+      if (otherSide && lagMs >= kPauseLagMs && allowed.all.count(seen) == 0) {
         std::lock_guard<std::mutex> lock(figures.mu);
         ++figures.excused;
         std::fprintf(stderr, "excused (threads ran up to %.0f ms late): %s\n", lagMs,
@@ -307,7 +315,8 @@ class Worker {
         std::string list;
         for (const Outcome& o : allowed.all) list += " " + Describe(o);
         fail("outcome " + Describe(seen) + " with " + std::to_string(frames.size()) +
-             " frames; the rules allow:" + list);
+             " frames; the rules allow:" + list + " (threads ran up to " +
+             std::to_string(static_cast<int>(lagMs)) + " ms late)");
       } else if (!(seen == allowed.primary)) {
         std::lock_guard<std::mutex> lock(figures.mu);
         ++figures.raceOutcomes;
