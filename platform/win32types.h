@@ -421,5 +421,7 @@ typedef unsigned (*AFX_THREADPROC)(LPVOID);
 
 #define LOWORD(l) (static_cast<WORD>(static_cast<ULONG_PTR>(l) & 0xFFFF))
 #define HIWORD(l) (static_cast<WORD>((static_cast<ULONG_PTR>(l) >> 16) & 0xFFFF))
-#define MAKEWPARAM(l, h) (static_cast<WPARAM>(static_cast<DWORD>((static_cast<WORD>(l)) | (static_cast<DWORD>(static_cast<WORD>(h)) << 16))))
+#define MAKEWPARAM(l, h)                                           \
+  (static_cast<WPARAM>(static_cast<DWORD>((static_cast<WORD>(l)) | \
+                                          (static_cast<DWORD>(static_cast<WORD>(h)) << 16))))
 #define MAKEINTRESOURCE(i) (reinterpret_cast<LPSTR>(static_cast<ULONG_PTR>(static_cast<WORD>(i))))
