@@ -38,7 +38,11 @@
 //   with ERROR_DEVICE_REMOVED (event set) and every later call on the
 //   handle fails with ERROR_DEVICE_REMOVED; a failed WaitCommEvent resets
 //   the event, ClearCommError zeroes the error word and COMSTAT, and
-//   GetCommMask reports an empty mask on any failure.
+//   GetCommMask reports an empty mask on any failure. On a tty a call
+//   learns of a hang-up from its own system call where that reports one
+//   (the read, the write, the queue query of ClearCommError and of an
+//   EV_RXCHAR event wait, the flush of PurgeComm); the other calls poll the
+//   line first.
 // - CloseHandle cancels pending operations (ERROR_OPERATION_ABORTED, event
 //   set), joins the waiter, releases the lock and closes the descriptor; a
 //   thread blocked in GetOverlappedResult on the port returns FALSE then.
