@@ -312,13 +312,25 @@ void Camsim::HangUp() {
   // Closing the master flushes whatever the tester has not read yet, so
   // first give it the chance to take the last reply off the line: wait
   // until the slave's input queue (seen through the camera's own slave
-  // descriptor) has stayed empty for a few ms, at most 1 s.
+  // descriptor) has held the reply and then stayed empty for a few ms, at
+  // most 1 s. The kernel moves written bytes to the slave a little later,
+  // so an empty queue right after the write proves nothing: only after
+  // 100 ms without ever seeing the bytes is the reply taken as read (the
+  // tester took it between two looks).
   const timespec giveUp = AddNs(Now(), 1000 * kNsPerMs);
+  constexpr int kEmptyAfterSeen = 5;
+  constexpr int kEmptyNeverSeen = 100;
+  bool seen = false;
   int emptyChecks = 0;
-  while (emptyChecks < 5 && NsBetween(Now(), giveUp) > 0) {
+  while (emptyChecks < (seen ? kEmptyAfterSeen : kEmptyNeverSeen) && NsBetween(Now(), giveUp) > 0) {
     int queued = 0;
     if (::ioctl(pty_.slave.get(), TIOCINQ, &queued) != 0) break;
-    emptyChecks = queued == 0 ? emptyChecks + 1 : 0;
+    if (queued > 0) {
+      seen = true;
+      emptyChecks = 0;
+    } else {
+      ++emptyChecks;
+    }
     if (!WaitUntil(AddNs(Now(), kNsPerMs))) break;
   }
   pty_.master.Reset();
