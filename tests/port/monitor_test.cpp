@@ -42,6 +42,13 @@ class MonitorTest : public ::testing::Test {
       peer_.Write({0xEE});
       if (porttest::WaitReplyCount(port_, 1, 100)) break;
     }
+    // A loaded machine may deliver an earlier 0xEE late: let the line settle
+    // (no new byte for 100 ms) before the clear, so none lands after it.
+    for (DWORD before = ReplyCount(), now = 0;; before = now) {
+      std::this_thread::sleep_for(Ms(100));
+      now = ReplyCount();
+      if (now == before) break;
+    }
     const Bytes before = ReplyBytes(port_);
     EnterCriticalSection(&port_.m_lock);
     std::memset(port_.m_replyBuffer, 0, sizeof port_.m_replyBuffer);
@@ -49,6 +56,12 @@ class MonitorTest : public ::testing::Test {
     LeaveCriticalSection(&port_.m_lock);
     ResetEvent(port_.m_hReceiveEvent);
     return before;
+  }
+  DWORD ReplyCount() {
+    EnterCriticalSection(&port_.m_lock);
+    const DWORD count = port_.m_replyCount;
+    LeaveCriticalSection(&port_.m_lock);
+    return count;
   }
   bool ReceiveEventSet() { return WaitForSingleObject(port_.m_hReceiveEvent, 0) == WAIT_OBJECT_0; }
 
