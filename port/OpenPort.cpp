@@ -6,13 +6,13 @@
 
 int CCommPort::OpenPort(CWnd* owner, int port, int baud, char parity, int dataBits, int stopBits,
                         DWORD eventMask, unsigned bufferSize) {
-  // 1. End a running monitor thread: from here on no other thread uses the
+  // End a running monitor thread: from here on no other thread uses the
   // events, the buffers or the port.
   StopMonitor();
 
-  // 2. Renew the four events. The replaced ones are closed only after the
-  // port (step 7): a pending event wait of the old port may still refer to
-  // its port-activity event until the port is closed.
+  // Renew the four events. The replaced ones are closed only after the old
+  // port below: a pending event wait of the old port may still refer to its
+  // port-activity event until the port is closed.
   HANDLE* const events[4] = {&m_overlapped.hEvent, &m_hWriteEvent, &m_hReceiveEvent, &m_hStopEvent};
   HANDLE replaced[4] = {};
   for (int i = 0; i < 4; ++i) {
@@ -21,14 +21,14 @@ int CCommPort::OpenPort(CWnd* owner, int port, int baud, char parity, int dataBi
     *events[i] = CreateEventA(NULL, TRUE, FALSE, NULL);
   }
 
-  // 3. The monitor thread's wait set, in priority order.
+  // The monitor thread's wait set, in priority order.
   m_waitEvents[0] = m_hStopEvent;
   m_waitEvents[1] = m_overlapped.hEvent;
   m_waitEvents[2] = m_hWriteEvent;
 
-  // 4. The lock is ready: the constructor made it.
+  // The lock is ready: the constructor made it.
 
-  // 5. Owner, write buffer and the numbers of this open.
+  // Owner, write buffer and the numbers of this open.
   m_pOwner = owner;
   std::free(m_writeBuffer);
   m_writeBuffer = static_cast<BYTE*>(std::calloc(bufferSize > 0 ? bufferSize : 1, 1));
@@ -37,23 +37,23 @@ int CCommPort::OpenPort(CWnd* owner, int port, int baud, char parity, int dataBi
   m_eventMask = eventMask;
   m_writeLength = 0;
 
-  // 6.
+  // The port handle and its overlapped record are the lock's.
   EnterCriticalSection(&m_lock);
 
-  // 7. Close the port that was open, then the events it may have used.
+  // Close the port that was open, then the events it may have used.
   ClosePortHandle();
   for (HANDLE event : replaced) {
     if (event != nullptr) CloseHandle(event);
   }
 
-  // 8.
+  // The device name and the line settings as text.
   char portName[16];
   std::snprintf(portName, sizeof portName, "COM%d", port);
   char definition[64];
   std::snprintf(definition, sizeof definition, "baud=%d parity=%c data=%d stop=%d", baud, parity,
                 dataBits, stopBits);
 
-  // 9. Exclusive, overlapped. A missing or held port is no error to report:
+  // Open exclusive, overlapped. A missing or held port is no error to report:
   // the dialog probes ports this way.
   m_hComm = CreateFileA(portName, GENERIC_READ | GENERIC_WRITE, 0, NULL, OPEN_EXISTING,
                         FILE_FLAG_OVERLAPPED, NULL);
@@ -62,8 +62,9 @@ int CCommPort::OpenPort(CWnd* owner, int port, int baud, char parity, int dataBi
     return 0;
   }
 
-  // 10-14. The first step that fails is reported and ends the configuration;
-  // the port stays open with the settings it has.
+  // Time-outs, event mask and line settings. The first step that fails is
+  // reported and ends the configuration; the port stays open with the
+  // settings it has.
   m_timeouts.ReadIntervalTimeout = kPortTimeoutMs;
   m_timeouts.ReadTotalTimeoutMultiplier = kPortTimeoutMs;
   m_timeouts.ReadTotalTimeoutConstant = kPortTimeoutMs;
@@ -84,10 +85,10 @@ int CCommPort::OpenPort(CWnd* owner, int port, int baud, char parity, int dataBi
     }
   }
 
-  // 15. Abort anything pending and empty both queues.
+  // Abort anything pending and empty both queues.
   PurgeComm(m_hComm, PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR);
 
-  // 16.
+  // The port is open, whatever its configuration gave.
   LeaveCriticalSection(&m_lock);
   return 1;
 }
