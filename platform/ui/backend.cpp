@@ -1,11 +1,10 @@
-// Choosing the backend, the headless backend, and input from backends.
+// Choosing the backend, and the headless backend. (Input from backends is
+// in input.cpp.)
 #include "platform/ui/backend.h"
 
 #include <atomic>
+#include <mutex>
 #include <vector>
-
-#include "platform/ui/internal.h"
-#include "platform/ui/user32.h"
 
 namespace platform::ui {
 namespace {
@@ -82,66 +81,6 @@ void ShutdownBackend() {
   b->Stop();
   std::lock_guard<std::mutex> lock(H().mu);
   InstallLocked(MakeHeadlessBackend());
-}
-
-// ---- Input ------------------------------------------------------------------------
-
-namespace {
-
-using namespace detail;
-
-bool PostToTop(HWND window, UINT msg, WPARAM w, LPARAM l) {
-  std::lock_guard<std::mutex> lock(M().mu);
-  Window* t = TopOf(Find(window));
-  return t && PostLocked(t->hwnd, msg, w, l);
-}
-
-}  // namespace
-
-bool PostClick(HWND window) {
-  std::lock_guard<std::mutex> lock(M().mu);
-  return PostLocked(window, kMsgInputClick, 0, 0);
-}
-
-bool PostRightClick(HWND top, int x, int y) {
-  LPARAM pos = static_cast<LPARAM>((x & 0xFFFF) | ((y & 0xFFFF) << 16));
-  return PostToTop(top, kMsgInputRightClick, 0, pos);
-}
-
-bool PostKey(HWND top, UINT vk, bool shift, bool alt) {
-  LPARAM bits = 1 | kKeyToFocus | (shift ? kKeyShift : 0) | (alt ? kKeyAlt : 0);
-  return PostToTop(top, alt ? WM_SYSKEYDOWN : WM_KEYDOWN, vk, bits);
-}
-
-bool PostChar(HWND top, char ch) {
-  return PostToTop(top, WM_CHAR, static_cast<unsigned char>(ch), 1 | kKeyToFocus);
-}
-
-bool PostCloseBox(HWND top) {
-  return PostToTop(top, kMsgInputSysCommand, SC_CLOSE, 0);
-}
-
-bool PostSystemMenuChoice(HWND top, UINT id) {
-  return PostToTop(top, kMsgInputSysCommand, id, 1);
-}
-
-bool PostSystemMenuDismissed(HWND top) {
-  // Only the model's record of the open menu changes: nothing to run on
-  // the owning thread.
-  std::lock_guard<std::mutex> lock(M().mu);
-  Window* t = TopOf(Find(top));
-  if (!t) return false;
-  t->menuOpen = false;
-  M().changed.notify_all();
-  return true;
-}
-
-bool PostIconic(HWND top, bool iconic) {
-  return PostToTop(top, kMsgInputIconic, iconic ? 1 : 0, 0);
-}
-
-bool PostPaint(HWND top) {
-  return PostToTop(top, WM_PAINT, 0, 0);
 }
 
 }  // namespace platform::ui

@@ -23,10 +23,11 @@
 //   ignores both.
 //
 // Input flows the other way: the backend calls the Post* functions from any
-// thread (typically its display thread). Each posts a message to the queue
-// of the thread that owns the window and returns at once; the owning
-// thread handles it inside its GetMessage loop (a modal dialog's loop or a
-// message box's loop). Input for a window that has gone is dropped.
+// thread (typically its display thread). Each judges the input as it
+// arrives (see below), posts it to the queue of the thread that owns the
+// window and returns at once; the owning thread handles it inside its
+// GetMessage loop (a modal dialog's loop or a message box's loop). Input
+// for a window that has gone is dropped.
 #pragma once
 
 #include <memory>
@@ -118,9 +119,15 @@ std::unique_ptr<Backend> MakeHeadlessBackend();
 std::unique_ptr<Backend> MakeFltkBackend();
 
 // ---- Input from a backend (any thread; never blocks on the owning thread) --
-// Each returns FALSE if the window does not exist. Input for a disabled
-// window (or one whose top-level is disabled, as a modal dialog's owner is)
-// is dropped by the model when the owning thread handles it.
+// Each returns FALSE if the window does not exist. Input is judged when it
+// arrives, as the classic window system does: input aimed at a window that
+// is disabled or hidden, or whose top-level is (as a modal dialog's owner
+// is), is dropped there and then, even if the window is enabled again
+// before its thread would have handled it. A click on a disabled control is
+// lost, not given to the dialog. Keys go to the control that has the focus
+// when they arrive (or to `top` when none has). The window manager's
+// minimise and restore and the exposures are no input and always reach
+// the model.
 
 // Left click on `window`: a control, or a top-level's client area (which
 // only activates it). Gives the control the focus if it takes focus, then

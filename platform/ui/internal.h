@@ -14,7 +14,6 @@
 #include <vector>
 
 #include "platform/ui/model.h"
-#include "platform/ui/testing.h"
 #include "platform/win32types.h"
 
 namespace platform::ui::detail {
@@ -117,8 +116,13 @@ constexpr UINT kMsgInputSysCommand = 0x03F2;  // hwnd: top; wParam: id
 constexpr UINT kMsgInputIconic = 0x03F3;      // hwnd: top; wParam: 1 iconic
 // Bits of lParam in key messages posted by the backend.
 constexpr LPARAM kKeyShift = LPARAM(1) << 25;
-constexpr LPARAM kKeyToFocus = LPARAM(1) << 27;  // route to top's focus
 constexpr LPARAM kKeyAlt = LPARAM(1) << 29;
+
+// Whether input aimed at w is taken now: w and every window above it are
+// enabled, and w and its top-level are visible. A backend's input for a
+// window that takes none is dropped as it arrives (platform/ui/input.cpp).
+// Lock held.
+bool TakesInput(const Window* w);
 
 // Posts to the queue of the thread owning hwnd. Lock held.
 bool PostLocked(HWND hwnd, UINT msg, WPARAM w, LPARAM l);

@@ -10,6 +10,7 @@
 // window is the size of its client area.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -94,7 +95,13 @@ struct MenuItemSnapshot {
 struct TopLevelSnapshot {
   WindowSnapshot self;
   std::vector<WindowSnapshot> children;
-  DWORD ownerThread = 0;       // GetCurrentThreadId() of the thread owning it
+  DWORD ownerThread = 0;  // GetCurrentThreadId() of the thread owning it
+  // The visible top-level this one is a dialog of: its owner window (the
+  // one a modal run disables), or, for a window without a visible owner
+  // that is no application window (WS_EX_APPWINDOW), such as a message box
+  // shown without an owner, the most recent other visible top-level of its
+  // thread. Null when there is none. A backend keeps the window above it.
+  HWND owner = nullptr;
   HWND focus = nullptr;        // child with the keyboard focus, or null
   HICON bigIcon = nullptr;     // WM_SETICON ICON_BIG (null: none)
   HICON smallIcon = nullptr;   // WM_SETICON ICON_SMALL
@@ -110,6 +117,18 @@ struct TopLevelSnapshot {
     HICON icon = nullptr;
   };
   std::vector<IconDraw> painted;
+};
+
+// One message box as the model records it while a test driver is attached
+// (platform/ui/testing.h).
+struct BoxRecord {
+  std::string caption;
+  std::string text;
+  UINT type = 0;
+  DWORD thread = 0;  // GetCurrentThreadId() of the thread that showed it
+  std::chrono::steady_clock::time_point when;
+  HWND hwnd = nullptr;  // its window (null when auto-acknowledged)
+  bool closed = false;
 };
 
 // ---- Reading the model (any thread; takes the model lock briefly) ---------

@@ -72,19 +72,6 @@ void HandleSent(std::unique_lock<std::mutex>& lock, const std::shared_ptr<Thread
   call->sender->cv.notify_all();
 }
 
-bool IsKeyInput(UINT m) {
-  return m == WM_KEYDOWN || m == WM_SYSKEYDOWN || m == WM_CHAR;
-}
-
-// Keys posted by a backend go to whatever has the focus when they are
-// taken from the queue, so Tab followed by Enter reaches the new focus.
-void Route(MSG* msg) {
-  if (!IsKeyInput(msg->message) || !(msg->lParam & kKeyToFocus)) return;
-  msg->lParam &= ~kKeyToFocus;
-  Window* t = Find(msg->hwnd);
-  if (t && !t->parent && t->focus) msg->hwnd = t->focus;
-}
-
 BOOL TakeMessage(LPMSG msg, bool wait, bool remove) {
   std::unique_lock<std::mutex> lock(M().mu);
   auto q = MyQueue(lock);
@@ -96,7 +83,6 @@ BOOL TakeMessage(LPMSG msg, bool wait, bool remove) {
     if (!q->posted.empty()) {
       *msg = q->posted.front();
       if (remove) q->posted.pop_front();
-      Route(msg);
       return TRUE;
     }
     if (!wait) return FALSE;
@@ -207,10 +193,9 @@ LRESULT DispatchMessageA(const MSG* msg) {
     if (!w) return 0;
     bool input = m == kMsgInputClick || m == kMsgInputRightClick || m == kMsgInputSysCommand ||
                  m == WM_KEYDOWN || m == WM_SYSKEYDOWN || m == WM_CHAR;
-    // Disabled windows (and everything in a disabled top-level, such as
-    // the owner of a modal dialog) take no input.
-    Window* top = TopOf(w);
-    if (input && (!EffectivelyEnabled(w) || !w->visible || !top->visible)) return 0;
+    // Input was judged as it arrived (platform/ui/input.cpp); a window that
+    // has stopped taking input while the input waited loses it too.
+    if (input && !TakesInput(w)) return 0;
     if (m == kMsgInputSysCommand && msg->lParam == 1) {
       // A menu choice: only items of the menu, and the menu closes.
       bool found = false;

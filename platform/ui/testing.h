@@ -35,17 +35,6 @@ class CWnd;
 
 namespace platform::ui {
 
-// One message box as recorded while a driver is attached.
-struct BoxRecord {
-  std::string caption;
-  std::string text;
-  UINT type = 0;
-  DWORD thread = 0;  // GetCurrentThreadId() of the thread that showed it
-  std::chrono::steady_clock::time_point when;
-  HWND hwnd = nullptr;  // its window (null when auto-acknowledged)
-  bool closed = false;
-};
-
 // A message box that is open now.
 struct OpenBox {
   HWND hwnd = nullptr;

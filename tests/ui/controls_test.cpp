@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <future>
 
 #include "ui_fixture.h"
 
@@ -65,6 +66,35 @@ TEST_F(Controls, DisabledControlsTakeNoClicksKeysOrFocus) {
   // Space on the focused box clicks it.
   ASSERT_TRUE(driver.Space(dlg));
   EXPECT_EQ(driver.Check(dlg, IDC_COM2), BST_INDETERMINATE);
+}
+
+// Input is judged when it arrives: what comes while the control, or the
+// whole dialog (as the owner of a modal box is), is disabled is lost, even
+// though both are enabled again before the dialog's thread is free to
+// handle it.
+TEST_F(Controls, InputThatArrivesWhileDisabledIsLostWhenTheThreadIsBusy) {
+  std::promise<void> busy, posted;
+  run.dlg()->onRead = [&](TestDlg* d) {
+    d->m_btnCom2.EnableWindow(FALSE);
+    d->EnableWindow(FALSE);
+    busy.set_value();
+    posted.get_future().wait();
+    d->EnableWindow(TRUE);
+    d->m_btnCom2.EnableWindow(TRUE);
+  };
+  driver.ClickNoWait(dlg, IDC_READ);
+  busy.get_future().wait();
+  driver.ClickNoWait(dlg, IDC_COM2);
+  driver.KeyNoWait(dlg, VK_ESCAPE);  // would end the dialog
+  posted.set_value();
+  ASSERT_TRUE(driver.WaitIdle(run.thread()));
+  EXPECT_EQ(run.log().readReturned.load(), 1);
+  EXPECT_EQ(run.log().com2Clicks.load(), 0);
+  EXPECT_FALSE(run.done());
+  EXPECT_TRUE(driver.Enabled(dlg, IDC_COM2));
+  // Taken again once the thread is free.
+  ASSERT_TRUE(driver.Click(dlg, IDC_COM2));
+  EXPECT_EQ(run.log().com2Clicks.load(), 1);
 }
 
 TEST_F(Controls, StaticsAndGroupBoxesTakeNoClicksOrFocus) {

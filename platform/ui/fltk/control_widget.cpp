@@ -71,7 +71,7 @@ int ControlWidget::handle(int event) {
         return 1;
       }
       // Buttons act on release over the control, as the classic ones do;
-      // the model ignores the click if the control is disabled.
+      // the model drops the click if the control is disabled when it comes.
       tracking_ = true;
       pressed_ = snap_.enabled;
       redraw();

@@ -1,0 +1,108 @@
+// Input from a backend: each Post* call judges its input as it arrives and
+// either posts it to the queue of the thread owning the window or drops it.
+#include <mutex>
+
+#include "platform/ui/backend.h"
+#include "platform/ui/internal.h"
+#include "platform/ui/user32.h"
+
+namespace platform::ui::detail {
+
+bool TakesInput(const Window* w) {
+  if (!w || !w->visible || !EffectivelyEnabled(w)) return false;
+  while (w->parent) {
+    w = Find(w->parent);
+    if (!w) return false;
+  }
+  return w->visible;
+}
+
+}  // namespace platform::ui::detail
+
+namespace platform::ui {
+namespace {
+
+using namespace detail;
+
+// Which window an input is for.
+enum class Aim {
+  kWindow,    // the window named (a click on a control)
+  kTopLevel,  // the top-level of the window named (close box, system menu)
+  kFocus,     // the control that has the focus in that top-level now, or the
+              // top-level itself when none has
+};
+
+// The one place where input is judged as it arrives: a window that does not
+// take input now (TakesInput) loses it, even if it is enabled again before
+// its thread would have handled it. This is what makes a second click on a
+// button that its first click has disabled do nothing. Keys are bound to
+// the focus they arrive at. FALSE only if the window does not exist.
+bool Deliver(HWND aimedAt, Aim aim, UINT msg, WPARAM w, LPARAM l) {
+  std::lock_guard<std::mutex> lock(M().mu);
+  Window* target = Find(aimedAt);
+  if (!target) return false;
+  if (aim != Aim::kWindow) target = TopOf(target);
+  if (aim == Aim::kFocus && target->focus) {
+    if (Window* focus = Find(target->focus)) target = focus;
+  }
+  if (!TakesInput(target)) return true;
+  PostLocked(target->hwnd, msg, w, l);
+  return true;
+}
+
+}  // namespace
+
+bool PostClick(HWND window) {
+  return Deliver(window, Aim::kWindow, kMsgInputClick, 0, 0);
+}
+
+bool PostRightClick(HWND top, int x, int y) {
+  LPARAM pos = static_cast<LPARAM>((x & 0xFFFF) | ((y & 0xFFFF) << 16));
+  return Deliver(top, Aim::kTopLevel, kMsgInputRightClick, 0, pos);
+}
+
+bool PostKey(HWND top, UINT vk, bool shift, bool alt) {
+  LPARAM bits = 1 | (shift ? kKeyShift : 0) | (alt ? kKeyAlt : 0);
+  return Deliver(top, Aim::kFocus, alt ? WM_SYSKEYDOWN : WM_KEYDOWN, vk, bits);
+}
+
+bool PostChar(HWND top, char ch) {
+  return Deliver(top, Aim::kFocus, WM_CHAR, static_cast<unsigned char>(ch), 1);
+}
+
+bool PostCloseBox(HWND top) {
+  return Deliver(top, Aim::kTopLevel, kMsgInputSysCommand, SC_CLOSE, 0);
+}
+
+bool PostSystemMenuChoice(HWND top, UINT id) {
+  // The popup has closed, whether or not the choice is taken.
+  PostSystemMenuDismissed(top);
+  return Deliver(top, Aim::kTopLevel, kMsgInputSysCommand, id, 1);
+}
+
+bool PostSystemMenuDismissed(HWND top) {
+  // Only the model's record of the open menu changes: nothing to run on
+  // the owning thread.
+  std::lock_guard<std::mutex> lock(M().mu);
+  Window* t = TopOf(Find(top));
+  if (!t) return false;
+  t->menuOpen = false;
+  M().changed.notify_all();
+  return true;
+}
+
+// The window manager's doings and exposures are no input: the model follows
+// them whatever the window's state.
+bool PostIconic(HWND top, bool iconic) {
+  std::lock_guard<std::mutex> lock(M().mu);
+  Window* t = TopOf(Find(top));
+  return t && PostLocked(t->hwnd, kMsgInputIconic, iconic ? 1 : 0, 0);
+}
+
+bool PostPaint(HWND top) {
+  std::lock_guard<std::mutex> lock(M().mu);
+  Window* t = TopOf(Find(top));
+  return t && PostLocked(t->hwnd, WM_PAINT, 0, 0);
+}
+
+}  // namespace platform::ui
