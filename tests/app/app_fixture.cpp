@@ -29,11 +29,12 @@ std::string Ports::Path(int n) const {
   return dir_ + "/com" + std::to_string(n);
 }
 
-camsim::Camsim& Ports::Attach(int n, const camsim::Faults& faults) {
+camsim::Camsim& Ports::Attach(int n, const camsim::Faults& faults, int thinkMs) {
   camsim::CamsimOptions options;
   options.linkPath = Path(n);
   options.logPath = Path(n) + ".log";
   options.faults = faults;
+  options.thinkMs = thinkMs;
   std::string error;
   auto& slot = cams_[static_cast<std::size_t>(n - 1)];
   slot = camsim::Camsim::Start(options, &error);

@@ -37,8 +37,9 @@ class Ports {
   Ports& operator=(const Ports&) = delete;
 
   // Makes COMn present: a simulated camera whose line is linked at COMn's
-  // path. The camera logs to Path(n) + ".log".
-  camsim::Camsim& Attach(int n, const camsim::Faults& faults = {});
+  // path, waiting thinkMs before each reply. The camera logs to
+  // Path(n) + ".log".
+  camsim::Camsim& Attach(int n, const camsim::Faults& faults = {}, int thinkMs = 0);
   // Makes COMn absent again (the camera stops, its link goes).
   void Detach(int n);
   camsim::Camsim& Cam(int n) { return *cams_[static_cast<std::size_t>(n - 1)]; }

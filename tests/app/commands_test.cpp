@@ -1,8 +1,10 @@
 // Read and Write from the dialog against a simulated camera on COM1: the
 // results in the fields, the button states for every result text, the
 // input refused before anything is sent, an error box left open while the
-// user selects another port, and the ways the program ends.
+// user selects another port, a second click while a command runs, and the
+// ways the program ends.
 #include "tests/app/app_fixture.h"
+#include "tests/common/hex.h"
 
 namespace apptest {
 namespace {
@@ -191,6 +193,42 @@ TEST(CommandBoxTest, SelectingCom2WhileAnErrorBoxIsOpenMovesTheCommandsThere) {
   EXPECT_EQ(d.Text(main, IDC_CODE), "77");
   EXPECT_EQ(ports.Frames(2), 8u);
   EXPECT_EQ(ports.Frames(1), 0u);
+}
+
+// A second click on Read or Write that comes while the first one's command
+// runs (the camera thinks before each reply, as a real one does) finds the
+// button disabled and is lost: one command, not two.
+TEST(DoubleClickTest, ASecondClickDuringTheCommandIsLostForReadAndWrite) {
+  Ports ports;
+  ports.Attach(1, {}, 60);
+  Driver d;
+  ProgramRun run(d);
+  HWND main = run.PastAbout();
+  ASSERT_NE(main, nullptr);
+  auto doubleClick = [&](int id) {
+    std::size_t before = ports.Frames(1);
+    d.ClickNoWait(main, id);
+    ASSERT_TRUE(ports.Cam(1).WaitForFrames(before + 1, 10000));
+    ASSERT_FALSE(d.Enabled(main, id));  // the command has seven exchanges to go
+    d.ClickNoWait(main, id);
+    ASSERT_TRUE(d.WaitIdle(run.thread()));
+  };
+
+  ASSERT_NO_FATAL_FAILURE(doubleClick(IDC_READ));
+  EXPECT_EQ(ports.Frames(1), 8u);
+  ASSERT_TRUE(d.Enabled(main, IDC_WRITE));
+
+  SetField(d, main, IDC_NEW_CODE, "3C");
+  ASSERT_NO_FATAL_FAILURE(doubleClick(IDC_WRITE));
+  EXPECT_EQ(ports.Frames(1), 16u);
+  int writes = 0;
+  for (const auto& e : ports.Cam(1).Log()) {
+    writes +=
+        e.kind == camsim::LogKind::kRx && testhex::ToHex(e.bytes).rfind("01800E10204D10", 0) == 0;
+  }
+  EXPECT_EQ(writes, 1);
+  EXPECT_EQ(ports.Cam(1).Cell(0, 0xF7), 0x3C);
+  EXPECT_TRUE(d.Recorded().empty());
 }
 
 // Escape, the close box and Enter outside a push button each end the
