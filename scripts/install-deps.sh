@@ -6,7 +6,7 @@ packages=(
   cmake g++ make clang libclang-rt-14-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   libfltk1.3-dev
-  xvfb xdotool x11-apps x11-utils imagemagick
+  xvfb xdotool x11-apps x11-utils openbox imagemagick
   python3 python3-serial
 )
 missing=()

@@ -1,13 +1,22 @@
 #!/usr/bin/env bash
 # Runs a command with DISPLAY set to a private Xvfb server of its own:
-#   tools/with-xvfb.sh COMMAND [ARGS...]
+#   tools/with-xvfb.sh [--wm openbox] COMMAND [ARGS...]
 # The server picks a free display number itself (-displayfd), so several of
-# these can run at once (ctest -j). It is killed when the command ends; the
-# command's exit status is passed on. Exits 77 (a skipped CTest test) when
-# Xvfb or xdotool is not installed, and 1 if the server does not start.
+# these can run at once (ctest -j). With --wm, that window manager runs on
+# the server (and manages it) before the command starts. Server and window
+# manager are killed when the command ends; the command's exit status is
+# passed on. Exits 77 (a skipped CTest test) when Xvfb, xdotool, xprop or
+# the window manager is not installed, and 1 if the server or the window
+# manager does not start.
 set -u
 
-for tool in Xvfb xdotool; do
+wm=
+if [ "${1:-}" = "--wm" ]; then
+  wm=${2:?"with-xvfb: --wm needs a window manager"}
+  shift 2
+fi
+
+for tool in Xvfb xdotool xprop $wm; do
   if ! command -v "$tool" >/dev/null 2>&1; then
     echo "with-xvfb: $tool is not installed; skipping" >&2
     exit 77
@@ -16,11 +25,12 @@ done
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/with-xvfb.XXXXXX")
 xvfb_pid=
+wm_pid=
 cleanup() {
-  if [ -n "$xvfb_pid" ]; then
-    kill "$xvfb_pid" 2>/dev/null
-    wait "$xvfb_pid" 2>/dev/null
-  fi
+  for pid in $wm_pid $xvfb_pid; do
+    kill "$pid" 2>/dev/null
+    wait "$pid" 2>/dev/null
+  done
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -49,5 +59,30 @@ if [ -z "$display" ]; then
   exit 1
 fi
 
-DISPLAY=":$display" "$@"
+export DISPLAY=":$display"
+
+# A window manager announces itself on the root window once it manages the
+# screen (_NET_SUPPORTING_WM_CHECK).
+if [ -n "$wm" ]; then
+  "$wm" >"$work/wm.log" 2>&1 &
+  wm_pid=$!
+  managed=
+  for _ in $(seq 1 200); do
+    if xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; then
+      managed=1
+      break
+    fi
+    if ! kill -0 "$wm_pid" 2>/dev/null; then
+      break
+    fi
+    sleep 0.05
+  done
+  if [ -z "$managed" ]; then
+    echo "with-xvfb: $wm did not start:" >&2
+    cat "$work/wm.log" >&2
+    exit 1
+  fi
+fi
+
+"$@"
 exit $?

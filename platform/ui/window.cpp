@@ -107,6 +107,18 @@ WindowSnapshot Snap(const Window& w) {
   return s;
 }
 
+// The top-level that t is a dialog of (TopLevelSnapshot::owner). Lock held.
+HWND OwnerOnScreen(const Window& t) {
+  if (Window* o = Find(t.owner); o && o->visible) return o->hwnd;
+  if (t.exStyle & WS_EX_APPWINDOW) return nullptr;
+  const auto& tops = M().topLevels;
+  for (auto it = tops.rbegin(); it != tops.rend(); ++it) {
+    Window* w = Find(*it);
+    if (w && w != &t && w->thread == t.thread && w->visible) return w->hwnd;
+  }
+  return nullptr;
+}
+
 // HMENU values encode the top-level window that owns the system menu.
 HMENU MenuOf(HWND top) {
   return reinterpret_cast<HMENU>(top);
@@ -218,6 +230,7 @@ bool SnapshotTopLevel(HWND top, TopLevelSnapshot* out) {
     if (Window* cw = Find(c)) out->children.push_back(Snap(*cw));
   }
   out->ownerThread = t->thread;
+  out->owner = OwnerOnScreen(*t);
   out->focus = t->focus;
   out->bigIcon = t->bigIcon;
   out->smallIcon = t->smallIcon;

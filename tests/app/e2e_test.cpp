@@ -1,8 +1,9 @@
-// End to end on a real X server (run under tools/with-xvfb.sh): the real
-// `corvane` binary on the FLTK backend, a simulated camera on COM1 (COM2 to
-// COM4 mapped to paths that do not exist), and the user's actions through
-// xdotool. Screenshots of the About box and of the main dialog after a Read
-// are saved as artefacts.
+// End to end on a real X server (each case under tools/with-xvfb.sh, the
+// window manager case with --wm openbox): the real `corvane` binary on the
+// FLTK backend, a simulated camera on COM1 (COM2 to COM4 mapped to paths
+// that do not exist), and the user's actions through xdotool. Screenshots
+// of the About box and of the main dialog after a Read are saved as
+// artefacts.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
@@ -14,162 +15,260 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <thread>
 
-#include "platform/ui/windows.h"
+#include "tests/common/hex.h"
+#include "tests/ui_x11/x11_harness.h"
 #include "tools/camsim.h"
 
 extern char** environ;
 
 namespace {
 
-using namespace std::chrono_literals;
+using namespace x11test;
 
-std::string Shell(const std::string& command) {
-  std::string out;
-  if (FILE* p = ::popen(command.c_str(), "r")) {
-    char buf[512];
-    std::size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-    ::pclose(p);
-  }
-  return out;
-}
+constexpr char kAboutTitle[] = "About Corvane v. 2.0";
+constexpr char kMainTitle[] = "Corvane v. 2.0";
+constexpr char kBoxTitle[] = "Application Error";
 
-struct Geometry {
-  int x = 0, y = 0, width = 0, height = 0;
+// Controls as the templates place them (dialog units).
+struct Place {
+  int x, y, cx, cy;
 };
+constexpr Place kOk{235, 10, 32, 14};
+constexpr Place kRead{105, 70, 32, 15};
+constexpr Place kWrite{155, 70, 30, 15};
+constexpr Place kAddress{65, 45, 20, 12};
+constexpr Place kNewCode{159, 45, 20, 12};
 
-// The visible X window whose title matches the anchored regular
-// expression, waiting up to 15 s; 0 if none.
-unsigned long WaitWindow(const std::string& pattern) {
-  auto deadline = std::chrono::steady_clock::now() + 15s;
-  while (std::chrono::steady_clock::now() < deadline) {
-    std::string out = Shell("xdotool search --onlyvisible --name '" + pattern + "' 2>/dev/null");
-    if (!out.empty()) return std::stoul(out);
-    std::this_thread::sleep_for(50ms);
-  }
-  return 0;
+void Click(unsigned long window, const Place& p) {
+  ClickDialogUnits(window, p.x, p.y, p.cx, p.cy);
 }
 
-bool WaitNoWindow(const std::string& pattern) {
-  auto deadline = std::chrono::steady_clock::now() + 15s;
-  while (std::chrono::steady_clock::now() < deadline) {
-    if (Shell("xdotool search --onlyvisible --name '" + pattern + "' 2>/dev/null").empty())
-      return true;
-    std::this_thread::sleep_for(50ms);
-  }
-  return false;
-}
-
-Geometry WindowGeometry(unsigned long window) {
-  std::string out = Shell("xdotool getwindowgeometry --shell " + std::to_string(window));
-  Geometry g;
-  std::sscanf(out.c_str(), "WINDOW=%*u X=%d Y=%d WIDTH=%d HEIGHT=%d", &g.x, &g.y, &g.width,
-              &g.height);
-  return g;
-}
-
-// Clicks the middle of a control placed at (x, y, cx, cy) dialog units.
-void ClickControl(unsigned long window, int x, int y, int cx, int cy) {
-  using platform::ui::DialogUnitsToPixelsX;
-  using platform::ui::DialogUnitsToPixelsY;
+// Two clicks 120 ms apart, as an impatient user gives them.
+void ClickTwice(unsigned long window, const Place& p) {
   Geometry g = WindowGeometry(window);
-  int px = g.x + DialogUnitsToPixelsX(x) + DialogUnitsToPixelsX(cx) / 2;
-  int py = g.y + DialogUnitsToPixelsY(y) + DialogUnitsToPixelsY(cy) / 2;
-  Shell("xdotool mousemove --sync " + std::to_string(px) + " " + std::to_string(py) + " click 1");
+  int x = g.x + UnitsX(p.x) + UnitsX(p.cx) / 2, y = g.y + UnitsY(p.y) + UnitsY(p.cy) / 2;
+  Shell("xdotool mousemove " + std::to_string(x) + " " + std::to_string(y) +
+        " click --repeat 2 --delay 120 1");
 }
 
 // Saves the window's area of the screen as <artefacts>/<name>.png.
-std::string Screenshot(unsigned long window, const std::string& name) {
+bool WindowScreenshot(unsigned long window, const std::string& name) {
   std::filesystem::create_directories(CORVANE_ARTIFACT_DIR);
   Geometry g = WindowGeometry(window);
   std::string path = std::string(CORVANE_ARTIFACT_DIR) + "/" + name + ".png";
-  std::string crop = std::to_string(g.width) + "x" + std::to_string(g.height) + "+" +
-                     std::to_string(g.x) + "+" + std::to_string(g.y);
-  Shell("import -window root -crop " + crop + " " + path + " 2>/dev/null");
-  return std::filesystem::exists(path) ? path : "";
+  Shell("import -window root -crop " + std::to_string(g.width) + "x" + std::to_string(g.height) +
+        "+" + std::to_string(g.x) + "+" + std::to_string(g.y) + " " + Quote(path) + " 2>/dev/null");
+  return std::filesystem::exists(path);
 }
 
-// Waits up to `limit` for the child to end; its exit status, or -1.
-int WaitExit(pid_t pid, std::chrono::milliseconds limit) {
-  auto deadline = std::chrono::steady_clock::now() + limit;
-  while (std::chrono::steady_clock::now() < deadline) {
-    int status = 0;
-    if (::waitpid(pid, &status, WNOHANG) == pid)
-      return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    std::this_thread::sleep_for(20ms);
+// A window id as xprop prints it ("window id # 0x600005").
+std::string XpropId(unsigned long window) {
+  char text[32];
+  std::snprintf(text, sizeof text, "0x%lx", window);
+  return text;
+}
+
+class EndToEnd : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "run under tools/with-xvfb.sh";
+    char dir[] = "/tmp/corvane-e2e.XXXXXX";
+    ASSERT_NE(::mkdtemp(dir), nullptr);
+    dir_ = dir;
   }
-  ::kill(pid, SIGKILL);
-  ::waitpid(pid, nullptr, 0);
-  return -1;
-}
 
-TEST(EndToEnd, AboutBoxThenReadThroughTheWindowSendsTheEightFrames) {
-  ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "run under tools/with-xvfb.sh";
-  char dir[] = "/tmp/corvane-e2e.XXXXXX";
-  ASSERT_NE(::mkdtemp(dir), nullptr);
-  std::string com1 = std::string(dir) + "/com1", log = std::string(dir) + "/camsim.log";
+  void TearDown() override {
+    if (pid_ > 0) {
+      ::kill(pid_, SIGKILL);
+      ::waitpid(pid_, nullptr, 0);
+    }
+    cam_.reset();
+    std::filesystem::remove_all(dir_);
+  }
 
-  camsim::CamsimOptions options;
-  options.linkPath = com1;
-  options.logPath = log;
-  options.paced = true;  // bytes at the line's own speed
-  std::string error;
-  auto cam = camsim::Camsim::Start(options, &error);
-  ASSERT_TRUE(cam) << error;
-  cam->SetCell(0, 0xF8, 0x12);
-  cam->SetCell(0, 0xF7, 0x34);
+  // The camera on COM1 (F8 = 12, F7 = 34 on page 0), at the line's own
+  // speed and thinking thinkMs before each reply, then the program.
+  void Start(int thinkMs) {
+    camsim::CamsimOptions options;
+    options.linkPath = dir_ + "/com1";
+    options.logPath = dir_ + "/camsim.log";
+    options.paced = true;
+    options.thinkMs = thinkMs;
+    std::string error;
+    cam_ = camsim::Camsim::Start(options, &error);
+    ASSERT_TRUE(cam_) << error;
+    cam_->SetCell(0, 0xF8, 0x12);
+    cam_->SetCell(0, 0xF7, 0x34);
 
-  ::setenv("CORVANE_COM1", com1.c_str(), 1);
-  for (int n = 2; n <= 4; ++n)
-    ::setenv(("CORVANE_COM" + std::to_string(n)).c_str(),
-             ("/nonexistent/com" + std::to_string(n)).c_str(), 1);
-  // In a sanitizer build: fontconfig keeps its caches until exit.
-  ::setenv("LSAN_OPTIONS", "suppressions=" CORVANE_LSAN_SUPPRESSIONS, 1);
-  pid_t pid = 0;
-  char* argv[] = {const_cast<char*>(CORVANE_BINARY), nullptr};
-  ASSERT_EQ(::posix_spawn(&pid, CORVANE_BINARY, nullptr, nullptr, argv, environ), 0);
+    ::setenv("CORVANE_COM1", options.linkPath.c_str(), 1);
+    for (int n = 2; n <= 4; ++n) {
+      ::setenv(("CORVANE_COM" + std::to_string(n)).c_str(),
+               ("/nonexistent/com" + std::to_string(n)).c_str(), 1);
+    }
+    // In a sanitizer build: fontconfig keeps its caches until exit.
+    ::setenv("LSAN_OPTIONS", "suppressions=" CORVANE_LSAN_SUPPRESSIONS, 1);
+    char* argv[] = {const_cast<char*>(CORVANE_BINARY), nullptr};
+    ASSERT_EQ(::posix_spawn(&pid_, CORVANE_BINARY, nullptr, nullptr, argv, environ), 0);
+  }
 
-  unsigned long about = WaitWindow("^About Corvane v\\. 2\\.0$");
+  // Closes the About box with OK; gives the main dialog's window.
+  unsigned long PastAbout() {
+    unsigned long about = WaitWindow(kAboutTitle, 15s);
+    if (about == 0) return 0;
+    Click(about, kOk);
+    if (!WaitNoWindow(kAboutTitle, 15s)) return 0;
+    unsigned long main = WaitWindow(kMainTitle, 15s);
+    std::this_thread::sleep_for(300ms);  // let it draw
+    return main;
+  }
+
+  // Escape ends the dialog and with it the program: its exit status, or -1
+  // if it has not ended within 15 s.
+  int EscapeAndWait(unsigned long main) {
+    Keys(main, "Escape");
+    auto deadline = std::chrono::steady_clock::now() + 15s;
+    while (std::chrono::steady_clock::now() < deadline) {
+      int status = 0;
+      if (::waitpid(pid_, &status, WNOHANG) == pid_) {
+        pid_ = 0;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+      }
+      std::this_thread::sleep_for(20ms);
+    }
+    return -1;
+  }
+
+  // Frames the camera received whose text starts with `prefix`.
+  int Frames(const std::string& prefix = "") {
+    int n = 0;
+    for (const auto& e : cam_->Log()) {
+      n += e.kind == camsim::LogKind::kRx && testhex::ToHex(e.bytes).rfind(prefix, 0) == 0;
+    }
+    return n;
+  }
+
+  std::string dir_;
+  std::unique_ptr<camsim::Camsim> cam_;
+  pid_t pid_ = 0;
+};
+
+TEST_F(EndToEnd, AboutBoxThenReadThroughTheWindowSendsTheEightFrames) {
+  ASSERT_NO_FATAL_FAILURE(Start(0));
+  unsigned long about = WaitWindow(kAboutTitle, 15s);
   ASSERT_NE(about, 0u);
   std::this_thread::sleep_for(300ms);  // let it draw
-  EXPECT_FALSE(Screenshot(about, "app-about").empty());
+  EXPECT_TRUE(WindowScreenshot(about, "app-about"));
   // No port is touched while the About box is up.
-  EXPECT_TRUE(cam->Log().empty());
+  EXPECT_TRUE(cam_->Log().empty());
 
-  ClickControl(about, 235, 10, 32, 14);  // OK
-  ASSERT_TRUE(WaitNoWindow("^About Corvane v\\. 2\\.0$"));
-  unsigned long main = WaitWindow("^Corvane v\\. 2\\.0$");
+  unsigned long main = PastAbout();
   ASSERT_NE(main, 0u);
-  std::this_thread::sleep_for(300ms);
-
   // The task bar shows the program's icon in both sizes under its class.
-  std::string icon = Shell("xprop -id " + std::to_string(main) + " _NET_WM_ICON");
+  std::string icon = Property(main, "_NET_WM_ICON");
   EXPECT_NE(icon.find("32 x 32"), std::string::npos) << icon.substr(0, 200);
   EXPECT_NE(icon.find("16 x 16"), std::string::npos) << icon.substr(0, 200);
-  std::string wmClass = Shell("xprop -id " + std::to_string(main) + " WM_CLASS");
+  std::string wmClass = Property(main, "WM_CLASS");
   EXPECT_NE(wmClass.find("\"corvane\""), std::string::npos) << wmClass;
 
-  ClickControl(main, 105, 70, 32, 15);  // Read
-  ASSERT_TRUE(cam->WaitForFrames(8, 10000));
-  ASSERT_TRUE(cam->WaitFor(camsim::LogKind::kTx, 8, 10000));
+  Click(main, kRead);
+  ASSERT_TRUE(cam_->WaitForFrames(8, 10000));
+  ASSERT_TRUE(cam_->WaitFor(camsim::LogKind::kTx, 8, 10000));
   std::this_thread::sleep_for(500ms);  // the fields are filled and drawn
-  EXPECT_FALSE(Screenshot(main, "app-main-after-read").empty());
+  EXPECT_TRUE(WindowScreenshot(main, "app-main-after-read"));
 
   // The camera's log file holds the eight frames.
-  std::ifstream in(log);
+  std::ifstream in(dir_ + "/camsim.log");
   std::string line;
   int rx = 0;
   while (std::getline(in, line)) rx += line.find(" RX ") != std::string::npos;
   EXPECT_EQ(rx, 8);
+  EXPECT_EQ(EscapeAndWait(main), 0);
+}
 
-  // Escape ends the dialog and with it the program.
-  Shell("xdotool windowfocus --sync " + std::to_string(main) + " key Escape");
-  EXPECT_EQ(WaitExit(pid, 15s), 0);
-  cam.reset();
-  std::filesystem::remove_all(dir);
+// The second click of a double click comes while the first one's command
+// runs: the button is disabled then, and the click is lost.
+TEST_F(EndToEnd, DoubleClicksOnReadAndWriteRunOneCommandEach) {
+  ASSERT_NO_FATAL_FAILURE(Start(40));
+  unsigned long main = PastAbout();
+  ASSERT_NE(main, 0u);
+
+  ClickTwice(main, kRead);
+  ASSERT_TRUE(cam_->WaitForFrames(8, 10000));
+  // A second Read would follow the first at once.
+  EXPECT_FALSE(cam_->WaitForFrames(9, 1500)) << Frames() << " frames";
+
+  Click(main, kNewCode);
+  TypeText(main, "3C");
+  ClickTwice(main, kWrite);
+  ASSERT_TRUE(cam_->WaitForFrames(16, 10000));
+  EXPECT_FALSE(cam_->WaitForFrames(17, 1500)) << Frames() << " frames";
+  EXPECT_EQ(Frames("01800E10204D10"), 1);  // write frames
+  EXPECT_EQ(cam_->Cell(0, 0xF7), 0x3C);
+  EXPECT_EQ(EscapeAndWait(main), 0);
+}
+
+// Under a window manager: what the templates say reaches it through the
+// windows' properties, and it acts on them.
+TEST_F(EndToEnd, TheWindowManagerIsToldWhatTheTemplatesSay) {
+  std::string wm;
+  Shell("xprop -root _NET_SUPPORTING_WM_CHECK", &wm);
+  ASSERT_NE(wm.find("window id"), std::string::npos) << "run under tools/with-xvfb.sh --wm openbox";
+  ASSERT_NO_FATAL_FAILURE(Start(0));
+  // Caption, system menu (close) and a border; no minimise or maximise box
+  // and no sizing border: functions move | close, decorations border |
+  // title | menu.
+  const std::string motif = "= 0x3, 0x24, 0x1a, 0x0, 0x0";
+
+  unsigned long about = WaitWindow(kAboutTitle, 15s);
+  ASSERT_NE(about, 0u);
+  EXPECT_NE(Property(about, "_MOTIF_WM_HINTS").find(motif), std::string::npos)
+      << Property(about, "_MOTIF_WM_HINTS");
+  EXPECT_NE(Property(about, "_NET_WM_WINDOW_TYPE").find("_NET_WM_WINDOW_TYPE_DIALOG"),
+            std::string::npos);
+
+  unsigned long main = PastAbout();
+  ASSERT_NE(main, 0u);
+  EXPECT_NE(Property(main, "_MOTIF_WM_HINTS").find(motif), std::string::npos)
+      << Property(main, "_MOTIF_WM_HINTS");
+  EXPECT_NE(Property(main, "_NET_WM_WINDOW_TYPE").find("_NET_WM_WINDOW_TYPE_NORMAL"),
+            std::string::npos);
+  EXPECT_NE(Property(main, "WM_TRANSIENT_FOR").find("not found"), std::string::npos);
+  // A fixed size: the minimum is the maximum.
+  std::string normal = Property(main, "WM_NORMAL_HINTS");
+  Geometry g = WindowGeometry(main);
+  std::string size = std::to_string(g.width) + " by " + std::to_string(g.height);
+  EXPECT_NE(normal.find("minimum size: " + size), std::string::npos) << normal;
+  EXPECT_NE(normal.find("maximum size: " + size), std::string::npos) << normal;
+  // What the window manager allows the user to do with the window.
+  std::string actions;
+  ASSERT_TRUE(Eventually([&] {
+    actions = Property(main, "_NET_WM_ALLOWED_ACTIONS");
+    return actions.find("_NET_WM_ACTION_CLOSE") != std::string::npos;
+  }));
+  EXPECT_NE(actions.find("_NET_WM_ACTION_MOVE"), std::string::npos) << actions;
+  EXPECT_EQ(actions.find("_NET_WM_ACTION_MAXIMIZE"), std::string::npos) << actions;
+  EXPECT_EQ(actions.find("_NET_WM_ACTION_RESIZE"), std::string::npos) << actions;
+
+  // The error box (it has no owner window) is a dialog of the main dialog.
+  Click(main, kAddress);
+  Keys(main, "BackSpace BackSpace");
+  TypeText(main, "f7");
+  Click(main, kRead);
+  unsigned long box = WaitWindow(kBoxTitle, 15s);
+  ASSERT_NE(box, 0u);
+  EXPECT_NE(Property(box, "WM_TRANSIENT_FOR").find("window id # " + XpropId(main)),
+            std::string::npos)
+      << Property(box, "WM_TRANSIENT_FOR") << " main " << XpropId(main);
+  EXPECT_NE(Property(box, "_NET_WM_WINDOW_TYPE").find("_NET_WM_WINDOW_TYPE_DIALOG"),
+            std::string::npos);
+  Keys(box, "Return");
+  ASSERT_TRUE(WaitNoWindow(kBoxTitle, 15s));
+  EXPECT_EQ(Frames(), 0);
+  EXPECT_EQ(EscapeAndWait(main), 0);
 }
 
 }  // namespace

@@ -74,20 +74,23 @@ bool WaitNoWindow(const std::string& title, std::chrono::milliseconds timeout) {
 }
 
 Geometry WindowGeometry(unsigned long window) {
+  // xwininfo, not xdotool: under a window manager that reparents windows
+  // into frames, xdotool counts the frame's offset twice.
   std::string out;
-  Shell("xdotool getwindowgeometry --shell " + std::to_string(window), &out);
+  Shell("xwininfo -id " + std::to_string(window), &out);
   Geometry g;
   std::istringstream in(out);
   std::string line;
   while (std::getline(in, line)) {
-    auto eq = line.find('=');
-    if (eq == std::string::npos) continue;
-    std::string key = line.substr(0, eq);
-    int value = std::atoi(line.c_str() + eq + 1);
-    if (key == "X") g.x = value;
-    if (key == "Y") g.y = value;
-    if (key == "WIDTH") g.width = value;
-    if (key == "HEIGHT") g.height = value;
+    auto colon = line.find(':');
+    if (colon == std::string::npos) continue;
+    std::string key = line.substr(0, colon);
+    key.erase(0, key.find_first_not_of(' '));
+    int value = std::atoi(line.c_str() + colon + 1);
+    if (key == "Absolute upper-left X") g.x = value;
+    if (key == "Absolute upper-left Y") g.y = value;
+    if (key == "Width") g.width = value;
+    if (key == "Height") g.height = value;
   }
   return g;
 }

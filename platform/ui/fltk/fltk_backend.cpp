@@ -217,7 +217,10 @@ void FltkBackend::Execute(const Command& c) {
         return;
       }
       dirty_.erase(c.top);
-      w->ShowNow();
+      {
+        auto owner = windows_.find(w->snapshot().owner);
+        w->ShowNow(owner != windows_.end() ? owner->second.get() : nullptr);
+      }
       return;
     case Op::kHide:
       if (w) w->HideNow();

@@ -11,6 +11,7 @@
 #include "platform/ui/backend.h"
 #include "platform/ui/fltk/control_widget.h"
 #include "platform/ui/fltk/paint.h"
+#include "platform/ui/fltk/wm_hints.h"
 #include "platform/win32types.h"
 
 namespace platform::ui::fltk {
@@ -98,6 +99,7 @@ bool TopWindow::Refresh() {
       resize(r.left, r.top, cw, ch);
     }
     size_range(cw, ch, cw, ch);  // dialogs have a fixed size
+    RestoreMotifHints(this, snap_.self.style);
     placed_ = r;
     placedOnce_ = true;
   }
@@ -165,10 +167,14 @@ void TopWindow::UpdateIcons() {
   icons(list.data(), static_cast<int>(list.size()));
 }
 
-void TopWindow::ShowNow() {
+void TopWindow::ShowNow(Fl_Window* owner) {
   hidingOurselves_ = false;
   xIconic_ = false;
-  if (!shown() || !visible()) show();
+  if (!shown()) {
+    ShowWithWindowManagerHints(this, snap_, owner);
+  } else if (!visible()) {
+    show();
+  }
   modelIconic_ = snap_.iconic;
   if (modelIconic_) {
     xIconic_ = true;

@@ -37,7 +37,9 @@ class TopWindow : public Fl_Double_Window {
   // the window.
   bool Refresh();
 
-  void ShowNow();
+  // Shows the window; `owner` (may be null) is the window it is a dialog
+  // of, as the window manager is told when the window is first shown.
+  void ShowNow(Fl_Window* owner);
   void HideNow();
 
   // Pops up the system menu at (x, y) of the client area and waits until
