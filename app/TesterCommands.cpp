@@ -3,13 +3,11 @@
 // are disabled meanwhile, so a command never starts inside another, even
 // while one of its error boxes runs its own message loop.
 #include "app/TesterDlg.h"
+#include "camera/CommandTable.h"
+#include "camera/HexCodec.h"
 #include "res/resource.h"
 
-namespace {
-// The transactions' failure text after which Write stays (or becomes)
-// disabled. Compared as a whole, case-sensitive.
-constexpr const char* kReadFailed = "XXXX";
-}  // namespace
+using camera::kNotADigit;
 
 void CTesterDlg::StartCommand() {
   m_btnRead.EnableWindow(FALSE);
@@ -24,8 +22,8 @@ BOOL CTesterDlg::TakeCell(char cell[4]) {
   GetDlgItemText(IDC_PAGE, page, sizeof page);
   // A missing character is the NUL, which is no digit either. The digit
   // check shows its own box; a page of 2 to 9 fails without one.
-  if (m_port.HexDigitValue(address[0]) == 16) return FALSE;
-  if (m_port.HexDigitValue(address[1]) == 16) return FALSE;
+  if (m_port.HexDigitValue(address[0]) == kNotADigit) return FALSE;
+  if (m_port.HexDigitValue(address[1]) == kNotADigit) return FALSE;
   if (m_port.HexDigitValue(page[0]) >= 2) return FALSE;
   cell[0] = address[0];
   cell[1] = address[1];
@@ -37,8 +35,8 @@ BOOL CTesterDlg::TakeCell(char cell[4]) {
 BOOL CTesterDlg::TakeNewCode(char code[3]) {
   code[0] = code[1] = code[2] = '\0';
   GetDlgItemText(IDC_NEW_CODE, code, 3);
-  if (m_port.HexDigitValue(code[0]) == 16) return FALSE;
-  if (m_port.HexDigitValue(code[1]) == 16) return FALSE;
+  if (m_port.HexDigitValue(code[0]) == kNotADigit) return FALSE;
+  if (m_port.HexDigitValue(code[1]) == kNotADigit) return FALSE;
   return TRUE;
 }
 
@@ -61,7 +59,7 @@ void CTesterDlg::OnReadClicked() {
   SetDlgItemText(IDC_CODE, result.Mid(2, 2));
   // m_nPort as it is now: a selection click during an error box counts.
   OpenSelected(m_nPort);
-  if (result != kReadFailed) m_btnWrite.EnableWindow(TRUE);
+  if (result != camera::kTimedOut) m_btnWrite.EnableWindow(TRUE);
   m_btnRead.EnableWindow(TRUE);
 }
 
@@ -78,6 +76,6 @@ void CTesterDlg::OnWriteClicked() {
   SetDlgItemText(IDC_CODE, result.Mid(0, 2));
   OpenSelected(m_nPort);
   // "XXXXF" and "FFFF" leave Write usable: the cell may have been written.
-  m_btnWrite.EnableWindow(result == kReadFailed ? FALSE : TRUE);
+  m_btnWrite.EnableWindow(result == camera::kTimedOut ? FALSE : TRUE);
   m_btnRead.EnableWindow(TRUE);
 }

@@ -56,4 +56,10 @@ bool ReplyComplete(const CommandRow& row, const BYTE* buffer, std::size_t capaci
 // The reference cell that every read reports first: page 0, address F8.
 inline constexpr char kReferenceCell[] = "F80";
 
+// The failure texts that a transaction returns in place of its codes, after
+// the time-out's error box. Compared as a whole, case-sensitive.
+inline constexpr char kTimedOut[] = "XXXX";          // nothing usable came back
+inline constexpr char kCloseTimedOut[] = "XXXXF";    // a write's first close went unanswered
+inline constexpr char kReadBackTimedOut[] = "FFFF";  // a write's read-back went unanswered
+
 }  // namespace camera

@@ -79,7 +79,7 @@ LPCTSTR CCommPort::ReadCode(const char* cell) {
   for (const Step& step : steps) {
     if (!Exchange(step.frame, step.row)) {
       ReportTimeout();
-      return "XXXX";
+      return camera::kTimedOut;
     }
     if (step.collect) CollectCode();
   }
@@ -104,14 +104,14 @@ LPCTSTR CCommPort::WriteCode(const char* cell, const char* value) {
     const char* failure;
   };
   const Step steps[] = {
-      {kCommandTable[camera::kAnnounce].frameText, camera::kAnnounce, "XXXX"},
-      {kCommandTable[camera::kSetup].frameText, camera::kSetup, "XXXX"},
-      {kCommandTable[camera::kClose].frameText, camera::kClose, "XXXXF"},
-      {kCommandTable[camera::kAnnounce].frameText, camera::kAnnounce, "XXXX"},
-      {writeFrame, camera::kCellWrite, "XXXX"},
-      {kCommandTable[camera::kClose].frameText, camera::kClose, "XXXX"},
-      {kCommandTable[camera::kAnnounce].frameText, camera::kAnnounce, "XXXX"},
-      {readFrame, camera::kCellRead, "FFFF"},
+      {kCommandTable[camera::kAnnounce].frameText, camera::kAnnounce, camera::kTimedOut},
+      {kCommandTable[camera::kSetup].frameText, camera::kSetup, camera::kTimedOut},
+      {kCommandTable[camera::kClose].frameText, camera::kClose, camera::kCloseTimedOut},
+      {kCommandTable[camera::kAnnounce].frameText, camera::kAnnounce, camera::kTimedOut},
+      {writeFrame, camera::kCellWrite, camera::kTimedOut},
+      {kCommandTable[camera::kClose].frameText, camera::kClose, camera::kTimedOut},
+      {kCommandTable[camera::kAnnounce].frameText, camera::kAnnounce, camera::kTimedOut},
+      {readFrame, camera::kCellRead, camera::kReadBackTimedOut},
   };
   for (const Step& step : steps) {
     if (!Exchange(step.frame, step.row)) {
