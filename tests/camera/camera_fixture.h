@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/common/hex.h"
 #include "tests/port/port_fixture.h"
 #include "tools/camsim.h"
 
@@ -17,15 +18,7 @@ namespace cameratest {
 
 using porttest::Ms;
 
-inline std::string Hex(const std::vector<std::uint8_t>& bytes) {
-  static const char* digits = "0123456789ABCDEF";
-  std::string s;
-  for (auto b : bytes) {
-    s += digits[b >> 4];
-    s += digits[b & 15];
-  }
-  return s;
-}
+using testhex::ToHex;
 
 class CameraTest : public ::testing::Test {
  protected:
@@ -76,7 +69,7 @@ class CameraTest : public ::testing::Test {
     std::vector<std::string> frames;
     for (const auto& e : camera_->Log()) {
       if (e.kind == camsim::LogKind::kRx || e.kind == camsim::LogKind::kNoise) {
-        frames.push_back((e.kind == camsim::LogKind::kNoise ? "noise " : "") + Hex(e.bytes));
+        frames.push_back((e.kind == camsim::LogKind::kNoise ? "noise " : "") + ToHex(e.bytes));
       }
     }
     return frames;
@@ -97,13 +90,7 @@ class CameraTest : public ::testing::Test {
 
 // The frames of a Read of page 0, address F7, in order.
 inline const std::vector<std::string> kReadF7Frames = {
-    "05807F",
-    "01801320030001FF01011F0201190301FF8001078101FFCF",
-    "103B04",
-    "05807F",
-    "01800E10204D4000F802FFFFFFFFFFFFFFFFC9",
-    "103B04",
-    "05807F",
-    "01800E10204D4000F702FFFFFFFFFFFFFFFFC6"};
+    testhex::kAnnounce,      testhex::kSetup, testhex::kClose,    testhex::kAnnounce,
+    testhex::kReferenceRead, testhex::kClose, testhex::kAnnounce, testhex::kCellReadF7};
 
 }  // namespace cameratest

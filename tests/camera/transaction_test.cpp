@@ -30,14 +30,10 @@ TEST_F(CameraTest, ReadOfPageOneUsesTheWorkedFrame) {
 TEST_F(CameraTest, WriteSendsEightFramesAndReturnsTheCodeReadBack) {
   StartCamera();
   EXPECT_EQ(Write("F70", "5A"), "5A");
-  const std::vector<std::string> expected = {"05807F",
-                                             "01801320030001FF01011F0201190301FF8001078101FFCF",
-                                             "103B04",
-                                             "05807F",
-                                             "01800E10204D1000F7025AFFFFFFFFFFFFFF33",
-                                             "103B04",
-                                             "05807F",
-                                             "01800E10204D4000F702FFFFFFFFFFFFFFFFC6"};
+  using namespace testhex;
+  const std::vector<std::string> expected = {
+      kAnnounce, kSetup,    kClose,     kAnnounce, "01800E10204D1000F7025AFFFFFFFFFFFFFF33",
+      kClose,    kAnnounce, kCellReadF7};
   EXPECT_EQ(Frames(), expected);
   EXPECT_EQ(camera_->Cell(0, 0xF7), 0x5A);
   // The reference cell is untouched, and a Read sees the new code.

@@ -75,7 +75,7 @@ class ScriptedCameraTest : public CameraTest {
         if (frame.size() != step.frameBytes) return;
         {
           std::lock_guard<std::mutex> lock(mu_);
-          frames_.push_back(cameratest::Hex(frame));
+          frames_.push_back(testhex::ToHex(frame));
         }
         if (!step.reply.empty()) peer_->Write(step.reply);
       }

@@ -23,12 +23,12 @@ using camsim_test::TempDir;
 using camsim_test::TesterLine;
 using camsim_test::ToHex;
 
-const char kAnnounce[] = "05807F";
-const char kSetup[] = "01801320030001FF01011F0201190301FF8001078101FFCF";
-const char kSetupReply[] = "103B018013280300010201011F0201190301018001018101013C";
-const char kClose[] = "103B04";
-const char kRefRead[] = "01800E10204D4000F802FFFFFFFFFFFFFFFFC9";
-const char kCellReadF7[] = "01800E10204D4000F702FFFFFFFFFFFFFFFFC6";
+using testhex::kAnnounce;
+using testhex::kCellReadF7;
+using testhex::kClose;
+using testhex::kReferenceRead;
+using testhex::kSetup;
+using testhex::kSetupReply;
 
 std::unique_ptr<Camsim> StartCam(const CamsimOptions& o = {}) {
   std::string err;
@@ -53,7 +53,7 @@ std::string RunRead(TesterLine& line, int page, int address) {
   EXPECT_EQ(ToHex(line.Exchange(Hex(kSetup), 26)), kSetupReply);
   EXPECT_EQ(ToHex(line.Exchange(Hex(kClose), 1)), "06");
   EXPECT_EQ(ToHex(line.Exchange(Hex(kAnnounce), 3)), "06807F");
-  Bytes ref = line.Exchange(Hex(kRefRead), 18);
+  Bytes ref = line.Exchange(Hex(kReferenceRead), 18);
   EXPECT_EQ(ToHex(line.Exchange(Hex(kClose), 1)), "06");
   EXPECT_EQ(ToHex(line.Exchange(Hex(kAnnounce), 3)), "06807F");
   Bytes cell = line.Exchange(camsim::CellReadFrame(page, address), 18);
@@ -70,7 +70,7 @@ TEST(CamsimDialogue, FullReadIsAnsweredByteForByte) {
   ExpectExchange(line, kSetup, kSetupReply);
   ExpectExchange(line, kClose, "06");
   ExpectExchange(line, kAnnounce, "06807F");
-  ExpectExchange(line, kRefRead, "103B01800B19204D4012FFFFFFFFFFFFFF53");
+  ExpectExchange(line, kReferenceRead, "103B01800B19204D4012FFFFFFFFFFFFFF53");
   ExpectExchange(line, kClose, "06");
   ExpectExchange(line, kAnnounce, "06807F");
   ExpectExchange(line, kCellReadF7, "103B01800B19204D4034FFFFFFFFFFFFFF75");

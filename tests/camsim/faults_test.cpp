@@ -20,8 +20,8 @@ using camsim_test::TempDir;
 using camsim_test::TesterLine;
 using camsim_test::ToHex;
 
-const char kAnnounce[] = "05807F";
-const char kClose[] = "103B04";
+using testhex::kAnnounce;
+using testhex::kClose;
 
 std::unique_ptr<Camsim> StartWith(const Faults& f, const std::string& link = {}) {
   CamsimOptions o;

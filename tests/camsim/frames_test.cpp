@@ -12,7 +12,7 @@ using camsim::FrameParser;
 using camsim_test::Hex;
 using camsim_test::ToHex;
 
-const char kSetupHex[] = "01801320030001FF01011F0201190301FF8001078101FFCF";
+using testhex::kSetup;
 
 std::vector<Frame> ParseAll(const std::string& hex) {
   FrameParser parser;
@@ -76,12 +76,12 @@ TEST(CamsimFrames, RepliesAreTheDocumentedBytes) {
 }
 
 TEST(CamsimFrames, RecognisesEveryFrameInOneStreamAndByteByByte) {
-  const std::string stream = std::string("05807F") + kSetupHex + "103B04" +
+  const std::string stream = std::string("05807F") + kSetup + "103B04" +
                              ToHex(camsim::CellReadFrame(1, 0xA0)) +
                              ToHex(camsim::CellWriteFrame(0, 0x07, 0xC3));
   const std::vector<std::string> expected = {
       "A:05807F",
-      std::string("S:") + kSetupHex,
+      std::string("S:") + kSetup,
       "C:103B04",
       "R:" + ToHex(camsim::CellReadFrame(1, 0xA0)),
       "W:" + ToHex(camsim::CellWriteFrame(0, 0x07, 0xC3)),

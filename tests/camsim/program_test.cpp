@@ -118,8 +118,8 @@ TEST(CamsimProgram, PrintsTheLineFirstServesItAndEndsOnSigterm) {
   {
     TesterLine line(path);
     ASSERT_TRUE(line.IsOpen());
-    EXPECT_EQ(ToHex(line.Exchange(Hex("05807F"), 3)), "06807F");
-    EXPECT_EQ(ToHex(line.Exchange(Hex("103B04"), 2)), "06AA");
+    EXPECT_EQ(ToHex(line.Exchange(Hex(testhex::kAnnounce), 3)), "06807F");
+    EXPECT_EQ(ToHex(line.Exchange(Hex(testhex::kClose), 2)), "06AA");
   }
   const int status = prog.StopWith(SIGTERM);
   ASSERT_TRUE(WIFEXITED(status)) << status;
@@ -140,14 +140,14 @@ TEST(CamsimProgram, EndsCleanlyOnSigintAndPrintsTheLineItComesBackOn) {
   ASSERT_FALSE(first.empty());
   {
     TesterLine line(link);
-    EXPECT_EQ(ToHex(line.Exchange(Hex("05807F"), 3)), "06807F");
+    EXPECT_EQ(ToHex(line.Exchange(Hex(testhex::kAnnounce), 3)), "06807F");
   }
   const std::string second = prog.ReadLine(10'000);
   ASSERT_EQ(second.rfind("/dev/pts/", 0), 0u) << second;
   {
     TesterLine line(link);
     ASSERT_TRUE(line.IsOpen());
-    EXPECT_EQ(ToHex(line.Exchange(Hex("05807F"), 3)), "06807F");
+    EXPECT_EQ(ToHex(line.Exchange(Hex(testhex::kAnnounce), 3)), "06807F");
   }
   const int status = prog.StopWith(SIGINT);
   ASSERT_TRUE(WIFEXITED(status)) << status;

@@ -15,24 +15,6 @@
 
 namespace camsim_test {
 
-Bytes Hex(const std::string& text) {
-  Bytes out;
-  for (std::size_t i = 0; i + 1 < text.size(); i += 2) {
-    out.push_back(static_cast<std::uint8_t>(std::stoi(text.substr(i, 2), nullptr, 16)));
-  }
-  return out;
-}
-
-std::string ToHex(const Bytes& bytes) {
-  static const char kDigits[] = "0123456789ABCDEF";
-  std::string s;
-  for (std::uint8_t b : bytes) {
-    s.push_back(kDigits[b >> 4]);
-    s.push_back(kDigits[b & 15]);
-  }
-  return s;
-}
-
 double NowMs() {
   timespec t{};
   clock_gettime(CLOCK_MONOTONIC, &t);

@@ -6,13 +6,17 @@
 #include <string>
 #include <vector>
 
+#include "tests/common/hex.h"
+
 namespace camsim_test {
 
-using Bytes = std::vector<std::uint8_t>;
+using testhex::Bytes;
+using testhex::ToHex;
 
 // "05807F" -> {0x05, 0x80, 0x7F}. Upper- or lower-case digits.
-Bytes Hex(const std::string& text);
-std::string ToHex(const Bytes& bytes);
+inline Bytes Hex(const std::string& text) {
+  return testhex::FromHex(text);
+}
 
 // Milliseconds on the monotonic clock.
 double NowMs();

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "tests/app/app_fixture.h"
+#include "tests/common/hex.h"
 #include "tools/camsim_frames.h"
 
 namespace {
@@ -18,6 +19,7 @@ namespace {
 using apptest::Driver;
 using apptest::Ports;
 using apptest::ProgramRun;
+using testhex::ToHex;
 
 enum class Field { kAddressHigh, kAddressLow, kPage, kCodeHigh, kCodeLow };
 
@@ -28,18 +30,8 @@ int DigitOf(int v) {
   return v <= '9' ? v - '0' : v - 'A' + 10;
 }
 
-std::string Hex(const camsim::Bytes& bytes) {
-  static const char* digits = "0123456789ABCDEF";
-  std::string s;
-  for (auto b : bytes) {
-    s += digits[b >> 4];
-    s += digits[b & 15];
-  }
-  return s;
-}
-
 std::string HexByte(int b) {
-  return Hex(camsim::Bytes{static_cast<std::uint8_t>(b)});
+  return ToHex(camsim::Bytes{static_cast<std::uint8_t>(b)});
 }
 
 class BadInputSweep : public ::testing::Test {
@@ -70,7 +62,7 @@ class BadInputSweep : public ::testing::Test {
     std::vector<std::string> frames;
     for (const auto& e : ports_.Cam(1).Log()) {
       if (e.kind == camsim::LogKind::kRx || e.kind == camsim::LogKind::kNoise)
-        frames.push_back(Hex(e.bytes));
+        frames.push_back(ToHex(e.bytes));
     }
     return frames;
   }
@@ -143,16 +135,16 @@ class BadInputSweep : public ::testing::Test {
         continue;
       }
       EXPECT_TRUE(boxes.empty());
-      const std::string announce = Hex(camsim::AnnounceFrame());
-      const std::string close = Hex(camsim::CloseFrame());
+      const std::string announce = ToHex(camsim::AnnounceFrame());
+      const std::string close = ToHex(camsim::CloseFrame());
       const std::string middle =
-          command == IDC_WRITE ? Hex(camsim::CellWriteFrame(pageValue, addressValue, codeValue))
-                               : Hex(camsim::CellReadFrame(0, 0xF8));
+          command == IDC_WRITE ? ToHex(camsim::CellWriteFrame(pageValue, addressValue, codeValue))
+                               : ToHex(camsim::CellReadFrame(0, 0xF8));
       const std::vector<std::string> expected = {
-          announce, Hex(camsim::SetupFrame()),
+          announce, ToHex(camsim::SetupFrame()),
           close,    announce,
           middle,   close,
-          announce, Hex(camsim::CellReadFrame(pageValue, addressValue))};
+          announce, ToHex(camsim::CellReadFrame(pageValue, addressValue))};
       EXPECT_EQ(Frames(), expected);
       EXPECT_TRUE(d_.Enabled(main_, IDC_WRITE));
       if (command == IDC_READ) {

@@ -35,6 +35,7 @@
 #include "platform/threads.h"
 #include "platform/ui/testing.h"
 #include "port/CommPort.h"
+#include "tests/common/hex.h"
 #include "tests/faults/campaign_model.h"
 #include "tools/camsim.h"
 
@@ -43,6 +44,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 using Ms = std::chrono::milliseconds;
+using testhex::ToHex;
 
 constexpr int kFirstPort = 11;
 
@@ -102,16 +104,6 @@ std::size_t OpenDescriptors() {
     closedir(d);
   }
   return n;
-}
-
-std::string Hex(const camsim::Bytes& bytes) {
-  static const char* digits = "0123456789ABCDEF";
-  std::string s;
-  for (auto b : bytes) {
-    s += digits[b >> 4];
-    s += digits[b & 15];
-  }
-  return s;
 }
 
 std::string BoxText(const std::string& operation, const std::string& text, int port) {
@@ -272,8 +264,8 @@ class Worker {
 
     std::vector<std::string> frames;
     for (const auto& e : cam.Log()) {
-      if (e.kind == camsim::LogKind::kRx) frames.push_back(Hex(e.bytes));
-      if (e.kind == camsim::LogKind::kNoise) fail("the camera got noise " + Hex(e.bytes));
+      if (e.kind == camsim::LogKind::kRx) frames.push_back(ToHex(e.bytes));
+      if (e.kind == camsim::LogKind::kNoise) fail("the camera got noise " + ToHex(e.bytes));
     }
     std::vector<platform::ui::BoxRecord> boxes = Boxes();
     boxes.erase(boxes.begin(), boxes.begin() + static_cast<long>(boxesBefore));

@@ -4,6 +4,7 @@
 #include <map>
 #include <utility>
 
+#include "tests/common/hex.h"
 #include "tools/camsim_frames.h"
 
 namespace faults {
@@ -11,16 +12,7 @@ namespace {
 
 using camsim::Bytes;
 using camsim::FrameKind;
-
-std::string Hex(const Bytes& bytes) {
-  static const char* digits = "0123456789ABCDEF";
-  std::string s;
-  for (auto b : bytes) {
-    s += digits[b >> 4];
-    s += digits[b & 15];
-  }
-  return s;
-}
+using testhex::ToHex;
 
 // How a step knows its reply is complete: by text (announce, close) or by
 // count (the others), and whether it yields a code.
@@ -64,7 +56,7 @@ bool Holds(const StepRule& rule, const Bytes& received) {
 
 std::string CodeAt(const Bytes& received) {
   const std::uint8_t b = received.size() > 9 ? received[9] : 0;  // the buffer is cleared to zero
-  return Hex(Bytes{b});
+  return ToHex(Bytes{b});
 }
 
 // The runs of bytes the camera emits for step `step`: a look surely comes
@@ -287,14 +279,14 @@ Case MakeCase(std::uint64_t caseSeed) {
 }
 
 std::vector<std::string> ExpectedFrames(const Case& c) {
-  const std::string announce = Hex(camsim::AnnounceFrame());
-  const std::string close = Hex(camsim::CloseFrame());
-  const std::string cell = c.write ? Hex(camsim::CellWriteFrame(c.page, c.address, c.newCode))
-                                   : Hex(camsim::CellReadFrame(0, 0xF8));
-  return {announce, Hex(camsim::SetupFrame()),
+  const std::string announce = ToHex(camsim::AnnounceFrame());
+  const std::string close = ToHex(camsim::CloseFrame());
+  const std::string cell = c.write ? ToHex(camsim::CellWriteFrame(c.page, c.address, c.newCode))
+                                   : ToHex(camsim::CellReadFrame(0, 0xF8));
+  return {announce, ToHex(camsim::SetupFrame()),
           close,    announce,
           cell,     close,
-          announce, Hex(camsim::CellReadFrame(c.page, c.address))};
+          announce, ToHex(camsim::CellReadFrame(c.page, c.address))};
 }
 
 std::vector<std::uint8_t> CameraReply(const Case& c, int step) {

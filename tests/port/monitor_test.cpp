@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "platform/serial_faults.h"
+#include "tests/common/hex.h"
 #include "tests/port/port_fixture.h"
 
 namespace {
@@ -19,6 +20,9 @@ using porttest::OpenCom1;
 using porttest::PtyPeer;
 using porttest::ReplyBytes;
 using Bytes = std::vector<unsigned char>;
+using testhex::kAnnounce;
+using testhex::kClose;
+using testhex::kSetup;
 
 class MonitorTest : public ::testing::Test {
  protected:
@@ -73,7 +77,7 @@ class MonitorTest : public ::testing::Test {
 
 TEST_F(MonitorTest, FrameGoesOutAndEveryReplyByteIsStored) {
   ASSERT_EQ(port_.StartMonitor(), 1);
-  port_.SendHexFrame("05807F");
+  port_.SendHexFrame(kAnnounce);
   EXPECT_EQ(peer_.Read(3, 5000), (Bytes{0x05, 0x80, 0x7F}));
   EXPECT_EQ(peer_.Read(1, 50), Bytes{});  // exactly the frame's bytes
   peer_.Write({0x06, 0x80, 0x7F});
@@ -82,7 +86,7 @@ TEST_F(MonitorTest, FrameGoesOutAndEveryReplyByteIsStored) {
   EXPECT_TRUE(ReceiveEventSet());
 
   // The setup frame, 24 bytes ending in CF.
-  port_.SendHexFrame("01801320030001FF01011F0201190301FF8001078101FFCF");
+  port_.SendHexFrame(kSetup);
   const Bytes setup = peer_.Read(24, 5000);
   ASSERT_EQ(setup.size(), 24u);
   EXPECT_EQ(setup.front(), 0x01);
@@ -114,7 +118,7 @@ TEST_F(MonitorTest, BytesBeforeTheMonitorOrBeforeASendAreNotStored) {
   // late byte of an earlier reply): the send clears the buffer again.
   peer_.Write({0x44, 0x55});
   ASSERT_TRUE(porttest::WaitReplyCount(port_, 2));
-  port_.SendHexFrame("103B04");
+  port_.SendHexFrame(kClose);
   EXPECT_EQ(peer_.Read(3, 5000), (Bytes{0x10, 0x3B, 0x04}));
   peer_.Write({0x06});
   ASSERT_TRUE(porttest::WaitReplyCount(port_, 1));
@@ -155,21 +159,21 @@ TEST_F(MonitorTest, StopWhileTheLineNeverStopsSending) {
 }
 
 TEST_F(MonitorTest, FrameHandedOverBeforeTheStartIsSentByTheMonitor) {
-  port_.SendHexFrame("103B04");
+  port_.SendHexFrame(kClose);
   EXPECT_EQ(peer_.Read(1, 100), Bytes{});  // no monitor: nothing leaves
   ASSERT_EQ(port_.StartMonitor(), 1);
   EXPECT_EQ(peer_.Read(3, 5000), (Bytes{0x10, 0x3B, 0x04}));
 }
 
 TEST_F(MonitorTest, AnOpenInBetweenDiscardsAWaitingFrame) {
-  port_.SendHexFrame("103B04");
+  port_.SendHexFrame(kClose);
   ASSERT_EQ(OpenCom1(port_), 1);
   ASSERT_EQ(port_.StartMonitor(), 1);
   EXPECT_EQ(peer_.Read(1, 200), Bytes{});
 }
 
 TEST_F(MonitorTest, StopWinsOverAWaitingFrame) {
-  port_.SendHexFrame("103B04");
+  port_.SendHexFrame(kClose);
   SetEvent(port_.m_hStopEvent);
   ASSERT_EQ(port_.StartMonitor(), 1);
   ASSERT_EQ(OpenCom1(port_), 1);
@@ -206,7 +210,7 @@ TEST_F(MonitorTest, OneMonitorAtATime) {
 
 TEST_F(MonitorTest, HangUpInTheMiddleOfAReplyShowsOneBoxAndTheMonitorBlocks) {
   StartAndSync();
-  port_.SendHexFrame("05807F");
+  port_.SendHexFrame(kAnnounce);
   EXPECT_EQ(peer_.Read(3, 5000).size(), 3u);
   peer_.Write({0x06, 0x80});
   ASSERT_TRUE(porttest::WaitReplyCount(port_, 2));
@@ -220,7 +224,7 @@ TEST_F(MonitorTest, HangUpInTheMiddleOfAReplyShowsOneBoxAndTheMonitorBlocks) {
   EXPECT_EQ(ReplyBytes(port_), (Bytes{0x06, 0x80}));
   // A frame handed over now fails on the line: its box, then the event
   // wait's, and the monitor blocks again.
-  port_.SendHexFrame("05807F");
+  port_.SendHexFrame(kAnnounce);
   ASSERT_TRUE(driver_.WaitRecorded(3, Ms(5000)));
   std::this_thread::sleep_for(Ms(300));
   const auto boxes = BoxTexts(driver_);
@@ -248,12 +252,12 @@ TEST_F(MonitorTest, FailedReadStoresNothingAndTheOtherBytesArrive) {
 TEST_F(MonitorTest, FailedWriteLosesTheFrameAndTheNextOneGoesOut) {
   StartAndSync();
   platform::serial_testing::FailNext("WriteFile", ERROR_GEN_FAILURE);
-  port_.SendHexFrame("05807F");
+  port_.SendHexFrame(kAnnounce);
   ASSERT_TRUE(driver_.WaitRecorded(1, Ms(5000)));
   EXPECT_EQ(peer_.Read(1, 200), Bytes{});
   EXPECT_EQ(BoxTexts(driver_), std::vector<std::string>{BoxText(
                                    "WriteFile()", porttest::SystemText(ERROR_GEN_FAILURE), 1)});
-  port_.SendHexFrame("103B04");
+  port_.SendHexFrame(kClose);
   EXPECT_EQ(peer_.Read(3, 5000), (Bytes{0x10, 0x3B, 0x04}));
 }
 
@@ -264,7 +268,7 @@ TEST_F(MonitorTest, FailedEventWaitShowsItsBoxAndBytesStillArrive) {
   EXPECT_EQ(BoxTexts(driver_), std::vector<std::string>{BoxText(
                                    "WaitCommEvent()", porttest::SystemText(ERROR_GEN_FAILURE), 1)});
   // The next frame wakes the monitor; its event wait then works again.
-  port_.SendHexFrame("05807F");
+  port_.SendHexFrame(kAnnounce);
   EXPECT_EQ(peer_.Read(3, 5000).size(), 3u);
   peer_.Write({0x06, 0x80, 0x7F});
   ASSERT_TRUE(porttest::WaitReplyCount(port_, 3));
@@ -292,7 +296,7 @@ TEST(MonitorFailedOpen, EachFrameOnAPortThatDidNotOpenGivesBoundedBoxes) {
   ASSERT_EQ(driver.Recorded().size(), 1u);
   EXPECT_EQ(driver.Recorded()[0].text.rfind("WARNING:  WaitCommEvent()", 0), 0u);
   EXPECT_NE(driver.Recorded()[0].thread, GetCurrentThreadId());
-  port.SendHexFrame("05807F");
+  port.SendHexFrame(kAnnounce);
   ASSERT_TRUE(driver.WaitRecorded(3, Ms(5000)));
   std::this_thread::sleep_for(Ms(200));
   EXPECT_EQ(driver.Recorded().size(), 3u);
