@@ -36,7 +36,8 @@ enum class Aim {
 // take input now (TakesInput) loses it, even if it is enabled again before
 // its thread would have handled it. This is what makes a second click on a
 // button that its first click has disabled do nothing. Keys are bound to
-// the focus they arrive at. FALSE only if the window does not exist.
+// the focus they arrive at. FALSE only if the window (or its thread) does
+// not exist.
 bool Deliver(HWND aimedAt, Aim aim, UINT msg, WPARAM w, LPARAM l) {
   std::lock_guard<std::mutex> lock(M().mu);
   Window* target = Find(aimedAt);
@@ -46,8 +47,7 @@ bool Deliver(HWND aimedAt, Aim aim, UINT msg, WPARAM w, LPARAM l) {
     if (Window* focus = Find(target->focus)) target = focus;
   }
   if (!TakesInput(target)) return true;
-  PostLocked(target->hwnd, msg, w, l);
-  return true;
+  return PostLocked(target->hwnd, msg, w, l);
 }
 
 }  // namespace
