@@ -305,7 +305,10 @@ class Worker {
                      c.Describe().c_str());
       } else if (allowed.all.count(seen) == 0) {
         std::string list;
-        for (const Outcome& o : allowed.all) list += " " + Describe(o);
+        for (const Outcome& o : allowed.all) {
+          list += ' ';
+          list += Describe(o);
+        }
         fail("outcome " + Describe(seen) + " with " + std::to_string(frames.size()) +
              " frames; the rules allow:" + list + " (threads ran up to " +
              std::to_string(static_cast<int>(lagMs)) + " ms late)");
