@@ -16,6 +16,8 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <set>
+#include <sstream>
 #include <string>
 #include <thread>
 
@@ -70,6 +72,26 @@ std::string XpropId(unsigned long window) {
   char text[32];
   std::snprintf(text, sizeof text, "0x%lx", window);
   return text;
+}
+
+// The root's children that have no name and more than one pixel: popup
+// menus, and a window manager's frames.
+std::set<std::string> UnnamedWindows() {
+  std::string out;
+  Shell("xwininfo -root -children 2>/dev/null", &out);
+  std::istringstream in(out);
+  std::set<std::string> ids;
+  std::string line;
+  while (std::getline(in, line)) {
+    // "     0x200020 (has no name): ()  137x37+31+140  +31+140"
+    auto at = line.find("(has no name): ()");
+    int w = 0, h = 0;
+    if (at != std::string::npos && std::sscanf(line.c_str() + at + 17, " %dx%d", &w, &h) == 2 &&
+        w > 1 && h > 1) {
+      ids.insert(line.substr(0, at));
+    }
+  }
+  return ids;
 }
 
 class EndToEnd : public ::testing::Test {
@@ -212,7 +234,8 @@ TEST_F(EndToEnd, DoubleClicksOnReadAndWriteRunOneCommandEach) {
 }
 
 // Under a window manager: what the templates say reaches it through the
-// windows' properties, and it acts on them.
+// windows' properties, and it acts on them. The boxes and the About box
+// opened from the system menu are dialogs of the main dialog.
 TEST_F(EndToEnd, TheWindowManagerIsToldWhatTheTemplatesSay) {
   std::string wm;
   Shell("xprop -root _NET_SUPPORTING_WM_CHECK", &wm);
@@ -268,6 +291,19 @@ TEST_F(EndToEnd, TheWindowManagerIsToldWhatTheTemplatesSay) {
   Keys(box, "Return");
   ASSERT_TRUE(WaitNoWindow(kBoxTitle, 15s));
   EXPECT_EQ(Frames(), 0);
+
+  // The About box from the system menu is a dialog of the main dialog.
+  std::set<std::string> before = UnnamedWindows();
+  ClickAt(g.x + 30, g.y + 120, 3);  // below the group boxes
+  ASSERT_TRUE(Eventually([&] { return UnnamedWindows().size() > before.size(); }));
+  Shell("xdotool key --delay 60 Down Down Return");  // Close, a separator, the About item
+  about = WaitWindow(kAboutTitle, 15s);
+  ASSERT_NE(about, 0u);
+  EXPECT_NE(Property(about, "WM_TRANSIENT_FOR").find("window id # " + XpropId(main)),
+            std::string::npos)
+      << Property(about, "WM_TRANSIENT_FOR") << " main " << XpropId(main);
+  Keys(about, "Return");
+  ASSERT_TRUE(WaitNoWindow(kAboutTitle, 15s));
   EXPECT_EQ(EscapeAndWait(main), 0);
 }
 
