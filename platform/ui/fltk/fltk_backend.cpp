@@ -25,6 +25,8 @@
 #include "platform/ui/backend.h"
 #include "platform/ui/fltk/paint.h"
 #include "platform/ui/fltk/top_window.h"
+#include "platform/ui/fltk/xresources.h"
+#include "platform/ui/scale.h"
 
 namespace platform::ui {
 namespace fltk {
@@ -107,6 +109,9 @@ bool FltkBackend::Start(std::string* error) {
     if (!name || !*name) return fail("cannot open display (DISPLAY is not set)");
     return fail(std::string("cannot open display \"") + name + "\"");
   }
+  // Before any window exists: everything is laid out at this scale.
+  const std::optional<std::string> dpi = XftDpiResource(display);
+  DecideDisplayScale(dpi ? dpi->c_str() : nullptr);
   {
     std::lock_guard<std::mutex> lock(mu_);
     started_ = true;
