@@ -94,18 +94,25 @@ void Stop(pid_t pid) {
   waitpid(pid, nullptr, 0);
 }
 
+// The /proc directories of every thread of pid.
+std::vector<std::string> ThreadDirs(pid_t pid) {
+  std::string dir = "/proc/" + std::to_string(pid) + "/task";
+  std::vector<std::string> dirs;
+  if (DIR* d = opendir(dir.c_str())) {
+    while (dirent* e = readdir(d))
+      if (e->d_name[0] != '.') dirs.push_back(dir + "/" + e->d_name);
+    closedir(d);
+  }
+  return dirs;
+}
+
 // CPU time of every thread of pid, in ns (first field of schedstat).
 long long CpuNs(pid_t pid) {
-  std::string dir = "/proc/" + std::to_string(pid) + "/task";
   long long total = 0;
-  if (DIR* d = opendir(dir.c_str())) {
-    while (dirent* e = readdir(d)) {
-      if (e->d_name[0] == '.') continue;
-      std::ifstream in(dir + "/" + e->d_name + "/schedstat");
-      long long ns = 0;
-      if (in >> ns) total += ns;
-    }
-    closedir(d);
+  for (const std::string& dir : ThreadDirs(pid)) {
+    std::ifstream in(dir + "/schedstat");
+    long long ns = 0;
+    if (in >> ns) total += ns;
   }
   return total;
 }
@@ -113,29 +120,14 @@ long long CpuNs(pid_t pid) {
 // Voluntary context switches of every thread of pid: how often its threads
 // went to sleep, and so were woken again.
 long long VoluntarySwitches(pid_t pid) {
-  std::string dir = "/proc/" + std::to_string(pid) + "/task";
   long long total = 0;
-  if (DIR* d = opendir(dir.c_str())) {
-    while (dirent* e = readdir(d)) {
-      if (e->d_name[0] == '.') continue;
-      std::ifstream in(dir + "/" + e->d_name + "/status");
-      std::string line;
-      while (std::getline(in, line))
-        if (line.rfind("voluntary_ctxt_switches:", 0) == 0) total += std::stoll(line.substr(24));
-    }
-    closedir(d);
+  for (const std::string& dir : ThreadDirs(pid)) {
+    std::ifstream in(dir + "/status");
+    std::string line;
+    while (std::getline(in, line))
+      if (line.rfind("voluntary_ctxt_switches:", 0) == 0) total += std::stoll(line.substr(24));
   }
   return total;
-}
-
-int Threads(pid_t pid) {
-  std::string dir = "/proc/" + std::to_string(pid) + "/task";
-  int n = 0;
-  if (DIR* d = opendir(dir.c_str())) {
-    while (dirent* e = readdir(d)) n += e->d_name[0] != '.';
-    closedir(d);
-  }
-  return n;
 }
 
 long PeakRssKiB(pid_t pid) {
@@ -209,7 +201,7 @@ int main(int argc, char** argv) {
   std::this_thread::sleep_for(std::chrono::seconds(idleSeconds));
   long long cpu1 = CpuNs(pid);
   long long switches1 = VoluntarySwitches(pid);
-  int threads = Threads(pid);
+  int threads = static_cast<int>(ThreadDirs(pid).size());
   long rssIdle = PeakRssKiB(pid);
 
   int x = 0, y = 0;
