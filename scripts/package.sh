@@ -47,7 +47,7 @@ done
 for p in "$root"/usr/bin/*; do
   page=$root/usr/share/man/man1/$(basename "$p").1.gz
   [ -f "$page" ] || fail "no manual page for $(basename "$p")"
-  warnings=$(man --warnings -E UTF-8 -l "$page" 2>&1 >/dev/null)
+  warnings=$(LC_ALL=C.UTF-8 man --warnings -E UTF-8 -l "$page" 2>&1 >/dev/null)
   [ -z "$warnings" ] || fail "$(basename "$page"): $warnings"
 done
 for f in usr/share/applications/corvane.desktop \
