@@ -1,10 +1,9 @@
 // Dialogs from templates and the dialog manager (the keyboard interface of
 // dialogs and message boxes).
-#include <cmath>
-
 #include "platform/ui/backend.h"
 #include "platform/ui/internal.h"
 #include "platform/ui/resources.h"
+#include "platform/ui/scale.h"
 #include "platform/ui/user32.h"
 #include "platform/ui/windows.h"
 
@@ -86,11 +85,17 @@ void SendCommand(HWND hDlg, int id) {
 
 }  // namespace
 
+int DialogUnitsToPixelsX(int x, double scale) {
+  return ScalePixels(x * 1.5, scale);
+}
+int DialogUnitsToPixelsY(int y, double scale) {
+  return ScalePixels(y * 1.625, scale);
+}
 int DialogUnitsToPixelsX(int x) {
-  return static_cast<int>(std::lround(x * 1.5));
+  return DialogUnitsToPixelsX(x, DisplayScale());
 }
 int DialogUnitsToPixelsY(int y) {
-  return static_cast<int>(std::lround(y * 1.625));
+  return DialogUnitsToPixelsY(y, DisplayScale());
 }
 
 HWND CreateDialogFromTemplate(const DialogTemplate& t, HWND owner, WNDPROC proc, void* object) {

@@ -6,6 +6,7 @@
 
 #include "platform/ui/backend.h"
 #include "platform/ui/internal.h"
+#include "platform/ui/scale.h"
 #include "platform/ui/user32.h"
 #include "platform/ui/windows.h"
 
@@ -22,15 +23,17 @@ LRESULT BoxProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   return DefWindowProcA(hwnd, msg, wParam, lParam);
 }
 
-// Layout in pixels with the dialog font's average character (6 x 13):
-// lines wrap at 80 characters, the icon sits left, OK is centred below.
+// Layout in pixels with the dialog font's average character (6 x 13 in
+// the classic layout, times the display scale): lines wrap at 80
+// characters, the icon sits left, OK is centred below.
 struct Layout {
   RECT client, icon, text, ok;
 };
 
 Layout Measure(const std::string& text, bool hasIcon) {
-  constexpr int kMargin = 12, kCharW = 6, kLineH = 13, kWrap = 80, kIcon = 32;
-  constexpr int kButtonW = 75, kButtonH = 23;
+  constexpr int kWrap = 80;
+  const int kMargin = Px(12), kCharW = Px(6), kLineH = Px(13), kIcon = Px(32);
+  const int kButtonW = Px(75), kButtonH = Px(23);
   int lines = 0, widest = 0;
   std::istringstream in(text);
   std::string line;

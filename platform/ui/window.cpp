@@ -7,6 +7,7 @@
 #include "platform/threads.h"
 #include "platform/ui/backend.h"
 #include "platform/ui/internal.h"
+#include "platform/ui/scale.h"
 #include "platform/ui/user32.h"
 #include "platform/ui/windows.h"
 
@@ -553,12 +554,13 @@ void platform::ui::detail::OpenSystemMenu(HWND top, int x, int y) {
 
 int GetSystemMetrics(int index) {
   switch (index) {
+    // On a scaled display icons are magnified in whole steps.
     case SM_CXICON:
     case SM_CYICON:
-      return 32;
+      return 32 * IconStep();
     case SM_CXSMICON:
     case SM_CYSMICON:
-      return 16;
+      return 16 * IconStep();
     case SM_CXSCREEN:
       return 1024;
     case SM_CYSCREEN:

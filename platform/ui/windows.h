@@ -36,9 +36,13 @@ HWND CreateModelWindow(const CreateParams& params);
 HWND CreateDialogFromTemplate(const DialogTemplate& t, HWND owner, WNDPROC proc, void* object);
 
 // Dialog units to pixels for the templates' font (8-point MS Sans Serif
-// at 96 DPI: base units 6 x 13): x * 1.5 and y * 1.625, rounded.
+// at 96 DPI: base units 6 x 13): x * 1.5 and y * 1.625 times the display
+// scale (platform/ui/scale.h), rounded as ScalePixels rounds. The
+// one-argument forms use the process's scale.
 int DialogUnitsToPixelsX(int x);
 int DialogUnitsToPixelsY(int y);
+int DialogUnitsToPixelsX(int x, double scale);
+int DialogUnitsToPixelsY(int y, double scale);
 
 // The framework object bound to a window (null if none). Any object other
 // than a CWnd must be unbound before its window is destroyed.

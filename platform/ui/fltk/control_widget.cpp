@@ -14,7 +14,8 @@
 namespace platform::ui::fltk {
 namespace {
 
-constexpr int kCheckSize = 13;  // the check box square, pixels
+// Classic pixels, through Px() when drawn.
+constexpr int kCheckSize = 13;  // the check box square
 constexpr int kCheckGap = 4;    // between the square and the caption
 
 int TextLeft(const WindowSnapshot& s) {
@@ -124,6 +125,7 @@ void ControlWidget::draw() {
 }
 
 void ControlWidget::DrawPushButton() {
+  const int t = LineWidth();
   int bx = x(), by = y(), bw = w(), bh = h();
   fl_color(FaceColor());
   fl_rectf(bx, by, bw, bh);
@@ -131,10 +133,10 @@ void ControlWidget::DrawPushButton() {
   // black frame around its bevel.
   if (snap_.defaultButton || snap_.focused) {
     fl_color(FL_BLACK);
-    fl_rect(bx, by, bw, bh);
-    ++bx, ++by, bw -= 2, bh -= 2;
+    for (int k = 0; k < t; ++k) fl_rect(bx + k, by + k, bw - 2 * k, bh - 2 * k);
+    bx += t, by += t, bw -= 2 * t, bh -= 2 * t;
   }
-  int shift = pressed_ ? 1 : 0;
+  int shift = pressed_ ? t : 0;
   if (pressed_) {
     DrawPressed(bx, by, bw, bh);
   } else {
@@ -145,46 +147,49 @@ void ControlWidget::DrawPushButton() {
   int tx = bx + (bw - tw) / 2 + shift;
   int ty = by + (bh - th) / 2 + shift;
   DrawCaptionAt(c, tx, ty, snap_.enabled);
-  if (snap_.focused) DrawFocusRect(bx + 3, by + 3, bw - 6, bh - 6);
+  const int inset = Px(3);
+  if (snap_.focused) DrawFocusRect(bx + inset, by + inset, bw - 2 * inset, bh - 2 * inset);
 }
 
 void ControlWidget::DrawCheckBox() {
-  int bx = x(), by = y() + (h() - kCheckSize) / 2;
+  const int t = LineWidth(), size = Px(kCheckSize);
+  int bx = x(), by = y() + (h() - size) / 2;
   bool indeterminate = snap_.check == BST_INDETERMINATE;
   Fl_Color fill = WindowColor();
   if (!snap_.enabled || pressed_) fill = FaceColor();
   if (indeterminate) fill = fl_rgb_color(192, 192, 192);
   fl_color(fill);
-  fl_rectf(bx + 2, by + 2, kCheckSize - 4, kCheckSize - 4);
-  DrawSunken(bx, by, kCheckSize, kCheckSize);
+  fl_rectf(bx + 2 * t, by + 2 * t, size - 4 * t, size - 4 * t);
+  DrawSunken(bx, by, size, size);
   if (snap_.check == BST_CHECKED || indeterminate) {
-    // The tick: a 7 x 7 mark three pixels thick.
+    // The tick: a 7 x 7 mark three lines thick.
     fl_color(snap_.enabled && !indeterminate ? FL_BLACK : ShadowColor());
-    for (int k = 0; k < 3; ++k) {
-      fl_line(bx + 3, by + 5 + k, bx + 5, by + 7 + k, bx + 9, by + 3 + k);
+    for (int k = 0; k < 3 * t; ++k) {
+      fl_line(bx + Px(3), by + Px(5) + k, bx + Px(5), by + Px(7) + k, bx + Px(9), by + Px(3) + k);
     }
   }
   // The caption starts right of the square and is cut off by the
   // control's width (the clip set in draw()).
   Caption c = ParsePrefix(snap_.text);
-  int tx = bx + kCheckSize + kCheckGap;
+  int tx = bx + size + Px(kCheckGap);
   int th = LineHeight();
   int ty = y() + (h() - th) / 2;
   DrawCaptionAt(c, tx, ty, snap_.enabled);
   if (snap_.focused && !c.text.empty()) {
-    DrawFocusRect(tx - 1, ty, TextWidth(c.text) + 2, th);
+    DrawFocusRect(tx - t, ty, TextWidth(c.text) + 2 * t, th);
   }
 }
 
 void ControlWidget::DrawEdit() {
+  const int line = LineWidth(), border = 2 * line;
   int ex = x(), ey = y(), ew = w(), eh = h();
   bool editable = snap_.enabled && !snap_.readOnly;
   fl_color(editable ? WindowColor() : FaceColor());
-  fl_rectf(ex + 2, ey + 2, ew - 4, eh - 4);
+  fl_rectf(ex + border, ey + border, ew - 2 * border, eh - 2 * border);
   DrawSunken(ex, ey, ew, eh);
 
-  constexpr int kMargin = 2;
-  int ix = ex + 2 + kMargin, iw = std::max(1, ew - 4 - 2 * kMargin);
+  const int margin = Px(2);
+  int ix = ex + border + margin, iw = std::max(1, ew - 2 * border - 2 * margin);
   int th = LineHeight();
   int ty = ey + (eh - th) / 2;
   const std::string& t = snap_.text;
@@ -205,7 +210,7 @@ void ControlWidget::DrawEdit() {
     origin = ix - scroll_;
   }
 
-  fl_push_clip(ex + 2, ey + 2, ew - 4, eh - 4);
+  fl_push_clip(ex + border, ey + border, ew - 2 * border, eh - 2 * border);
   int a = std::clamp(std::min(snap_.selStart, snap_.selEnd), 0, int(t.size()));
   int b = std::clamp(std::max(snap_.selStart, snap_.selEnd), 0, int(t.size()));
   Caption whole{t, -1};
@@ -222,7 +227,7 @@ void ControlWidget::DrawEdit() {
   }
   if (snap_.focused) {
     fl_color(FL_BLACK);
-    fl_yxline(origin + caretX, ty, ty + th - 1);
+    for (int k = 0; k < line; ++k) fl_yxline(origin + caretX + k, ty, ty + th - 1);
   }
   fl_pop_clip();
 }
@@ -249,9 +254,9 @@ void ControlWidget::DrawGroupBox() {
   DrawEtched(x(), top, w(), h() - th / 2);
   if (snap_.text.empty()) return;
   Caption c = ParsePrefix(snap_.text);
-  int tx = x() + 9;
+  int tx = x() + Px(9);
   fl_color(FaceColor());
-  fl_rectf(tx - 2, y(), TextWidth(c.text) + 4, th);
+  fl_rectf(tx - Px(2), y(), TextWidth(c.text) + Px(4), th);
   DrawCaptionAt(c, tx, y(), snap_.enabled);
 }
 

@@ -25,6 +25,8 @@
 #include "platform/ui/backend.h"
 #include "platform/ui/fltk/paint.h"
 #include "platform/ui/fltk/top_window.h"
+#include "platform/ui/fltk/xresources.h"
+#include "platform/ui/scale.h"
 
 namespace platform::ui {
 namespace fltk {
@@ -32,6 +34,8 @@ namespace {
 
 // FLTK is one per process: only one backend may drive it.
 std::atomic<bool> g_fltkInUse{false};
+
+constexpr double kForever = 1e20;  // seconds: FLTK's own value for no time-out
 
 class FltkBackend final : public Backend {
  public:
@@ -107,6 +111,9 @@ bool FltkBackend::Start(std::string* error) {
     if (!name || !*name) return fail("cannot open display (DISPLAY is not set)");
     return fail(std::string("cannot open display \"") + name + "\"");
   }
+  // Before any window exists: everything is laid out at this scale.
+  const std::optional<std::string> dpi = XftDpiResource(display);
+  DecideDisplayScale(dpi ? dpi->c_str() : nullptr);
   {
     std::lock_guard<std::mutex> lock(mu_);
     started_ = true;
@@ -170,9 +177,12 @@ void FltkBackend::Run(Display* display) {
   readyCv_.notify_all();
   while (running_) {
     // Awake callbacks (Drain) run inside the wait, and every Fl::awake
-    // ends it; the long time-out is only a safety net, kept long so that an
-    // idle program costs next to no processor time.
-    Fl::wait(5.0);
+    // ends it, so the wait has no time-out: an idle program sleeps until
+    // an X event or a command arrives. (Fl::wait() without a time would
+    // return at once, unflushed, while no window is shown; the timed form
+    // flushes the X requests first and then waits for as long as FLTK's
+    // own "forever".)
+    Fl::wait(kForever);
     Drain();
     RunPendingPopup();
   }

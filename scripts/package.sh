@@ -1,0 +1,79 @@
+#!/usr/bin/env bash
+# Builds the Debian package from the Release tree and checks it:
+#   bash scripts/package.sh
+# 1. builds the Release tree build/release (every target, as the README's
+#    benchmark command does; a tree that is up to date is only checked);
+# 2. makes build/release/package/corvane_<version>_amd64.deb with CPack
+#    from the tree's install rules;
+# 3. runs lintian on it: an error fails, warnings are shown;
+# 4. unpacks it into a temporary root with dpkg-deb -x, checks what it
+#    holds, and runs its programs from there.
+# Installs the Debian packages that are missing first.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=build/release
+scripts/install-deps.sh
+
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DCORVANE_SANITIZE= >/dev/null
+cmake --build "$build" -j"$(nproc)"
+rm -rf "$build/package"
+(cd "$build" && cpack -G DEB >cpack.log 2>&1) || {
+  cat "$build/cpack.log" >&2
+  exit 1
+}
+deb=$(ls "$build"/package/corvane_*_amd64.deb)
+echo "== $deb"
+dpkg-deb --field "$deb" Package Version Architecture Depends Installed-Size
+
+echo "== lintian"
+lintian --fail-on error --display-info "$deb" || {
+  echo "package: lintian found errors" >&2
+  exit 1
+}
+
+root=$(mktemp -d "${TMPDIR:-/tmp}/corvane-package.XXXXXX")
+trap 'rm -rf "$root"' EXIT
+dpkg-deb -x "$deb" "$root"
+fail() {
+  echo "package: $*" >&2
+  exit 1
+}
+
+# What it must hold: the programs, each with its manual page, and the rest.
+programs=(corvane corvane-camsim)
+for p in "${programs[@]}"; do
+  [ -x "$root/usr/bin/$p" ] || fail "no /usr/bin/$p"
+done
+for p in "$root"/usr/bin/*; do
+  page=$root/usr/share/man/man1/$(basename "$p").1.gz
+  [ -f "$page" ] || fail "no manual page for $(basename "$p")"
+  warnings=$(LC_ALL=C.UTF-8 man --warnings -E UTF-8 -l "$page" 2>&1 >/dev/null)
+  [ -z "$warnings" ] || fail "$(basename "$page"): $warnings"
+done
+for f in usr/share/applications/corvane.desktop \
+  usr/share/icons/hicolor/16x16/apps/corvane.png \
+  usr/share/icons/hicolor/32x32/apps/corvane.png \
+  usr/share/doc/corvane/copyright usr/share/doc/corvane/changelog.gz; do
+  [ -f "$root/$f" ] || fail "no /$f"
+done
+dpkg-deb --field "$deb" Depends | grep -q 'libfltk1.3' || fail "Depends does not name FLTK"
+
+# The programs run from the unpacked root: run PROGRAM ARGS... shows the
+# command and its output, and fails unless it exits 0 (a program missing
+# from the package fails too).
+run() {
+  local program=$1
+  shift
+  echo "\$ $program $*"
+  "$root/usr/bin/$program" "$@" | sed 's/^/  /' || fail "$program $* exited ${PIPESTATUS[0]}"
+}
+run corvane-camsim --help
+# Without a display corvane says so and ends with status 1 (which also
+# shows that its libraries load).
+echo "\$ corvane   (no display)"
+status=0
+out=$(env -u DISPLAY "$root/usr/bin/corvane" 2>&1) || status=$?
+echo "  $out (status $status)"
+[ "$status" -eq 1 ] && [[ $out == *display* ]] || fail "corvane without a display: $status $out"
+
+echo "package: $deb is complete and its programs run"

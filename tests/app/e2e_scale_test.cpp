@@ -1,0 +1,126 @@
+// The real `corvane` on an X display whose desktop asks for 192 dpi (the
+// X resource Xft.dpi: 192, as xrdb sets it), under tools/with-xvfb.sh with
+// a simulated camera on COM1: the program comes up at scale 2, its main
+// dialog's client area is 801 x 292 pixels with the controls at twice
+// their places and two-pixel lines, and a Read and a Write clicked at the
+// scaled places of their buttons reach the camera. Screenshots are kept as
+// artefacts.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <stdlib.h>
+#include <sys/wait.h>
+
+#include <filesystem>
+#include <string>
+#include <thread>
+
+#include "platform/ui/windows.h"
+#include "res/resource.h"
+#include "tests/ui_x11/x11_harness.h"
+#include "tools/camsim.h"
+
+extern char** environ;
+
+namespace {
+
+using namespace x11test;
+
+constexpr double kScale = 2;
+
+// Clicks the middle of a control at (x, y, cx, cy) dialog units of the
+// dialog whose client area starts at `g`, laid out at scale 2.
+void ClickScaled(const Geometry& g, int x, int y, int cx, int cy) {
+  using platform::ui::DialogUnitsToPixelsX;
+  using platform::ui::DialogUnitsToPixelsY;
+  ClickAt(g.x + DialogUnitsToPixelsX(x, kScale) + DialogUnitsToPixelsX(cx, kScale) / 2,
+          g.y + DialogUnitsToPixelsY(y, kScale) + DialogUnitsToPixelsY(cy, kScale) / 2);
+}
+
+TEST(EndToEndScaled, AtXftDpi192TheProgramIsDoubledAndReadAndWriteWork) {
+  ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "run under tools/with-xvfb.sh";
+  ASSERT_EQ(Shell("echo 'Xft.dpi: 192' | xrdb -nocpp -merge"), 0) << "xrdb (x11-xserver-utils)";
+  char dir[] = "/tmp/corvane-e2e-scale.XXXXXX";
+  ASSERT_NE(::mkdtemp(dir), nullptr);
+  std::string com1 = std::string(dir) + "/com1";
+  camsim::CamsimOptions options;
+  options.linkPath = com1;
+  std::string error;
+  auto cam = camsim::Camsim::Start(options, &error);
+  ASSERT_TRUE(cam) << error;
+  cam->SetCell(0, 0xF8, 0x12);
+  cam->SetCell(0, 0xF7, 0x34);
+
+  ::unsetenv("CORVANE_SCALE");  // the desktop's resource decides
+  ::setenv("CORVANE_COM1", com1.c_str(), 1);
+  for (int n = 2; n <= 4; ++n)
+    ::setenv(("CORVANE_COM" + std::to_string(n)).c_str(),
+             ("/nonexistent/com" + std::to_string(n)).c_str(), 1);
+  ::setenv("LSAN_OPTIONS", "suppressions=" CORVANE_LSAN_SUPPRESSIONS, 1);
+  pid_t pid = 0;
+  char* argv[] = {const_cast<char*>(CORVANE_BINARY), nullptr};
+  ASSERT_EQ(::posix_spawn(&pid, CORVANE_BINARY, nullptr, nullptr, argv, environ), 0);
+
+  unsigned long about = WaitWindow("About Corvane v. 2.0", 15s);
+  ASSERT_NE(about, 0u);
+  Geometry a = WindowGeometry(about);
+  EXPECT_EQ(a.width, 846);             // 282 x 186 dialog units
+  EXPECT_EQ(a.height, 604);            // (604.5 goes to 2 x 302)
+  std::this_thread::sleep_for(300ms);  // let it draw
+  EXPECT_FALSE(Screenshot("app-about-scale2").empty());
+  ClickScaled(a, 235, 10, 32, 14);  // OK
+  ASSERT_TRUE(WaitNoWindow("About Corvane v. 2.0", 15s));
+
+  unsigned long main = WaitWindow("Corvane v. 2.0", 15s);
+  ASSERT_NE(main, 0u);
+  Geometry g = WindowGeometry(main);
+  EXPECT_EQ(g.width, 801);
+  EXPECT_EQ(g.height, 292);
+  std::this_thread::sleep_for(300ms);
+  // The Read button (105, 70 dialog units; 158, 114 at scale 1) starts at
+  // 315, 228. It has the focus: a black frame, then the white of its
+  // bevel, each two pixels thick, then the face colour.
+  EXPECT_TRUE(Eventually([&] { return PixelAt(g.x + 315, g.y + 228) == "#000000"; }, 5s));
+  EXPECT_EQ(PixelAt(g.x + 316, g.y + 229), "#000000");
+  EXPECT_EQ(PixelAt(g.x + 317, g.y + 230), "#FFFFFF");
+  EXPECT_EQ(PixelAt(g.x + 318, g.y + 231), "#FFFFFF");
+  EXPECT_EQ(PixelAt(g.x + 319, g.y + 232), "#D4D0C8");
+  // The Write button (155, 70) at 465, 228, 90 x 49 pixels: its bevel from
+  // white to the dark shadow at its far corner.
+  EXPECT_EQ(PixelAt(g.x + 465, g.y + 228), "#FFFFFF");
+  EXPECT_EQ(PixelAt(g.x + 466, g.y + 229), "#FFFFFF");
+  EXPECT_EQ(PixelAt(g.x + 467, g.y + 230), "#D4D0C8");
+  EXPECT_EQ(PixelAt(g.x + 465 + 89, g.y + 228 + 48), "#404040");
+  // The page field (20, 45: 30, 73 at scale 1) starts at 60, 146 on its
+  // grey sunken edge.
+  EXPECT_EQ(PixelAt(g.x + 60, g.y + 146), "#808080");
+  EXPECT_EQ(PixelAt(g.x + 59, g.y + 146), "#D4D0C8");
+
+  ClickScaled(g, 105, 70, 32, 15);  // Read
+  ASSERT_TRUE(cam->WaitForFrames(8, 10000));
+  ASSERT_TRUE(cam->WaitFor(camsim::LogKind::kTx, 8, 10000));
+
+  // A new code typed into its field, then Write: the camera stores it.
+  ClickScaled(g, 159, 45, 20, 12);
+  TypeText(main, "5A");
+  ClickScaled(g, 155, 70, 30, 15);  // Write
+  EXPECT_TRUE(Eventually([&] { return cam->Cell(0, 0xF7) == 0x5A; }, 10s));
+  ASSERT_TRUE(cam->WaitForFrames(16, 10000));
+  std::this_thread::sleep_for(500ms);  // the fields are filled and drawn
+  EXPECT_FALSE(Screenshot("app-main-scale2-after-write").empty());
+
+  Keys(main, "Escape");
+  int status = -1;
+  auto deadline = std::chrono::steady_clock::now() + 15s;
+  while (std::chrono::steady_clock::now() < deadline && ::waitpid(pid, &status, WNOHANG) == 0)
+    std::this_thread::sleep_for(20ms);
+  if (!WIFEXITED(status)) {
+    ::kill(pid, SIGKILL);
+    ::waitpid(pid, nullptr, 0);
+  }
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  cam.reset();
+  std::filesystem::remove_all(dir);
+}
+
+}  // namespace
