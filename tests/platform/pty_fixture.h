@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <stdlib.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -22,6 +24,13 @@ inline void PointComPortsAt(const std::string& com1) {
   setenv("CORVANE_COM2", "/nonexistent/com2", 1);
   setenv("CORVANE_COM3", "/nonexistent/com3", 1);
   setenv("CORVANE_COM4", "/nonexistent/com4", 1);
+}
+
+// Opens a COM name as the program does: read and write, exclusive,
+// overlapped.
+inline HANDLE OpenCom(const char* name) {
+  return CreateFileA(name, GENERIC_READ | GENERIC_WRITE, 0, NULL, OPEN_EXISTING,
+                     FILE_FLAG_OVERLAPPED, NULL);
 }
 
 class Pty {
@@ -112,6 +121,44 @@ class PortTest : public ::testing::Test {
   Pty pty_;
   HANDLE port_ = INVALID_HANDLE_VALUE;
   OVERLAPPED ov_{};
+};
+
+// A child process whose command name is command and which holds the COM
+// port name, opened through the services, until it is destroyed.
+class PortHolder {
+ public:
+  PortHolder(const char* name, const char* command) {
+    int ready[2];
+    EXPECT_EQ(pipe(ready), 0);
+    EXPECT_EQ(pipe(go_), 0);
+    pid_ = fork();
+    if (pid_ == 0) {
+      prctl(PR_SET_NAME, command);
+      const char ok = OpenCom(name) != INVALID_HANDLE_VALUE ? 'y' : 'n';
+      (void)!write(ready[1], &ok, 1);
+      char c;
+      (void)!read(go_[0], &c, 1);
+      _exit(0);
+    }
+    char ok = 0;
+    EXPECT_EQ(read(ready[0], &ok, 1), 1);
+    EXPECT_EQ(ok, 'y') << name << " did not open in the holder";
+    close(ready[0]);
+    close(ready[1]);
+  }
+  ~PortHolder() {
+    (void)!write(go_[1], "x", 1);
+    waitpid(pid_, nullptr, 0);
+    close(go_[0]);
+    close(go_[1]);
+  }
+  PortHolder(const PortHolder&) = delete;
+  PortHolder& operator=(const PortHolder&) = delete;
+  pid_t pid() const { return pid_; }
+
+ private:
+  int go_[2] = {-1, -1};
+  pid_t pid_ = -1;
 };
 
 inline long ElapsedMs(std::chrono::steady_clock::time_point since) {
