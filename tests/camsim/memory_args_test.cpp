@@ -106,16 +106,33 @@ camsim::ParseResult Parse(std::vector<const char*> args, camsim::CamsimOptions* 
 TEST(CamsimArgs, EveryFlagSetsItsOption) {
   camsim::CamsimOptions o;
   std::string err;
-  ASSERT_EQ(
-      Parse({"--paced", "--line",  "--think",        "15",      "--link",         "/tmp/l",
-             "--log",   "/tmp/g",  "--memory",       "/tmp/m",  "--silent",       "--silent-after",
-             "4",       "--extra", "2:0xAB@3",       "--burst", "50@5",           "--burst-instead",
-             "--pause", "300@2:4", "--hangup-after", "6",       "--return-after", "0"},
-            &o, &err),
-      camsim::ParseResult::kRun)
+  ASSERT_EQ(Parse({"--paced",
+                   "--think",
+                   "15",
+                   "--link",
+                   "/tmp/l",
+                   "--log",
+                   "/tmp/g",
+                   "--memory",
+                   "/tmp/m",
+                   "--silent",
+                   "--silent-after",
+                   "4",
+                   "--extra",
+                   "2:0xAB@3",
+                   "--burst",
+                   "50@5",
+                   "--burst-instead",
+                   "--pause",
+                   "300@2:4",
+                   "--hangup-after",
+                   "6",
+                   "--return-after",
+                   "0"},
+                  &o, &err),
+            camsim::ParseResult::kRun)
       << err;
   EXPECT_TRUE(o.paced);
-  EXPECT_TRUE(o.line);
   EXPECT_EQ(o.thinkMs, 15);
   EXPECT_EQ(o.linkPath, "/tmp/l");
   EXPECT_EQ(o.logPath, "/tmp/g");
@@ -144,7 +161,6 @@ TEST(CamsimArgs, DefaultsAndShortForms) {
             camsim::ParseResult::kRun)
       << err;
   EXPECT_FALSE(o.paced);
-  EXPECT_FALSE(o.line);
   EXPECT_EQ(o.faults.extraCount, 3);
   EXPECT_EQ(o.faults.extraByte, 0x00);
   EXPECT_EQ(o.faults.extraAt, 0);  // every reply
@@ -154,6 +170,10 @@ TEST(CamsimArgs, DefaultsAndShortForms) {
   EXPECT_EQ(o.faults.returnAfterMs, -1);
   camsim::CamsimOptions h;
   EXPECT_EQ(Parse({"--paced", "--help"}, &h, &err), camsim::ParseResult::kHelp);
+  camsim::CamsimOptions l;
+  ASSERT_EQ(Parse({"--line"}, &l, &err), camsim::ParseResult::kRun) << err;
+  EXPECT_TRUE(l.line);
+  EXPECT_FALSE(o.line);
 }
 
 TEST(CamsimArgs, RejectsBadCommandLines) {
