@@ -82,7 +82,7 @@ TEST(ProbeTest, PortHeldElsewhereIsNamedOnStandardErrorOnly) {
   Ports ports;
   ports.Attach(1);
   ports.Attach(2);
-  corvane_test::PortHolder holder("COM1", "cam-terminal");
+  corvane_test::PortHolder holder(PORT_TOOL, "COM1");
   Driver d(true);
   testing::internal::CaptureStderr();
   std::string err;
@@ -96,7 +96,7 @@ TEST(ProbeTest, PortHeldElsewhereIsNamedOnStandardErrorOnly) {
     EXPECT_TRUE(d.Recorded().empty());
   }
   EXPECT_EQ(err, "app_test: COM1 (" + ports.Path(1) + "): in use by process " +
-                     std::to_string(holder.pid()) + " (cam-terminal)\n");
+                     std::to_string(holder.pid()) + " (port_tool)\n");
 }
 
 TEST(SelectionTest, ClickOnAnOpeningPortMarksOnlyItAndCommandsGoThere) {

@@ -30,12 +30,12 @@ TEST(PortState, HeldByAnotherProcessNamesItsPidAndCommand) {
   PointComPortsAt(pty.slave());
   platform::PortRecord r;
   {
-    corvane_test::PortHolder holder("COM1", "cam-terminal");
+    corvane_test::PortHolder holder(PORT_TOOL, "COM1");
     platform::ProbePortState(pty.slave(), &r);
     EXPECT_EQ(r.state, PortState::kInUse);
     ASSERT_TRUE(r.holder.has_value());
     EXPECT_EQ(r.holder->pid, holder.pid());
-    EXPECT_EQ(r.reason, "in use by process " + std::to_string(holder.pid()) + " (cam-terminal)");
+    EXPECT_EQ(r.reason, "in use by process " + std::to_string(holder.pid()) + " (port_tool)");
   }
   platform::ProbePortState(pty.slave(), &r);
   EXPECT_EQ(r.state, PortState::kFree);

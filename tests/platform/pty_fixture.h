@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <stdlib.h>
-#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
@@ -123,41 +122,40 @@ class PortTest : public ::testing::Test {
   OVERLAPPED ov_{};
 };
 
-// A child process whose command name is command and which holds the COM
-// port name, opened through the services, until it is destroyed.
+// Another process that holds the COM port name, opened through the
+// services, until this object is destroyed: tool is port_tool's path (its
+// command name is then "port_tool").
 class PortHolder {
  public:
-  PortHolder(const char* name, const char* command) {
-    int ready[2];
-    EXPECT_EQ(pipe(ready), 0);
-    EXPECT_EQ(pipe(go_), 0);
+  PortHolder(const char* tool, const char* name) {
+    int out[2], in[2];
+    EXPECT_EQ(pipe2(out, O_CLOEXEC), 0);
+    EXPECT_EQ(pipe2(in, O_CLOEXEC), 0);
     pid_ = fork();
     if (pid_ == 0) {
-      prctl(PR_SET_NAME, command);
-      const char ok = OpenCom(name) != INVALID_HANDLE_VALUE ? 'y' : 'n';
-      (void)!write(ready[1], &ok, 1);
-      char c;
-      (void)!read(go_[0], &c, 1);
-      _exit(0);
+      dup2(in[0], STDIN_FILENO);
+      dup2(out[1], STDOUT_FILENO);
+      execl(tool, tool, "hold", name, static_cast<char*>(nullptr));
+      _exit(127);
     }
-    char ok = 0;
-    EXPECT_EQ(read(ready[0], &ok, 1), 1);
-    EXPECT_EQ(ok, 'y') << name << " did not open in the holder";
-    close(ready[0]);
-    close(ready[1]);
+    close(out[1]);
+    close(in[0]);
+    stdin_ = in[1];
+    char said[8] = {};
+    EXPECT_EQ(read(out[0], said, 5), 5);
+    EXPECT_STREQ(said, "held\n") << name << " did not open in the holder";
+    close(out[0]);
   }
   ~PortHolder() {
-    (void)!write(go_[1], "x", 1);
+    close(stdin_);
     waitpid(pid_, nullptr, 0);
-    close(go_[0]);
-    close(go_[1]);
   }
   PortHolder(const PortHolder&) = delete;
   PortHolder& operator=(const PortHolder&) = delete;
   pid_t pid() const { return pid_; }
 
  private:
-  int go_[2] = {-1, -1};
+  int stdin_ = -1;
   pid_t pid_ = -1;
 };
 
