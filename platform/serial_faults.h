@@ -37,8 +37,8 @@ using SerialInfoHook = int (*)(int fd, unsigned long request, serial_struct* inf
 void SetSerialInfoHook(SerialInfoHook hook);
 
 // Ports opened after this call write the byte trace (serial_trace.h) to
-// spec ("-" for standard error, a file, or null for none) in place of
+// destination ("-" for standard error, a file, or null for none) in place of
 // CORVANE_TRACE.
-void TraceTo(const char* spec);
+void TraceTo(const char* destination);
 
 }  // namespace platform::serial_testing

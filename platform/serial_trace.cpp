@@ -25,13 +25,13 @@ std::atomic<SerialTrace*> g_replacement{nullptr};
 
 }  // namespace
 
-SerialTrace* SerialTrace::Open(const char* spec) {
-  if (spec == nullptr || *spec == '\0') return nullptr;
-  if (std::strcmp(spec, "-") == 0) return new SerialTrace(STDERR_FILENO);
-  const int fd = ::open(spec, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+SerialTrace* SerialTrace::Open(const char* destination) {
+  if (destination == nullptr || *destination == '\0') return nullptr;
+  if (std::strcmp(destination, "-") == 0) return new SerialTrace(STDERR_FILENO);
+  const int fd = ::open(destination, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
   if (fd < 0) {
     std::fprintf(stderr, "%s: CORVANE_TRACE: cannot open %s: %s; no trace is written\n",
-                 program_invocation_short_name, spec, std::strerror(errno));
+                 program_invocation_short_name, destination, std::strerror(errno));
     return nullptr;
   }
   return new SerialTrace(fd);
@@ -46,12 +46,12 @@ SerialTrace* SerialTrace::Current() {
   return fromEnvironment;
 }
 
-void SerialTrace::Replace(const char* spec) {
+void SerialTrace::Replace(const char* destination) {
   // A trace replaced may still be in use by open ports: every one is kept.
   static std::mutex mutex;
   static auto* const kept = new std::vector<SerialTrace*>;
   std::lock_guard<std::mutex> lock(mutex);
-  SerialTrace* trace = Open(spec);
+  SerialTrace* trace = Open(destination);
   if (trace != nullptr) kept->push_back(trace);
   g_replacement.store(trace, std::memory_order_release);
   g_replaced.store(true, std::memory_order_release);
@@ -107,8 +107,8 @@ void SerialTrace::Failure(const std::string& port, Nanos since, const char* call
 
 namespace serial_testing {
 
-void TraceTo(const char* spec) {
-  SerialTrace::Replace(spec);
+void TraceTo(const char* destination) {
+  SerialTrace::Replace(destination);
 }
 
 }  // namespace serial_testing

@@ -32,7 +32,7 @@ class SerialTrace {
   // stays off. A trace lives as long as the process. Any thread.
   static SerialTrace* Current();
   // serial_testing::TraceTo (serial_faults.h).
-  static void Replace(const char* spec);
+  static void Replace(const char* destination);
 
   // One line; since: the port's open time on the monotonic clock (the
   // line's time is now minus since). Any thread.
@@ -45,7 +45,7 @@ class SerialTrace {
 
  private:
   explicit SerialTrace(int fd) : fd_(fd) {}
-  static SerialTrace* Open(const char* spec);
+  static SerialTrace* Open(const char* destination);
   void Write(const std::string& port, Nanos since, const char* event, const std::string& rest);
 
   const int fd_;  // never closed: the trace outlives every port
