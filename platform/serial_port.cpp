@@ -118,8 +118,9 @@ SerialPort::SerialPort(UniqueFd fd, UniqueFd wake, std::string name, std::string
       openedAt_(MonotonicNs()),
       noOutQueue_(tty && IsPtySlave(fd_.get())) {
   const bool lowLatency = tty_ && lowLatency_.Request(fd_.get());
-  if (trace_ != nullptr)
+  if (trace_ != nullptr) {
     trace_->Event(name_, openedAt_, "OPEN " + path_ + (lowLatency ? " low-latency" : ""));
+  }
   int lines = 0;
   if (::ioctl(fd_.get(), TIOCMGET, &lines) == 0) {
     dtrControl_ = (lines & TIOCM_DTR) ? DTR_CONTROL_ENABLE : DTR_CONTROL_DISABLE;
@@ -511,8 +512,9 @@ BOOL SerialPort::Write(const void* buffer, DWORD n, DWORD* done, OVERLAPPED* ov)
   write_.writeFrom.assign(bytes, bytes + n);
   const std::uint64_t totalMs = std::uint64_t{timeouts_.WriteTotalTimeoutMultiplier} * n +
                                 timeouts_.WriteTotalTimeoutConstant;
-  if (totalMs != 0)
+  if (totalMs != 0) {
     write_.totalDeadline = MonotonicNs() + static_cast<std::int64_t>(totalMs) * kNsPerMs;
+  }
   const Transfer put = WriteSome();
   if (put == Transfer::kGone) {
     MarkGone();
