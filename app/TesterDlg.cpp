@@ -4,6 +4,7 @@
 #include "app/TesterDlg.h"
 
 #include "app/AboutDlg.h"
+#include "platform/port_listing.h"
 #include "res/resource.h"
 
 CTesterDlg::CTesterDlg(CWnd* pParent) : CDialog(IDD_TESTER, pParent) {
@@ -67,9 +68,13 @@ BOOL CTesterDlg::OnInitDialog() {
   for (int n = 1; n <= 4; ++n) ComBox(n).EnableWindow(FALSE);
 
   // Probe from COM4 down: the lowest port that opens ends up the only one
-  // marked, and selected.
+  // marked, and selected. A port that is there but does not open says why
+  // on standard error; the window shows nothing of it.
   for (int n = 4; n >= 1; --n) {
-    if (!OpenSelected(n)) continue;
+    if (!OpenSelected(n)) {
+      platform::ReportUnusablePort(n);
+      continue;
+    }
     ComBox(n).EnableWindow(TRUE);
     ComBox(n).SetCheck(BST_CHECKED);
     for (int higher = n + 1; higher <= 4; ++higher) ComBox(higher).SetCheck(BST_UNCHECKED);

@@ -6,7 +6,7 @@
 
 namespace platform {
 
-std::optional<std::string> DevicePathForName(const char* name) {
+std::optional<int> ComNumber(const char* name) {
   if (name == nullptr) return std::nullopt;
   // The device namespace prefix "\\.\" may precede the name (needed on the
   // native system for COM10 and above).
@@ -16,19 +16,48 @@ std::optional<std::string> DevicePathForName(const char* name) {
     if (std::toupper(static_cast<unsigned char>(name[i])) != "COM"[i]) return std::nullopt;
   }
   const char* digits = name + 3;
-  // 1 to 255, no sign, no leading zero, nothing after the number.
   if (*digits < '1' || *digits > '9') return std::nullopt;
   int n = 0;
   for (const char* p = digits; *p != '\0'; ++p) {
     if (*p < '0' || *p > '9') return std::nullopt;
     n = n * 10 + (*p - '0');
-    if (n > 255) return std::nullopt;
+    if (n > kMaxComNumber) return std::nullopt;
   }
+  return n;
+}
+
+std::map<int, std::string> MachineComMap(const SerialDevices& devices) {
+  std::map<int, std::string> map;
+  if (!devices.sysfs) {
+    for (int n = 1; n <= kMaxComNumber; ++n) map[n] = "/dev/ttyS" + std::to_string(n - 1);
+    return map;
+  }
+  for (const SerialDevice& uart : devices.uarts) {
+    const int n = std::atoi(uart.name.c_str() + 4) + 1;  // "ttyS<n-1>"
+    if (n >= 1 && n <= kMaxComNumber) map[n] = uart.path;
+  }
+  int next = 1;
+  for (const SerialDevice& usb : devices.usb) {
+    while (next <= kMaxComNumber && map.count(next) != 0) ++next;
+    if (next > kMaxComNumber) break;
+    map[next] = usb.path;
+  }
+  return map;
+}
+
+std::optional<std::string> ComDevicePath(int n, const std::map<int, std::string>& machine) {
   const std::string var = "CORVANE_COM" + std::to_string(n);
   if (const char* path = std::getenv(var.c_str()); path != nullptr && *path != '\0') {
     return std::string(path);
   }
-  return "/dev/ttyS" + std::to_string(n - 1);
+  const auto it = machine.find(n);
+  if (it == machine.end()) return std::nullopt;
+  return it->second;
+}
+
+std::optional<std::string> ComDevicePath(int n) {
+  static const std::map<int, std::string> machine = MachineComMap(ScanSerialDevices("/"));
+  return ComDevicePath(n, machine);
 }
 
 }  // namespace platform

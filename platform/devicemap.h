@@ -1,14 +1,37 @@
-// The COM device map: which POSIX device a "COMn" name opens. COMn maps to
-// the path in the environment variable CORVANE_COMn, else /dev/ttyS{n-1}.
+// The COM device map: which device a name "COMn" opens.
+//
+// The machine's map (MachineComMap): COMn is /dev/ttyS{n-1} where that port
+// has a UART behind it; the numbers left free go, from COM1 up, to the USB
+// serial and ACM devices in name order. Where sysfs cannot be read, nothing
+// tells UARTs from placeholders and COMn is /dev/ttyS{n-1} for every n.
+// Over it, the environment variable CORVANE_COMn (when set and not empty)
+// names the device of COMn; it replaces that number's entry only, so the
+// device it displaces gets no other number.
 #pragma once
 
+#include <map>
 #include <optional>
 #include <string>
 
+#include "platform/serial_devices.h"
+
 namespace platform {
 
-// Returns the device path for a DOS device name such as "COM3" (case-
-// insensitive, n from 1 to 255), or nothing if the name is not a COM name.
-std::optional<std::string> DevicePathForName(const char* name);
+constexpr int kMaxComNumber = 255;
+
+// n for a COM name such as "COM3" (case-insensitive, "\\.\" may come first;
+// n from 1 to 255, no sign, no leading zero), nothing for any other name.
+std::optional<int> ComNumber(const char* name);
+
+// The machine's map for the devices found: COM number -> device path.
+std::map<int, std::string> MachineComMap(const SerialDevices& devices);
+
+// The device path of COMn: CORVANE_COMn, else machine's entry for n, else
+// nothing. The environment is read at each call.
+std::optional<std::string> ComDevicePath(int n, const std::map<int, std::string>& machine);
+
+// The same over this machine's map, which is read from sysfs once, at the
+// first call in the process. Any thread.
+std::optional<std::string> ComDevicePath(int n);
 
 }  // namespace platform

@@ -83,15 +83,9 @@ DWORD FormatMessageA(DWORD dwFlags, LPCVOID lpSource, DWORD dwMessageId, DWORD d
     SetLastError(ERROR_MR_MID_NOT_FOUND);
     return 0;
   }
-  std::string text = base;
-  if (t_hasDetail && dwMessageId == t_lastError) {
-    // "Access is denied. <detail>\r\n": the detail joins the text's line so
-    // that a caller's one-line composition still reads well.
-    text.resize(text.size() - 2);
-    text += ' ';
-    text += t_detail;
-    text += "\r\n";
-  }
+  // "Access is denied. <detail>\r\n": the detail joins the text's line so
+  // that a caller's one-line composition still reads well.
+  const std::string text = platform::SystemErrorText(dwMessageId) + "\r\n";
   const std::size_t length = text.size();
   if (dwFlags & FORMAT_MESSAGE_ALLOCATE_BUFFER) {
     char* mem = static_cast<char*>(LocalAlloc(LMEM_FIXED, length + 1));
@@ -131,6 +125,14 @@ void SetLastErrorDetail(DWORD code, const char* detail) {
     t_detail = detail;
     t_hasDetail = true;
   }
+}
+
+std::string SystemErrorText(DWORD code) {
+  const char* base = SystemText(code);
+  std::string text = base != nullptr ? base : "Error " + std::to_string(code) + ".\r\n";
+  text.resize(text.size() - 2);
+  if (t_hasDetail && code == t_lastError) text += ' ' + t_detail;
+  return text;
 }
 
 DWORD Win32ErrorFromErrno(int err) {

@@ -2,6 +2,8 @@
 // system's message text for a code.
 #pragma once
 
+#include <string>
+
 #include "platform/win32types.h"
 
 DWORD GetLastError();
@@ -31,5 +33,11 @@ void SetLastErrorDetail(DWORD code, const char* detail);
 
 // Maps an errno value to the nearest Win32 error code.
 DWORD Win32ErrorFromErrno(int err);
+
+// The system text of code on one line (no line break), with the calling
+// thread's detail when code is its last error: what FormatMessageA gives,
+// for the services' own reports. A code with no text reads "Error <code>.".
+// Leaves the last error alone.
+std::string SystemErrorText(DWORD code);
 
 }  // namespace platform

@@ -16,6 +16,7 @@
 #include "platform/errors.h"
 #include "platform/fd.h"
 #include "platform/handles.h"
+#include "platform/timing.h"
 
 namespace platform {
 namespace {
@@ -134,12 +135,6 @@ class Event final : public KernelObject {
   std::atomic<std::uint64_t> sets_{0};
 };
 
-std::int64_t NowNs() {
-  timespec ts;
-  clock_gettime(CLOCK_MONOTONIC, &ts);
-  return static_cast<std::int64_t>(ts.tv_sec) * 1000000000 + ts.tv_nsec;
-}
-
 DWORD WaitForEvents(DWORD count, const HANDLE* handles, DWORD ms) {
   if (count == 0 || count > MAXIMUM_WAIT_OBJECTS || handles == nullptr) {
     SetLastError(ERROR_INVALID_PARAMETER);
@@ -164,15 +159,10 @@ DWORD WaitForEvents(DWORD count, const HANDLE* handles, DWORD ms) {
     if (events[i]->TryTakeSet()) return WAIT_OBJECT_0 + i;
   }
   if (ms == 0) return WAIT_TIMEOUT;
-  const std::int64_t deadline = ms == INFINITE ? 0 : NowNs() + std::int64_t{ms} * 1000000;
+  const Deadline deadline = ms == INFINITE ? Deadline::Never() : Deadline::InMs(ms);
   for (;;) {
-    int timeout = -1;
-    if (ms != INFINITE) {
-      // Rounded up, so that the wait never ends before its limit.
-      const std::int64_t left = deadline - NowNs();
-      timeout = left > 0 ? static_cast<int>((left + 999999) / 1000000) : 0;
-    }
-    const int ready = ::poll(fds.data(), count, timeout);
+    // Rounded up, so that the wait never ends before its limit.
+    const int ready = ::poll(fds.data(), count, deadline.MsLeft());
     if (ready < 0) {
       if (errno == EINTR) continue;
       SetLastError(Win32ErrorFromErrno(errno));
@@ -185,7 +175,7 @@ DWORD WaitForEvents(DWORD count, const HANDLE* handles, DWORD ms) {
         if ((fds[i].revents & POLLIN) && events[i]->TryAcquire()) return WAIT_OBJECT_0 + i;
       }
     }
-    if (ms != INFINITE && NowNs() >= deadline) return WAIT_TIMEOUT;
+    if (deadline.Passed()) return WAIT_TIMEOUT;
   }
 }
 

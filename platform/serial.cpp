@@ -1,5 +1,6 @@
-// The Win32 serial calls: argument checks, the handle lookup and the test
-// fault hook; the port object does the work (serial_port.cpp).
+// The Win32 serial calls: argument checks, the handle lookup, the test
+// fault hook and the trace of failures; the port object does the work
+// (serial_port.cpp).
 #include "platform/serial.h"
 
 #include <fcntl.h>
@@ -14,6 +15,8 @@
 #include "platform/errors.h"
 #include "platform/serial_faults.h"
 #include "platform/serial_port.h"
+#include "platform/serial_trace.h"
+#include "platform/timing.h"
 
 namespace platform::serial_testing {
 namespace {
@@ -64,6 +67,7 @@ bool TakeFault(const char* function, DWORD* code) {
 namespace {
 
 using platform::SerialPort;
+using platform::SerialTrace;
 
 bool Faulted(const char* function) {
   DWORD code;
@@ -72,10 +76,62 @@ bool Faulted(const char* function) {
   return true;
 }
 
-std::shared_ptr<SerialPort> Port(HANDLE h) {
-  auto port = platform::LookupAs<SerialPort>(h);
-  if (!port) SetLastError(ERROR_INVALID_HANDLE);
-  return port;
+// The guard in front of every call on a port: the test fault hook, the
+// handle look-up and the check of the call's pointers (argumentsOk), in
+// that order, then the call itself. A failure on a port goes to the trace.
+template <class Call>
+BOOL OnPort(const char* function, HANDLE h, bool argumentsOk, Call call) {
+  const std::shared_ptr<SerialPort> port = platform::LookupAs<SerialPort>(h);
+  BOOL ok = FALSE;
+  if (Faulted(function)) {
+  } else if (!port) {
+    SetLastError(ERROR_INVALID_HANDLE);
+  } else if (!argumentsOk) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+  } else {
+    ok = call(*port);
+  }
+  if (!ok && port) port->TraceFailure(function);
+  return ok;
+}
+
+// The checks and the open itself; CreateFileA traces a failure.
+HANDLE OpenComName(LPCSTR name, DWORD access, DWORD shareMode, DWORD disposition) {
+  if (Faulted("CreateFileA")) return INVALID_HANDLE_VALUE;
+  if (name == nullptr) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return INVALID_HANDLE_VALUE;
+  }
+  // Only COM devices exist in this namespace; any other name is a file
+  // that is not there.
+  const std::optional<int> n = platform::ComNumber(name);
+  if (!n) {
+    SetLastError(ERROR_FILE_NOT_FOUND);
+    return INVALID_HANDLE_VALUE;
+  }
+  // A comm device is opened existing and unshared, for reading and/or
+  // writing (or neither, to query it).
+  if ((access & ~(GENERIC_READ | GENERIC_WRITE)) != 0 || shareMode != 0 ||
+      disposition != OPEN_EXISTING) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return INVALID_HANDLE_VALUE;
+  }
+  const std::string comName = "COM" + std::to_string(*n);
+  const std::optional<std::string> path = platform::ComDevicePath(*n);
+  if (!path) {
+    const std::string detail = comName + " names no serial device of this machine.";
+    platform::SetLastErrorDetail(ERROR_FILE_NOT_FOUND, detail.c_str());
+    return INVALID_HANDLE_VALUE;
+  }
+  int mode = O_RDONLY;
+  if ((access & GENERIC_READ) && (access & GENERIC_WRITE)) {
+    mode = O_RDWR;
+  } else if (access & GENERIC_WRITE) {
+    mode = O_WRONLY;
+  }
+  std::shared_ptr<SerialPort> port;
+  if (SerialPort::Open(comName, *path, mode, &port) != 0) return INVALID_HANDLE_VALUE;
+  return platform::RegisterHandle(std::move(port));
 }
 
 }  // namespace
@@ -87,99 +143,50 @@ HANDLE CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
   (void)dwFlagsAndAttributes;  // every port does overlapped I/O; a call with
                                // no OVERLAPPED simply waits for its result
   (void)hTemplateFile;         // ignored for existing devices
-  if (Faulted("CreateFileA")) return INVALID_HANDLE_VALUE;
-  if (lpFileName == nullptr) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return INVALID_HANDLE_VALUE;
+  const HANDLE h = OpenComName(lpFileName, dwDesiredAccess, dwShareMode, dwCreationDisposition);
+  if (h == INVALID_HANDLE_VALUE) {
+    if (SerialTrace* trace = SerialTrace::Current()) {
+      const std::optional<int> n = platform::ComNumber(lpFileName);
+      const std::string name = n                       ? "COM" + std::to_string(*n)
+                               : lpFileName != nullptr ? lpFileName
+                                                       : "(null)";
+      trace->Failure(name, platform::MonotonicNs(), "CreateFileA", GetLastError());
+    }
   }
-  // Only COM devices exist in this namespace; any other name is a file
-  // that is not there.
-  const std::optional<std::string> path = platform::DevicePathForName(lpFileName);
-  if (!path) {
-    SetLastError(ERROR_FILE_NOT_FOUND);
-    return INVALID_HANDLE_VALUE;
-  }
-  // A comm device is opened existing and unshared, for reading and/or
-  // writing (or neither, to query it).
-  if ((dwDesiredAccess & ~(GENERIC_READ | GENERIC_WRITE)) != 0 || dwShareMode != 0 ||
-      dwCreationDisposition != OPEN_EXISTING) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return INVALID_HANDLE_VALUE;
-  }
-  int mode = O_RDONLY;
-  if ((dwDesiredAccess & GENERIC_READ) && (dwDesiredAccess & GENERIC_WRITE)) {
-    mode = O_RDWR;
-  } else if (dwDesiredAccess & GENERIC_WRITE) {
-    mode = O_WRONLY;
-  }
-  std::shared_ptr<SerialPort> port;
-  if (SerialPort::Open(*path, mode, &port) != 0) return INVALID_HANDLE_VALUE;
-  return platform::RegisterHandle(std::move(port));
+  return h;
 }
 
 BOOL SetCommTimeouts(HANDLE hFile, LPCOMMTIMEOUTS lpCommTimeouts) {
-  if (Faulted("SetCommTimeouts")) return FALSE;
-  auto port = Port(hFile);
-  if (!port) return FALSE;
-  if (lpCommTimeouts == nullptr) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return FALSE;
-  }
-  return port->SetTimeouts(*lpCommTimeouts);
+  return OnPort("SetCommTimeouts", hFile, lpCommTimeouts != nullptr,
+                [&](SerialPort& port) { return port.SetTimeouts(*lpCommTimeouts); });
 }
 
 BOOL GetCommTimeouts(HANDLE hFile, LPCOMMTIMEOUTS lpCommTimeouts) {
-  if (Faulted("GetCommTimeouts")) return FALSE;
-  auto port = Port(hFile);
-  if (!port) return FALSE;
-  if (lpCommTimeouts == nullptr) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return FALSE;
-  }
-  return port->GetTimeouts(lpCommTimeouts);
+  return OnPort("GetCommTimeouts", hFile, lpCommTimeouts != nullptr,
+                [&](SerialPort& port) { return port.GetTimeouts(lpCommTimeouts); });
 }
 
 BOOL SetCommMask(HANDLE hFile, DWORD dwEvtMask) {
-  if (Faulted("SetCommMask")) return FALSE;
-  auto port = Port(hFile);
-  if (!port) return FALSE;
-  return port->SetMask(dwEvtMask);
+  return OnPort("SetCommMask", hFile, true,
+                [&](SerialPort& port) { return port.SetMask(dwEvtMask); });
 }
 
 BOOL GetCommMask(HANDLE hFile, LPDWORD lpEvtMask) {
   // On failure the mask reads as empty, so that a caller acting on its bits
   // does nothing.
   if (lpEvtMask != nullptr) *lpEvtMask = 0;
-  if (Faulted("GetCommMask")) return FALSE;
-  auto port = Port(hFile);
-  if (!port) return FALSE;
-  if (lpEvtMask == nullptr) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return FALSE;
-  }
-  return port->GetMask(lpEvtMask);
+  return OnPort("GetCommMask", hFile, lpEvtMask != nullptr,
+                [&](SerialPort& port) { return port.GetMask(lpEvtMask); });
 }
 
 BOOL GetCommState(HANDLE hFile, LPDCB lpDCB) {
-  if (Faulted("GetCommState")) return FALSE;
-  auto port = Port(hFile);
-  if (!port) return FALSE;
-  if (lpDCB == nullptr) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return FALSE;
-  }
-  return port->GetState(lpDCB);
+  return OnPort("GetCommState", hFile, lpDCB != nullptr,
+                [&](SerialPort& port) { return port.GetState(lpDCB); });
 }
 
 BOOL SetCommState(HANDLE hFile, LPDCB lpDCB) {
-  if (Faulted("SetCommState")) return FALSE;
-  auto port = Port(hFile);
-  if (!port) return FALSE;
-  if (lpDCB == nullptr) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return FALSE;
-  }
-  return port->SetState(*lpDCB);
+  return OnPort("SetCommState", hFile, lpDCB != nullptr,
+                [&](SerialPort& port) { return port.SetState(*lpDCB); });
 }
 
 BOOL BuildCommDCBA(LPCSTR lpDef, LPDCB lpDCB) {
@@ -192,62 +199,42 @@ BOOL BuildCommDCBA(LPCSTR lpDef, LPDCB lpDCB) {
 }
 
 BOOL PurgeComm(HANDLE hFile, DWORD dwFlags) {
-  if (Faulted("PurgeComm")) return FALSE;
-  auto port = Port(hFile);
-  if (!port) return FALSE;
-  return port->Purge(dwFlags);
+  return OnPort("PurgeComm", hFile, true, [&](SerialPort& port) { return port.Purge(dwFlags); });
 }
 
 BOOL ClearCommError(HANDLE hFile, LPDWORD lpErrors, LPCOMSTAT lpStat) {
   if (lpErrors != nullptr) *lpErrors = 0;
   if (lpStat != nullptr) *lpStat = COMSTAT{};
-  if (Faulted("ClearCommError")) return FALSE;
-  auto port = Port(hFile);
-  if (!port) return FALSE;
-  return port->ClearError(lpErrors, lpStat);
+  return OnPort("ClearCommError", hFile, true,
+                [&](SerialPort& port) { return port.ClearError(lpErrors, lpStat); });
 }
 
 BOOL WaitCommEvent(HANDLE hFile, LPDWORD lpEvtMask, LPOVERLAPPED lpOverlapped) {
-  if (Faulted("WaitCommEvent")) return FALSE;
-  auto port = Port(hFile);
-  if (!port) return FALSE;
-  return port->WaitEvent(lpEvtMask, lpOverlapped);
+  return OnPort("WaitCommEvent", hFile, true,
+                [&](SerialPort& port) { return port.WaitEvent(lpEvtMask, lpOverlapped); });
 }
 
 BOOL ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead,
               LPDWORD lpNumberOfBytesRead, LPOVERLAPPED lpOverlapped) {
   if (lpNumberOfBytesRead != nullptr) *lpNumberOfBytesRead = 0;
-  if (Faulted("ReadFile")) return FALSE;
-  auto port = Port(hFile);
-  if (!port) return FALSE;
-  if (lpBuffer == nullptr && nNumberOfBytesToRead != 0) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return FALSE;
-  }
-  return port->Read(lpBuffer, nNumberOfBytesToRead, lpNumberOfBytesRead, lpOverlapped);
+  return OnPort(
+      "ReadFile", hFile, lpBuffer != nullptr || nNumberOfBytesToRead == 0, [&](SerialPort& port) {
+        return port.Read(lpBuffer, nNumberOfBytesToRead, lpNumberOfBytesRead, lpOverlapped);
+      });
 }
 
 BOOL WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrite,
                LPDWORD lpNumberOfBytesWritten, LPOVERLAPPED lpOverlapped) {
   if (lpNumberOfBytesWritten != nullptr) *lpNumberOfBytesWritten = 0;
-  if (Faulted("WriteFile")) return FALSE;
-  auto port = Port(hFile);
-  if (!port) return FALSE;
-  if (lpBuffer == nullptr && nNumberOfBytesToWrite != 0) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return FALSE;
-  }
-  return port->Write(lpBuffer, nNumberOfBytesToWrite, lpNumberOfBytesWritten, lpOverlapped);
+  return OnPort(
+      "WriteFile", hFile, lpBuffer != nullptr || nNumberOfBytesToWrite == 0, [&](SerialPort& port) {
+        return port.Write(lpBuffer, nNumberOfBytesToWrite, lpNumberOfBytesWritten, lpOverlapped);
+      });
 }
 
 BOOL GetOverlappedResult(HANDLE hFile, LPOVERLAPPED lpOverlapped,
                          LPDWORD lpNumberOfBytesTransferred, BOOL bWait) {
-  if (Faulted("GetOverlappedResult")) return FALSE;
-  auto port = Port(hFile);
-  if (!port) return FALSE;
-  if (lpOverlapped == nullptr) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return FALSE;
-  }
-  return port->Result(lpOverlapped, lpNumberOfBytesTransferred, bWait);
+  return OnPort("GetOverlappedResult", hFile, lpOverlapped != nullptr, [&](SerialPort& port) {
+    return port.Result(lpOverlapped, lpNumberOfBytesTransferred, bWait);
+  });
 }

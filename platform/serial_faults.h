@@ -1,10 +1,14 @@
-// A fault hook for tests of code above the serial services: makes one
-// chosen serial call fail with a chosen error code, so that the handling of
-// a failure that a pseudo-terminal never produces (a device refusing its
-// time-outs, say) can be exercised against a real port.
+// Hooks for tests of the serial services and the code above them. A fault
+// hook makes one chosen serial call fail with a chosen error code, so that
+// the handling of a failure that a pseudo-terminal never produces (a device
+// refusing its time-outs, say) can be exercised against a real port; a call
+// hook stands in for the device's serial settings; the trace can be
+// redirected.
 #pragma once
 
 #include "platform/win32types.h"
+
+struct serial_struct;
 
 namespace platform::serial_testing {
 
@@ -22,5 +26,19 @@ void ClearFaults();
 // For the services: true (and *code set, the fault disarmed) when a fault
 // is armed for function.
 bool TakeFault(const char* function, DWORD* code);
+
+// A call hook for the two serial-settings requests with which a port asks
+// its device for low latency (TIOCGSERIAL, TIOCSSERIAL; see low_latency.h):
+// a pseudo-terminal refuses both (ENOTTY), so a test puts a model of a USB
+// adapter in their place. The hook gets what ioctl() would and answers as
+// it does (0, or -1 with errno set). Null restores the system call. Called
+// on the thread that opens or closes a port.
+using SerialInfoHook = int (*)(int fd, unsigned long request, serial_struct* info);
+void SetSerialInfoHook(SerialInfoHook hook);
+
+// Ports opened after this call write the byte trace (serial_trace.h) to
+// destination ("-" for standard error, a file, or null for none) in place of
+// CORVANE_TRACE.
+void TraceTo(const char* destination);
 
 }  // namespace platform::serial_testing

@@ -8,7 +8,6 @@
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
-#include <time.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -18,17 +17,10 @@
 #include "platform/commstate.h"
 #include "platform/errors.h"
 #include "platform/events.h"
+#include "platform/timing.h"
 
 namespace platform {
 namespace {
-
-std::int64_t NowNs() {
-  timespec ts;
-  clock_gettime(CLOCK_MONOTONIC, &ts);
-  return static_cast<std::int64_t>(ts.tv_sec) * 1000000000 + ts.tv_nsec;
-}
-
-constexpr std::int64_t kNsPerMs = 1000000;
 
 // A modem-line ioctl on a device without modem lines (a pseudo-terminal)
 // is not a failure: there is simply nothing to switch.
@@ -52,7 +44,8 @@ bool IsGoneErrno(int err) {
 
 }  // namespace
 
-DWORD SerialPort::Open(const std::string& path, int accessMode, std::shared_ptr<SerialPort>* out) {
+DWORD SerialPort::Open(const std::string& name, const std::string& path, int accessMode,
+                       std::shared_ptr<SerialPort>* out) {
   const int fd = ::open(path.c_str(), accessMode | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) {
     const int err = errno;
@@ -110,16 +103,24 @@ DWORD SerialPort::Open(const std::string& path, int accessMode, std::shared_ptr<
     if (tty) (void)::ioctl(fd, TIOCNXCL);
     return GetLastError();
   }
-  *out = std::shared_ptr<SerialPort>(new SerialPort(std::move(owned), std::move(wake), path, tty));
+  *out = std::shared_ptr<SerialPort>(
+      new SerialPort(std::move(owned), std::move(wake), name, path, tty));
   return 0;
 }
 
-SerialPort::SerialPort(UniqueFd fd, UniqueFd wake, std::string path, bool tty)
+SerialPort::SerialPort(UniqueFd fd, UniqueFd wake, std::string name, std::string path, bool tty)
     : fd_(std::move(fd)),
       wake_(std::move(wake)),
+      name_(std::move(name)),
       path_(std::move(path)),
       tty_(tty),
+      trace_(SerialTrace::Current()),
+      openedAt_(MonotonicNs()),
       noOutQueue_(tty && IsPtySlave(fd_.get())) {
+  const bool lowLatency = tty_ && lowLatency_.Request(fd_.get());
+  if (trace_ != nullptr) {
+    trace_->Event(name_, openedAt_, "OPEN " + path_ + (lowLatency ? " low-latency" : ""));
+  }
   int lines = 0;
   if (::ioctl(fd_.get(), TIOCMGET, &lines) == 0) {
     dtrControl_ = (lines & TIOCM_DTR) ? DTR_CONTROL_ENABLE : DTR_CONTROL_DISABLE;
@@ -155,12 +156,20 @@ void SerialPort::OnClose() {
   if (waiter_.joinable()) waiter_.join();
   std::lock_guard<std::mutex> lock(mutex_);
   if (tty_) {
+    lowLatency_.Restore(fd_.get());
     // The exclusive flag outlives this descriptor on a pseudo-terminal
     // whose master stays open: clear it so the line can be opened again.
     (void)::ioctl(fd_.get(), TIOCNXCL);
     (void)::flock(fd_.get(), LOCK_UN);
   }
   fd_.Reset();
+  if (trace_ != nullptr) trace_->Event(name_, openedAt_, "CLOSE");
+}
+
+void SerialPort::TraceFailure(const char* call) {
+  const DWORD code = GetLastError();
+  if (trace_ == nullptr || code == ERROR_IO_PENDING || code == ERROR_IO_INCOMPLETE) return;
+  trace_->Failure(name_, openedAt_, call, code);
 }
 
 // ---- State shared by every call ------------------------------------------
@@ -319,7 +328,7 @@ BOOL SerialPort::SetState(const DCB& dcb) {
 }
 
 BOOL SerialPort::FailErrno(int err) {
-  if (err == EIO || err == ENXIO || err == ENODEV) {
+  if (IsGoneErrno(err)) {
     MarkGone();
     SetLastError(ERROR_DEVICE_REMOVED);
   } else {
@@ -436,7 +445,7 @@ BOOL SerialPort::WaitEvent(DWORD* mask, OVERLAPPED* ov) {
 
 void SerialPort::StartReadTimers(DWORD n) {
   const COMMTIMEOUTS& t = timeouts_;
-  const std::int64_t now = NowNs();
+  const std::int64_t now = MonotonicNs();
   std::uint64_t totalMs;
   if (t.ReadIntervalTimeout == MAXDWORD && t.ReadTotalTimeoutMultiplier == MAXDWORD) {
     // "Return as soon as anything is there, or after the constant."
@@ -503,7 +512,9 @@ BOOL SerialPort::Write(const void* buffer, DWORD n, DWORD* done, OVERLAPPED* ov)
   write_.writeFrom.assign(bytes, bytes + n);
   const std::uint64_t totalMs = std::uint64_t{timeouts_.WriteTotalTimeoutMultiplier} * n +
                                 timeouts_.WriteTotalTimeoutConstant;
-  if (totalMs != 0) write_.totalDeadline = NowNs() + static_cast<std::int64_t>(totalMs) * kNsPerMs;
+  if (totalMs != 0) {
+    write_.totalDeadline = MonotonicNs() + static_cast<std::int64_t>(totalMs) * kNsPerMs;
+  }
   const Transfer put = WriteSome();
   if (put == Transfer::kGone) {
     MarkGone();
@@ -557,8 +568,9 @@ SerialPort::Transfer SerialPort::ReadSome() {
   while (read_.bytes < read_.want) {
     const ssize_t r = ::read(fd_.get(), read_.readTo + read_.bytes, read_.want - read_.bytes);
     if (r > 0) {
+      if (trace_ != nullptr) trace_->Bytes(name_, openedAt_, "RX", read_.readTo + read_.bytes, r);
       read_.bytes += static_cast<DWORD>(r);
-      if (read_.intervalNs != 0) read_.intervalDeadline = NowNs() + read_.intervalNs;
+      if (read_.intervalNs != 0) read_.intervalDeadline = MonotonicNs() + read_.intervalNs;
       continue;
     }
     if (r == 0) {
@@ -570,7 +582,7 @@ SerialPort::Transfer SerialPort::ReadSome() {
     }
     if (errno == EINTR) continue;
     if (errno == EAGAIN) return Transfer::kMore;
-    if (errno == EIO || errno == ENXIO || errno == ENODEV) return Transfer::kGone;
+    if (IsGoneErrno(errno)) return Transfer::kGone;
     read_.error = Win32ErrorFromErrno(errno);
     Complete(read_, FALSE, read_.error, false);
     return Transfer::kFailed;
@@ -580,15 +592,16 @@ SerialPort::Transfer SerialPort::ReadSome() {
 
 SerialPort::Transfer SerialPort::WriteSome() {
   while (write_.bytes < write_.want) {
-    const ssize_t r =
-        ::write(fd_.get(), write_.writeFrom.data() + write_.bytes, write_.want - write_.bytes);
+    const char* from = write_.writeFrom.data() + write_.bytes;
+    const ssize_t r = ::write(fd_.get(), from, write_.want - write_.bytes);
     if (r > 0) {
+      if (trace_ != nullptr) trace_->Bytes(name_, openedAt_, "TX", from, r);
       write_.bytes += static_cast<DWORD>(r);
       continue;
     }
     if (r < 0 && errno == EINTR) continue;
     if (r == 0 || errno == EAGAIN) return Transfer::kMore;
-    if (errno == EIO || errno == ENXIO || errno == ENODEV) return Transfer::kGone;
+    if (IsGoneErrno(errno)) return Transfer::kGone;
     Complete(write_, FALSE, Win32ErrorFromErrno(errno), false);
     return Transfer::kFailed;
   }
@@ -607,9 +620,7 @@ int SerialPort::NextTimeoutMs(std::int64_t now) const {
     consider(read_.intervalDeadline);
   }
   if (write_.state == OpState::kPending) consider(write_.totalDeadline);
-  if (next == 0) return -1;
-  if (next <= now) return 0;
-  return static_cast<int>((next - now + kNsPerMs - 1) / kNsPerMs);  // never early
+  return next == 0 ? -1 : Deadline::At(next).MsLeft(now);  // never early
 }
 
 void SerialPort::CheckDeadlines(std::int64_t now) {
@@ -642,7 +653,7 @@ void SerialPort::WaiterLoop() {
       if (writing) fds[1].events |= POLLOUT;
       count = 2;
     }
-    const int timeout = NextTimeoutMs(NowNs());
+    const int timeout = NextTimeoutMs(MonotonicNs());
     lock.unlock();
     const int ready = ::poll(fds, count, timeout);
     const int pollErr = errno;
@@ -687,7 +698,7 @@ void SerialPort::WaiterLoop() {
       }
       if (hangUp) MarkGone();
     }
-    CheckDeadlines(NowNs());
+    CheckDeadlines(MonotonicNs());
   }
 }
 

@@ -22,24 +22,35 @@
 
 #include "platform/fd.h"
 #include "platform/handles.h"
+#include "platform/low_latency.h"
+#include "platform/serial_trace.h"
+#include "platform/timing.h"
 #include "platform/win32types.h"
 
 namespace platform {
 
 class SerialPort final : public KernelObject {
  public:
-  // Opens path for the given O_ access mode exclusively. Returns 0 and the
-  // port in *out, or the Win32 error code (with its detail already set as
-  // the calling thread's last error when there is one).
-  static DWORD Open(const std::string& path, int accessMode, std::shared_ptr<SerialPort>* out);
+  // Opens path for the given O_ access mode exclusively, as the port named
+  // name ("COM1": the trace's name for it), and asks a tty for low latency
+  // (low_latency.h). Returns 0 and the port in *out, or the Win32 error code
+  // (with its detail already set as the calling thread's last error when
+  // there is one).
+  static DWORD Open(const std::string& name, const std::string& path, int accessMode,
+                    std::shared_ptr<SerialPort>* out);
 
   ~SerialPort() override;
   SerialPort(const SerialPort&) = delete;
   SerialPort& operator=(const SerialPort&) = delete;
 
   // Cancels every pending operation (ERROR_OPERATION_ABORTED), stops and
-  // joins the waiter, releases the lock and closes the descriptor.
+  // joins the waiter, gives back low latency, releases the lock and closes
+  // the descriptor.
   void OnClose() override;
+
+  // Writes the failure of call (the calling thread's last error) to the
+  // trace, unless it only says that an operation is pending or incomplete.
+  void TraceFailure(const char* call);
 
   // The comm calls. Each returns TRUE, or FALSE with the last error set.
   BOOL SetTimeouts(const COMMTIMEOUTS& t);
@@ -77,7 +88,7 @@ class SerialPort final : public KernelObject {
 
   enum class Transfer { kMore, kDone, kGone, kFailed };
 
-  SerialPort(UniqueFd fd, UniqueFd wake, std::string path, bool tty);
+  SerialPort(UniqueFd fd, UniqueFd wake, std::string name, std::string path, bool tty);
 
   // All below with mutex_ held.
   // False (last error set) when closed or the device is gone. probe: poll
@@ -107,8 +118,12 @@ class SerialPort final : public KernelObject {
   std::condition_variable changed_;  // an operation completed
   UniqueFd fd_;
   UniqueFd wake_;
+  const std::string name_;
   const std::string path_;
   const bool tty_;
+  SerialTrace* const trace_;  // null when tracing is off
+  const Nanos openedAt_;
+  LowLatency lowLatency_;
   const bool noOutQueue_;     // a pseudo-terminal's slave: no output queue to ask for
   bool lineCounters_ = true;  // false once TIOCGICOUNT is refused (ENOTTY)
   std::thread waiter_;

@@ -15,30 +15,13 @@
 namespace camsim {
 namespace {
 
-constexpr std::int64_t kNsPerMs = 1'000'000;
+using platform::Deadline;
+using platform::kNsPerMs;
+using platform::MonotonicNs;
+using platform::Nanos;
+
 // 9600 baud, 10 bits a byte (start, 8 data, stop).
-constexpr std::int64_t kByteNs = 10'000'000'000 / 9600;
-
-timespec Now() {
-  timespec t{};
-  ::clock_gettime(CLOCK_MONOTONIC, &t);
-  return t;
-}
-
-timespec AddNs(timespec t, std::int64_t ns) {
-  const std::int64_t total = t.tv_nsec + ns;
-  t.tv_sec += total / 1'000'000'000;
-  t.tv_nsec = total % 1'000'000'000;
-  if (t.tv_nsec < 0) {
-    t.tv_nsec += 1'000'000'000;
-    t.tv_sec -= 1;
-  }
-  return t;
-}
-
-std::int64_t NsBetween(const timespec& a, const timespec& b) {
-  return (static_cast<std::int64_t>(b.tv_sec) - a.tv_sec) * 1'000'000'000 + (b.tv_nsec - a.tv_nsec);
-}
+constexpr Nanos kByteNs = 10'000'000'000 / 9600;
 
 const char* KindName(LogKind k) {
   switch (k) {
@@ -81,7 +64,7 @@ std::string FormatLogLine(const LogEntry& e) {
 }
 
 Camsim::Camsim(const CamsimOptions& options)
-    : options_(options), start_(Now()), faults_(options.faults) {}
+    : options_(options), start_(MonotonicNs()), faults_(options.faults) {}
 
 std::unique_ptr<Camsim> Camsim::Start(const CamsimOptions& options, std::string* error) {
   std::unique_ptr<Camsim> cam(new Camsim(options));
@@ -144,6 +127,7 @@ bool Camsim::Open(std::string* error) {
 void Camsim::Run() {
   std::uint8_t buf[4096];
   std::vector<Frame> items;
+  std::vector<Nanos> receivedAt;  // per item: when its last byte was in (--line), else 0
   for (;;) {
     if (!pty_.master.valid()) {
       if (!returnPending_) {
@@ -168,17 +152,32 @@ void Camsim::Run() {
     if ((fds[1].revents & POLLIN) == 0) {
       // Hang-up or error without data: not expected while the camera holds
       // the slave open; back off instead of spinning.
-      if (!WaitUntil(AddNs(Now(), 10 * kNsPerMs))) return;
+      if (!WaitUntil(MonotonicNs() + 10 * kNsPerMs)) return;
       continue;
     }
     const ssize_t n = ::read(pty_.master.get(), buf, sizeof buf);
     if (n <= 0) continue;
     items.clear();
-    parser_.Feed(buf, static_cast<std::size_t>(n), &items);
-    for (const Frame& item : items) {
+    receivedAt.clear();
+    if (options_.line) {
+      // Each byte takes one byte time on the line, from when it could start
+      // (now, or when the byte before it was through): a frame is received
+      // when its last byte is.
+      const Nanos now = MonotonicNs();
+      for (ssize_t i = 0; i < n; ++i) {
+        lineFreeAt_ = std::max(lineFreeAt_, now) + kByteNs;
+        parser_.Feed(buf + i, 1, &items);
+        receivedAt.resize(items.size(), lineFreeAt_);
+      }
+    } else {
+      parser_.Feed(buf, static_cast<std::size_t>(n), &items);
+      receivedAt.resize(items.size(), 0);
+    }
+    for (std::size_t i = 0; i < items.size(); ++i) {
+      const Frame& item = items[i];
       if (item.kind == FrameKind::kNoise) {
         AddLog(LogKind::kNoise, item.bytes);
-      } else if (!HandleFrame(item)) {
+      } else if (!HandleFrame(item, receivedAt[i])) {
         return;
       }
       // After a hang-up the rest of what was read died with the line.
@@ -187,7 +186,8 @@ void Camsim::Run() {
   }
 }
 
-bool Camsim::HandleFrame(const Frame& frame) {
+bool Camsim::HandleFrame(const Frame& frame, Nanos receivedAt) {
+  if (receivedAt != 0 && !WaitUntil(receivedAt)) return false;
   Faults f;
   int k = 0;
   int code = 0;
@@ -206,7 +206,11 @@ bool Camsim::HandleFrame(const Frame& frame) {
   }
   AddLog(LogKind::kRx, frame.bytes);
 
-  if (options_.thinkMs > 0 && !WaitUntil(AddNs(Now(), options_.thinkMs * kNsPerMs))) return false;
+  // On the modelled line the reply is timed from the frame's end, however
+  // late this thread woke.
+  const Nanos replyFrom =
+      (receivedAt != 0 ? receivedAt : MonotonicNs()) + options_.thinkMs * kNsPerMs;
+  if (options_.thinkMs > 0 && !WaitUntil(replyFrom)) return false;
 
   const bool answer = !f.silent && !(f.silentAfter > 0 && k > f.silentAfter);
   const bool burst = f.burstCount > 0 && (f.burstAt == 0 || f.burstAt == k);
@@ -215,7 +219,7 @@ bool Camsim::HandleFrame(const Frame& frame) {
   if (answer) {
     if (!(burst && f.burstInstead)) {
       const Bytes reply = ReplyFor(frame.kind, code);
-      if (!Transmit(reply, f.pauseAfterByte, pauseMs)) return false;
+      if (!Transmit(reply, f.pauseAfterByte, pauseMs, replyFrom)) return false;
       AddLog(LogKind::kTx, reply);
       pauseMs = 0;
     }
@@ -234,27 +238,28 @@ bool Camsim::HandleFrame(const Frame& frame) {
     HangUp();
     if (f.returnAfterMs >= 0) {
       returnPending_ = true;
-      returnAt_ = AddNs(Now(), f.returnAfterMs * kNsPerMs);
+      returnAt_ = MonotonicNs() + f.returnAfterMs * kNsPerMs;
     }
   }
   return true;
 }
 
-bool Camsim::Transmit(const Bytes& bytes, int pauseAfterByte, int pauseMs) {
-  if (!options_.paced && pauseMs <= 0) return WriteAll(bytes.data(), bytes.size());
+bool Camsim::Transmit(const Bytes& bytes, int pauseAfterByte, int pauseMs, Nanos from) {
+  const bool paced = options_.paced || options_.line;
+  if (!paced && pauseMs <= 0) return WriteAll(bytes.data(), bytes.size());
   // Absolute deadlines: byte i is on the wire (i + 1) byte times after the
   // start, plus any pause before it, however late each wake-up is.
   const std::size_t pauseAt =
       std::min(bytes.size(), static_cast<std::size_t>(std::max(pauseAfterByte, 0)));
-  timespec t = Now();
+  Nanos t = from != 0 ? from : MonotonicNs();
   for (std::size_t i = 0; i <= bytes.size(); ++i) {
     if (pauseMs > 0 && i == pauseAt) {
-      t = AddNs(t, pauseMs * kNsPerMs);
+      t += pauseMs * kNsPerMs;
       if (!WaitUntil(t)) return false;
     }
     if (i == bytes.size()) break;
-    if (options_.paced) {
-      t = AddNs(t, kByteNs);
+    if (paced) {
+      t += kByteNs;
       if (!WaitUntil(t)) return false;
     }
     if (!WriteAll(&bytes[i], 1)) return false;
@@ -283,9 +288,10 @@ bool Camsim::WriteAll(const std::uint8_t* data, std::size_t size) {
   return true;
 }
 
-bool Camsim::WaitUntil(const timespec& deadline) const {
+bool Camsim::WaitUntil(Nanos at) const {
+  const Deadline deadline = Deadline::At(at);
   for (;;) {
-    const std::int64_t left = NsBetween(Now(), deadline);
+    const Nanos left = deadline.NsLeft();
     if (left > 2 * kNsPerMs) {
       // Long waits watch for a stop; the last stretch is slept exactly.
       pollfd p{stopRead_.get(), POLLIN, 0};
@@ -293,7 +299,8 @@ bool Camsim::WaitUntil(const timespec& deadline) const {
       continue;
     }
     if (left > 0) {
-      while (::clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &deadline, nullptr) == EINTR) {
+      const timespec ts = deadline.ToTimespec();
+      while (::clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &ts, nullptr) == EINTR) {
       }
     }
     pollfd p{stopRead_.get(), POLLIN, 0};
@@ -317,12 +324,12 @@ void Camsim::HangUp() {
   // so an empty queue right after the write proves nothing: only after
   // 100 ms without ever seeing the bytes is the reply taken as read (the
   // tester took it between two looks).
-  const timespec giveUp = AddNs(Now(), 1000 * kNsPerMs);
+  const Deadline giveUp = Deadline::InMs(1000);
   constexpr int kEmptyAfterSeen = 5;
   constexpr int kEmptyNeverSeen = 100;
   bool seen = false;
   int emptyChecks = 0;
-  while (emptyChecks < (seen ? kEmptyAfterSeen : kEmptyNeverSeen) && NsBetween(Now(), giveUp) > 0) {
+  while (emptyChecks < (seen ? kEmptyAfterSeen : kEmptyNeverSeen) && !giveUp.Passed()) {
     int queued = 0;
     if (::ioctl(pty_.slave.get(), TIOCINQ, &queued) != 0) break;
     if (queued > 0) {
@@ -331,7 +338,7 @@ void Camsim::HangUp() {
     } else {
       ++emptyChecks;
     }
-    if (!WaitUntil(AddNs(Now(), kNsPerMs))) break;
+    if (!WaitUntil(MonotonicNs() + kNsPerMs)) break;
   }
   pty_.master.Reset();
   pty_.slave.Reset();
@@ -361,7 +368,7 @@ bool Camsim::ComeBack() {
 
 void Camsim::AddLog(LogKind kind, Bytes bytes, std::string path) {
   LogEntry e;
-  e.seconds = static_cast<double>(NsBetween(start_, Now())) / 1e9;
+  e.seconds = static_cast<double>(MonotonicNs() - start_) / 1e9;
   e.kind = kind;
   e.bytes = std::move(bytes);
   e.path = std::move(path);

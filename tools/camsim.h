@@ -27,7 +27,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
-#include <ctime>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -35,6 +34,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/timing.h"
 #include "tools/camsim_frames.h"
 #include "tools/camsim_memory.h"
 #include "tools/camsim_pty.h"
@@ -79,6 +79,11 @@ struct CamsimOptions {
   // Send replies at the byte time of 9600 baud, 10 bits a byte (1.0417 ms a
   // byte), rather than all at once.
   bool paced = false;
+  // Model the whole line: as paced, and the tester's bytes reach the camera
+  // at 9600 baud too. Each byte takes one byte time from when it could start
+  // (when the camera saw it, or when the byte before it was through); a
+  // frame is handled, and its reply timed, from when its last byte is in.
+  bool line = false;
   // Wait this long (ms) after a frame before its reply.
   int thinkMs = 0;
   // When not empty: a symbolic link made to point to the slave (an existing
@@ -160,22 +165,26 @@ class Camsim {
   // The camera's thread. Members from here to mu_ belong to it once Start
   // has returned; the functions return false when a stop was requested.
   void Run();
-  bool HandleFrame(const Frame& frame);
-  bool Transmit(const Bytes& bytes, int pauseAfterByte, int pauseMs);
+  // receivedAt: when the frame's last byte was in on the modelled line
+  // (--line), else 0.
+  bool HandleFrame(const Frame& frame, platform::Nanos receivedAt);
+  // from: the time the first byte may start (0: now).
+  bool Transmit(const Bytes& bytes, int pauseAfterByte, int pauseMs, platform::Nanos from = 0);
   bool WriteAll(const std::uint8_t* data, std::size_t size);
-  bool WaitUntil(const timespec& deadline) const;
+  bool WaitUntil(platform::Nanos deadline) const;
   bool WaitForStop() const;
   void HangUp();
   bool ComeBack();
   void AddLog(LogKind kind, Bytes bytes, std::string path = {});
 
   const CamsimOptions options_;
-  const timespec start_;
+  const platform::Nanos start_;
   UniqueFd stopRead_, stopWrite_;
   Pty pty_;
   FrameParser parser_;
   bool returnPending_ = false;
-  timespec returnAt_{};
+  platform::Nanos returnAt_ = 0;
+  platform::Nanos lineFreeAt_ = 0;  // --line: when the tester's last byte is through
   bool linkMade_ = false;
 
   mutable std::mutex mu_;  // guards everything below

@@ -13,6 +13,8 @@ const char kUsage[] =
     "and runs until SIGINT or SIGTERM.\n"
     "\n"
     "  --paced            send replies at 9600 baud (1.0417 ms a byte)\n"
+    "  --line             model the whole line: as --paced, and the bytes the\n"
+    "                     tester sends reach the camera at 9600 baud too\n"
     "  --think MS         wait MS ms after each frame before replying\n"
     "  --link PATH        make PATH a symbolic link to the slave (removed at exit)\n"
     "  --log FILE         log every frame, reply and fault, one line each:\n"
@@ -118,6 +120,8 @@ ParseResult ParseArgs(int argc, const char* const* argv, CamsimOptions* options,
       return ParseResult::kHelp;
     } else if (flag == "--paced") {
       options->paced = true;
+    } else if (flag == "--line") {
+      options->line = true;
     } else if (flag == "--think") {
       ok = ParseInt(value, 0, kMaxMs, &options->thinkMs);
     } else if (flag == "--link") {

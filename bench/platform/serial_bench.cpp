@@ -8,6 +8,10 @@
 // the master, the three-way WaitForMultipleObjects wakes on the overlapped
 // event, ReadFile takes the byte. Counters: median and p99 in microseconds.
 //
+// WriteBurst: a three-byte WriteFile, which completes at once unless the
+// line's queue is full. Both run with
+// the byte trace off (/0) and on (/1, to a file in /tmp): its cost.
+//
 // IdleWait: a thread blocked 5 s in WaitForMultipleObjects on the three
 // events while an event wait pends on the port; counters give the CPU
 // time of that thread and of the whole process (port waiter included).
@@ -28,6 +32,7 @@
 #include <vector>
 
 #include "platform/kernel32.h"
+#include "platform/serial_faults.h"
 
 namespace {
 
@@ -84,7 +89,13 @@ double Percentile(std::vector<double>& v, double p) {
   return v[i];
 }
 
+// Trace off (0) or on (1), to a file, for the ports opened after the call.
+void SetTrace(const benchmark::State& state) {
+  platform::serial_testing::TraceTo(state.range(0) != 0 ? "/tmp/corvane-bench-trace.log" : nullptr);
+}
+
 void RoundTrip(benchmark::State& state) {
+  SetTrace(state);
   PtyPort p;
   if (!p.ok()) {
     state.SkipWithError("cannot open the pseudo-terminal as COM1");
@@ -134,7 +145,42 @@ void RoundTrip(benchmark::State& state) {
   state.counters["median_us"] = Percentile(micros, 0.5);
   state.counters["p99_us"] = Percentile(micros, 0.99);
 }
-BENCHMARK(RoundTrip)->Unit(benchmark::kMicrosecond)->MinTime(3.0);
+BENCHMARK(RoundTrip)->Unit(benchmark::kMicrosecond)->MinTime(3.0)->Arg(0)->Arg(1);
+
+// A thread drains the master; with the trace on, each call writes one TX
+// line.
+void WriteBurst(benchmark::State& state) {
+  SetTrace(state);
+  PtyPort p;
+  if (!p.ok()) {
+    state.SkipWithError("cannot open the pseudo-terminal as COM1");
+    return;
+  }
+  const int master = p.master;
+  std::atomic<bool> done{false};
+  std::thread drain([&] {
+    char buf[4096];
+    while (!done && read(master, buf, sizeof buf) > 0) {
+    }
+  });
+  for (auto _ : state) {
+    DWORD n = 0;
+    // When the drain falls behind and the line's queue is full, the write
+    // pends until there is room.
+    if (!WriteFile(p.port, "\x05\x80\x7F", 3, &n, &p.ov) &&
+        (GetLastError() != ERROR_IO_PENDING || !GetOverlappedResult(p.port, &p.ov, &n, TRUE))) {
+      state.SkipWithError("WriteFile failed");
+      break;
+    }
+  }
+  done = true;
+  DWORD n;
+  WriteFile(p.port, "x", 1, &n, &p.ov);  // wakes the drain
+  drain.join();
+  platform::serial_testing::TraceTo(nullptr);
+  unlink("/tmp/corvane-bench-trace.log");
+}
+BENCHMARK(WriteBurst)->Unit(benchmark::kNanosecond)->MinTime(2.0)->Arg(0)->Arg(1);
 
 double ThreadCpuMs() {
   timespec ts;

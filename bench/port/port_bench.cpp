@@ -6,6 +6,10 @@
 //            CPU time per exchange (eight exchanges a transaction).
 //   paced:   the camera replies at the 9600-baud byte time; a Read's time
 //            against the line time of its 150 bytes (156.25 ms).
+//   line:    the whole line at 9600 baud (corvane-camsim --line): the frames
+//            too take their byte time before the camera answers, so a Read
+//            and a Write (150 bytes each, 156.25 ms) cost their line time
+//            plus what the program and the camera add.
 //   pyserial: a minimal Python script with pyserial doing the same eight
 //            exchanges against the same kind of camera, side by side.
 // A summary of the ratios is printed at the end.
@@ -29,7 +33,8 @@ namespace {
 // A corvane-camsim process on a new pseudo-terminal; ended by SIGTERM.
 class CameraProcess {
  public:
-  explicit CameraProcess(bool paced) {
+  // option: "--paced", "--line" or null (replies at once).
+  explicit CameraProcess(const char* option) {
     int out[2];
     if (pipe(out) != 0) return;
     pid_ = fork();
@@ -37,11 +42,7 @@ class CameraProcess {
       dup2(out[1], 1);
       close(out[0]);
       close(out[1]);
-      if (paced) {
-        execl(CORVANE_CAMSIM, "corvane-camsim", "--paced", static_cast<char*>(nullptr));
-      } else {
-        execl(CORVANE_CAMSIM, "corvane-camsim", static_cast<char*>(nullptr));
-      }
+      execl(CORVANE_CAMSIM, "corvane-camsim", option, static_cast<char*>(nullptr));
       _exit(127);
     }
     close(out[1]);
@@ -80,13 +81,18 @@ void MapCom1(const std::string& path) {
 
 std::map<std::string, double> g_seconds;  // mean seconds per transaction, by name
 
+// A Read moves 150 bytes over the line (its frames and the camera's
+// replies), a Write 77 + 73: at 9600 baud, 10 bits a byte, 156.25 ms.
+constexpr double kLineSeconds = 150 * 10 / 9600.0;
+
 // Runs whole commands as the dialog does (StartMonitor, the transaction,
 // the closing OpenPort) and times the transaction alone inside each: wall
 // time, and this process's CPU time (the engine's: the transaction and the
 // monitor thread; the camera is another process).
-void RunTransactions(benchmark::State& state, bool paced, bool write) {
+void RunTransactions(benchmark::State& state, const char* mode, bool write) {
   platform::ui::testing::Driver driver(true);  // boxes recorded, never shown
-  CameraProcess camera(paced);
+  CameraProcess camera(mode[0] != '\0' ? mode : nullptr);
+  const bool timed = mode[0] != '\0';  // paced or the whole line: against the line time
   if (camera.path().empty()) {
     state.SkipWithError("corvane-camsim did not start");
     return;
@@ -127,31 +133,40 @@ void RunTransactions(benchmark::State& state, bool paced, bool write) {
   state.counters["ms_per_transaction"] = wall * 1e3;
   state.counters["us_per_exchange"] = wall / 8 * 1e6;
   state.counters["engine_cpu_us_per_exchange"] = cpu / 8 * 1e6;
-  if (paced && !write) state.counters["x_line_time"] = wall / 0.15625;
+  if (timed && (!write || std::string(mode) == "--line")) {
+    state.counters["x_line_time"] = wall / kLineSeconds;
+  }
   if (!driver.Recorded().empty()) state.SkipWithError("an error box was shown");
-  const std::string name = std::string(write ? "write" : "read") + (paced ? "_paced" : "_instant");
+  const std::string name = std::string(write ? "write" : "read") + "_" +
+                           (timed ? std::string(mode + 2) : std::string("instant"));
   g_seconds[name] = wall;
   g_seconds[name + "_cpu"] = cpu;
   g_seconds[name + "_command"] = command;
 }
 
 void BM_ReadInstant(benchmark::State& state) {
-  RunTransactions(state, false, false);
+  RunTransactions(state, "", false);
 }
 void BM_WriteInstant(benchmark::State& state) {
-  RunTransactions(state, false, true);
+  RunTransactions(state, "", true);
 }
 void BM_ReadPaced(benchmark::State& state) {
-  RunTransactions(state, true, false);
+  RunTransactions(state, "--paced", false);
 }
 void BM_WritePaced(benchmark::State& state) {
-  RunTransactions(state, true, true);
+  RunTransactions(state, "--paced", true);
+}
+void BM_ReadLine(benchmark::State& state) {
+  RunTransactions(state, "--line", false);
+}
+void BM_WriteLine(benchmark::State& state) {
+  RunTransactions(state, "--line", true);
 }
 
 // The pyserial script does `iterations` transactions in one run and reports
 // its mean; the benchmark's manual time is that mean.
 void RunPyserial(benchmark::State& state, bool write) {
-  CameraProcess camera(false);
+  CameraProcess camera(nullptr);
   const int iterations = 200;
   double sum = 0;
   for (auto _ : state) {
@@ -188,6 +203,8 @@ BENCHMARK(BM_ReadInstant)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(BM_WriteInstant)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(BM_ReadPaced)->Unit(benchmark::kMillisecond)->Iterations(20);
 BENCHMARK(BM_WritePaced)->Unit(benchmark::kMillisecond)->Iterations(20);
+BENCHMARK(BM_ReadLine)->Unit(benchmark::kMillisecond)->Iterations(20);
+BENCHMARK(BM_WriteLine)->Unit(benchmark::kMillisecond)->Iterations(20);
 BENCHMARK(BM_PyserialRead)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(3);
 BENCHMARK(BM_PyserialWrite)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(3);
 
@@ -210,7 +227,14 @@ int main(int argc, char** argv) {
       "   camera runs in its own process, corvane-camsim, and is not counted)\n");
   if (get("read_paced") > 0) {
     std::printf("  paced Read: %.2f ms = %.3f x the line time of 150 bytes (156.25 ms)\n",
-                get("read_paced") * 1e3, get("read_paced") / 0.15625);
+                get("read_paced") * 1e3, get("read_paced") / kLineSeconds);
+  }
+  for (const char* kind : {"read", "write"}) {
+    const double line = get((std::string(kind) + "_line").c_str());
+    if (line > 0) {
+      std::printf("  whole line, %s: %.2f ms = %.3f x its line time of 150 bytes (156.25 ms)\n",
+                  kind, line * 1e3, line / kLineSeconds);
+    }
   }
   if (get("read_instant") > 0) {
     std::printf("  instant Read: %.3f ms (command %.3f ms), engine CPU %.1f us per exchange\n",

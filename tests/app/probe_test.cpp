@@ -2,6 +2,7 @@
 // port is selected is checked by where a Read goes: only the camera on the
 // selected port sees frames.
 #include "tests/app/app_fixture.h"
+#include "tests/platform/pty_fixture.h"
 
 namespace apptest {
 namespace {
@@ -73,6 +74,29 @@ TEST(ProbeTest, NoPortLeavesEverythingDisabledAndTheCommandsDoNothing) {
   ASSERT_TRUE(d.Click(main, IDC_COM1));
   EXPECT_EQ(Boxes(d, main), "-0 -0 -0 -0");
   EXPECT_EQ(run.Dialog(main)->m_nPort, 0);
+}
+
+// A port that is there but held by another program: the window is as if
+// it were missing, and standard error says who holds it.
+TEST(ProbeTest, PortHeldElsewhereIsNamedOnStandardErrorOnly) {
+  Ports ports;
+  ports.Attach(1);
+  ports.Attach(2);
+  corvane_test::PortHolder holder(PORT_TOOL, "COM1");
+  Driver d(true);
+  testing::internal::CaptureStderr();
+  std::string err;
+  {
+    ProgramRun run(d);
+    HWND main = run.PastAbout();
+    ASSERT_NE(main, nullptr);
+    err = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(Boxes(d, main), "-0 e1 -0 -0");
+    EXPECT_EQ(run.Dialog(main)->m_nPort, 2);
+    EXPECT_TRUE(d.Recorded().empty());
+  }
+  EXPECT_EQ(err, "app_test: COM1 (" + ports.Path(1) + "): in use by process " +
+                     std::to_string(holder.pid()) + " (port_tool)\n");
 }
 
 TEST(SelectionTest, ClickOnAnOpeningPortMarksOnlyItAndCommandsGoThere) {

@@ -257,6 +257,19 @@ TEST(CamsimDialogue, PacedRepliesTakeTheByteTime) {
   EXPECT_GE(took, 26 * 1.0417);
 }
 
+// The whole line: the setup frame's 24 byte times pass before the camera
+// takes it, and then the 26 of its reply. Lower bound only.
+TEST(CamsimDialogue, LineModelAddsTheFramesByteTimeToTheReplys) {
+  CamsimOptions o;
+  o.line = true;
+  auto cam = StartCam(o);
+  ASSERT_TRUE(cam);
+  TesterLine line(cam->SlavePath());
+  const double t0 = NowMs();
+  EXPECT_EQ(ToHex(line.Exchange(Hex(kSetup), 26)), kSetupReply);
+  EXPECT_GE(NowMs() - t0, (24 + 26) * 1.0417);
+}
+
 TEST(CamsimDialogue, ThinkTimeComesBeforeEachReply) {
   CamsimOptions o;
   o.thinkMs = 120;

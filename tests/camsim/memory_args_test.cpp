@@ -170,6 +170,10 @@ TEST(CamsimArgs, DefaultsAndShortForms) {
   EXPECT_EQ(o.faults.returnAfterMs, -1);
   camsim::CamsimOptions h;
   EXPECT_EQ(Parse({"--paced", "--help"}, &h, &err), camsim::ParseResult::kHelp);
+  camsim::CamsimOptions l;
+  ASSERT_EQ(Parse({"--line"}, &l, &err), camsim::ParseResult::kRun) << err;
+  EXPECT_TRUE(l.line);
+  EXPECT_FALSE(o.line);
 }
 
 TEST(CamsimArgs, RejectsBadCommandLines) {

@@ -1,11 +1,9 @@
-// Error codes and texts, the handle table and the COM device map.
+// Error codes and texts, and the handle table.
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <string>
 #include <thread>
 
-#include "platform/devicemap.h"
 #include "platform/kernel32.h"
 
 namespace {
@@ -117,26 +115,6 @@ TEST(Handles, CountFollowsOpenAndCloseOfEveryKind) {
   EXPECT_NE(c, a);
   EXPECT_NE(c, b);
   CloseHandle(c);
-}
-
-TEST(DeviceMap, ComNamesMapToEnvironmentOrTtyS) {
-  unsetenv("CORVANE_COM3");
-  EXPECT_EQ(platform::DevicePathForName("COM3").value_or(""), "/dev/ttyS2");
-  EXPECT_EQ(platform::DevicePathForName("com1").value_or(""), "/dev/ttyS0");
-  EXPECT_EQ(platform::DevicePathForName("\\\\.\\COM255").value_or(""), "/dev/ttyS254");
-  setenv("CORVANE_COM3", "/tmp/camera-link", 1);
-  EXPECT_EQ(platform::DevicePathForName("Com3").value_or(""), "/tmp/camera-link");
-  setenv("CORVANE_COM3", "", 1);  // empty counts as unset
-  EXPECT_EQ(platform::DevicePathForName("COM3").value_or(""), "/dev/ttyS2");
-  unsetenv("CORVANE_COM3");
-}
-
-TEST(DeviceMap, OtherNamesAreNotComNames) {
-  for (const char* name :
-       {"", "COM", "COM0", "COM256", "COM01", "COM-1", "LPT1", "/dev/ttyS0", "COM1 ", "XCOM1"}) {
-    EXPECT_FALSE(platform::DevicePathForName(name).has_value()) << name;
-  }
-  EXPECT_FALSE(platform::DevicePathForName(nullptr).has_value());
 }
 
 }  // namespace

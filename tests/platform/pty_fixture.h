@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <stdlib.h>
+#include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -22,6 +23,13 @@ inline void PointComPortsAt(const std::string& com1) {
   setenv("CORVANE_COM2", "/nonexistent/com2", 1);
   setenv("CORVANE_COM3", "/nonexistent/com3", 1);
   setenv("CORVANE_COM4", "/nonexistent/com4", 1);
+}
+
+// Opens a COM name as the program does: read and write, exclusive,
+// overlapped.
+inline HANDLE OpenCom(const char* name) {
+  return CreateFileA(name, GENERIC_READ | GENERIC_WRITE, 0, NULL, OPEN_EXISTING,
+                     FILE_FLAG_OVERLAPPED, NULL);
 }
 
 class Pty {
@@ -112,6 +120,43 @@ class PortTest : public ::testing::Test {
   Pty pty_;
   HANDLE port_ = INVALID_HANDLE_VALUE;
   OVERLAPPED ov_{};
+};
+
+// Another process that holds the COM port name, opened through the
+// services, until this object is destroyed: tool is port_tool's path (its
+// command name is then "port_tool").
+class PortHolder {
+ public:
+  PortHolder(const char* tool, const char* name) {
+    int out[2], in[2];
+    EXPECT_EQ(pipe2(out, O_CLOEXEC), 0);
+    EXPECT_EQ(pipe2(in, O_CLOEXEC), 0);
+    pid_ = fork();
+    if (pid_ == 0) {
+      dup2(in[0], STDIN_FILENO);
+      dup2(out[1], STDOUT_FILENO);
+      execl(tool, tool, "hold", name, static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    close(out[1]);
+    close(in[0]);
+    stdin_ = in[1];
+    char said[8] = {};
+    EXPECT_EQ(read(out[0], said, 5), 5);
+    EXPECT_STREQ(said, "held\n") << name << " did not open in the holder";
+    close(out[0]);
+  }
+  ~PortHolder() {
+    close(stdin_);
+    waitpid(pid_, nullptr, 0);
+  }
+  PortHolder(const PortHolder&) = delete;
+  PortHolder& operator=(const PortHolder&) = delete;
+  pid_t pid() const { return pid_; }
+
+ private:
+  int stdin_ = -1;
+  pid_t pid_ = -1;
 };
 
 inline long ElapsedMs(std::chrono::steady_clock::time_point since) {

@@ -15,13 +15,9 @@
 namespace {
 
 using corvane_test::ErrorText;
+using corvane_test::OpenCom;
 using corvane_test::PointComPortsAt;
 using corvane_test::Pty;
-
-HANDLE OpenCom(const char* name) {
-  return CreateFileA(name, GENERIC_READ | GENERIC_WRITE, 0, NULL, OPEN_EXISTING,
-                     FILE_FLAG_OVERLAPPED, NULL);
-}
 
 int OpenFdCount() {
   int n = 0;

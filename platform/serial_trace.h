@@ -1,0 +1,54 @@
+// The byte trace of the serial services. With CORVANE_TRACE=FILE (appended
+// to, created if missing) or CORVANE_TRACE=- (standard error), every open,
+// close, failed call and burst of bytes out and in is one line:
+//
+//   +0.012345 COM1 TX 05 80 7F
+//
+// the time since that port's open in seconds with microseconds, the COM
+// name, the event and its details:
+//   OPEN <path>[ low-latency]     the port opened (and took low latency)
+//   CLOSE                         the handle was closed
+//   TX <hex bytes> / RX <hex>     one write(2) out / one read(2) in
+//   ERROR <call> <code> <text>    a serial call failed (an open: at +0)
+// Each line goes out with one write(2) of its own, unbuffered, so lines of
+// several threads and processes never mix and a crash loses none that a
+// call had finished. Off, the trace costs one test of a pointer that each
+// port reads when it opens.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+#include "platform/timing.h"
+#include "platform/win32types.h"
+
+namespace platform {
+
+class SerialTrace {
+ public:
+  // The trace that a port opened now writes to, or null when tracing is
+  // off. CORVANE_TRACE is read once, at the first call in the process; a
+  // FILE that cannot be opened is said once on standard error and the trace
+  // stays off. A trace lives as long as the process. Any thread.
+  static SerialTrace* Current();
+  // serial_testing::TraceTo (serial_faults.h).
+  static void Replace(const char* destination);
+
+  // One line; since: the port's open time on the monotonic clock (the
+  // line's time is now minus since). Any thread.
+  void Event(const std::string& port, Nanos since, const std::string& text);
+  void Bytes(const std::string& port, Nanos since, const char* direction, const void* data,
+             std::size_t size);
+  // "ERROR <call> <code> <system text>", the text as FormatMessageA gives
+  // it for the calling thread's last error (with its detail).
+  void Failure(const std::string& port, Nanos since, const char* call, DWORD code);
+
+ private:
+  explicit SerialTrace(int fd) : fd_(fd) {}
+  static SerialTrace* Open(const char* destination);
+  void Write(const std::string& port, Nanos since, const char* event, const std::string& rest);
+
+  const int fd_;  // never closed: the trace outlives every port
+};
+
+}  // namespace platform

@@ -1,0 +1,104 @@
+// Why a port that exists cannot be used: who holds it, and what a user who
+// may not open it is told, tried for real as an unprivileged user.
+#include <grp.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+#include "platform/port_listing.h"
+#include "tests/platform/pty_fixture.h"
+
+namespace {
+
+using corvane_test::OpenCom;
+using corvane_test::PointComPortsAt;
+using corvane_test::Pty;
+using platform::PortState;
+
+std::string OwnCommand() {
+  std::ifstream in("/proc/self/comm");
+  std::string line;
+  std::getline(in, line);
+  return line;
+}
+
+TEST(PortState, HeldByAnotherProcessNamesItsPidAndCommand) {
+  Pty pty;
+  PointComPortsAt(pty.slave());
+  platform::PortRecord r;
+  {
+    corvane_test::PortHolder holder(PORT_TOOL, "COM1");
+    platform::ProbePortState(pty.slave(), &r);
+    EXPECT_EQ(r.state, PortState::kInUse);
+    ASSERT_TRUE(r.holder.has_value());
+    EXPECT_EQ(r.holder->pid, holder.pid());
+    EXPECT_EQ(r.reason, "in use by process " + std::to_string(holder.pid()) + " (port_tool)");
+  }
+  platform::ProbePortState(pty.slave(), &r);
+  EXPECT_EQ(r.state, PortState::kFree);
+  EXPECT_FALSE(r.holder.has_value());
+}
+
+// Programs that take no flock leave a lock file with their pid; a stale
+// one (its process gone) names nobody.
+TEST(PortState, ALockFileNamesALiveHolder) {
+  char tmpl[] = "/tmp/corvane-lock-XXXXXX";
+  const std::string root = ::mkdtemp(tmpl);
+  std::filesystem::create_directories(root + "/run/lock");
+  std::filesystem::create_directories(root + "/dev");
+  std::ofstream(root + "/dev/ttyUSB0") << "";
+  char pid[16];
+  std::snprintf(pid, sizeof pid, "%10d\n", static_cast<int>(getpid()));
+  std::ofstream(root + "/run/lock/LCK..ttyUSB0") << pid;
+  const auto holder = platform::FindPortHolder(root + "/dev/ttyUSB0", root);
+  ASSERT_TRUE(holder.has_value());
+  EXPECT_EQ(holder->pid, getpid());
+  EXPECT_EQ(holder->command, OwnCommand());
+
+  std::ofstream(root + "/run/lock/LCK..ttyUSB0") << "2147483647\n";
+  EXPECT_FALSE(platform::FindPortHolder(root + "/dev/ttyUSB0", root).has_value());
+  std::filesystem::remove_all(root);
+}
+
+// The start-up lines as an unprivileged user sees them (port_tool report
+// run by setpriv as nobody): COM1 is a serial device of the dialout group,
+// COM2 is missing, COM3 opens, COM4 is held by this process. Only the two
+// that exist and cannot be used get a line.
+TEST(PortState, StartUpLinesForAUserWhoMayNotOpenAPort) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root to run a program as nobody";
+  if (access("/usr/bin/setpriv", X_OK) != 0) GTEST_SKIP() << "no setpriv";
+  const group* dialout = getgrnam("dialout");
+  if (dialout == nullptr) GTEST_SKIP() << "no dialout group";
+  Pty forbidden, usable, held;
+  ASSERT_EQ(chown(forbidden.slave().c_str(), 0, dialout->gr_gid), 0);
+  ASSERT_EQ(chmod(forbidden.slave().c_str(), 0660), 0);
+  ASSERT_EQ(chmod(usable.slave().c_str(), 0666), 0);
+  ASSERT_EQ(chmod(held.slave().c_str(), 0666), 0);
+  setenv("CORVANE_COM1", forbidden.slave().c_str(), 1);
+  setenv("CORVANE_COM2", "/nonexistent/com2", 1);
+  setenv("CORVANE_COM3", usable.slave().c_str(), 1);
+  setenv("CORVANE_COM4", held.slave().c_str(), 1);
+  HANDLE mine = OpenCom("COM4");
+  ASSERT_NE(mine, INVALID_HANDLE_VALUE);
+
+  const std::string command = "/usr/bin/setpriv --reuid=nobody --regid=nogroup --clear-groups " +
+                              std::string(PORT_TOOL) + " report 2>&1";
+  FILE* p = popen(command.c_str(), "r");
+  ASSERT_NE(p, nullptr);
+  std::string out;
+  char buf[512];
+  while (std::fgets(buf, sizeof buf, p) != nullptr) out += buf;
+  EXPECT_EQ(pclose(p), 0) << out;
+  CloseHandle(mine);
+  EXPECT_EQ(out, "port_tool: COM1 (" + forbidden.slave() +
+                     "): permission denied; add your user to the dialout group (sudo adduser "
+                     "$USER dialout) and log in again\n"
+                     "port_tool: COM4 (" +
+                     held.slave() + "): in use by process " + std::to_string(getpid()) + " (" +
+                     OwnCommand() + ")\n");
+}
+
+}  // namespace
