@@ -167,7 +167,8 @@ std::string DefaultJournalPath() {
 }
 
 const char* FailureMeaning(const std::string& failure) {
-  if (failure == camera::kFailFirstClose) return "no answer before the write frame; the cell was not written";
+  if (failure == camera::kFailFirstClose)
+    return "no answer before the write frame; the cell was not written";
   if (failure == camera::kFailReadBack) {
     return "no answer to the read-back; the write frame was answered, the cell is probably written";
   }
@@ -202,7 +203,8 @@ std::vector<JournalRecord> UndoCandidates(const std::vector<JournalRecord>& reco
   std::vector<JournalRecord> out;
   for (auto it = records.rbegin(); it != records.rend() && out.size() < n; ++it) {
     if (it->undoOf != 0 || undone.count(it->number) != 0) continue;
-    if (it->state == JournalRecord::State::kFailed && it->failure == camera::kFailFirstClose) continue;
+    if (it->state == JournalRecord::State::kFailed && it->failure == camera::kFailFirstClose)
+      continue;
     out.push_back(*it);
   }
   return out;
