@@ -107,7 +107,7 @@ int main(int argc, char** argv) {
       "3 no port could be opened, 4 the camera did not answer, 130 interrupted."};
   app.name("corvane-cli");
   app.formatter(std::make_shared<Formatter>());
-  app.set_version_flag("--version", "corvane-cli 2.0");
+  app.set_version_flag("--version", "corvane-cli " CORVANE_VERSION);
   app.require_subcommand(1);
   app.fallthrough();
   Options options;
