@@ -3,19 +3,12 @@
 namespace cli {
 namespace {
 
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
-}
-
 // One or two hex digits, either case, and nothing else.
 std::optional<int> ShortHex(std::string_view text) {
   if (text.empty() || text.size() > 2) return std::nullopt;
   int value = 0;
   for (char c : text) {
-    const int v = HexValue(c);
+    const int v = HexDigit(c);
     if (v < 0) return std::nullopt;
     value = value * 16 + v;
   }
@@ -72,6 +65,13 @@ std::optional<CellCode> ParseCellCode(std::string_view text, std::string* error)
   return CellCode{*cell, *code};
 }
 
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  return -1;
+}
+
 std::string CellName(Cell cell) {
   return std::to_string(cell.page()) + ":" + CodeText(cell.address());
 }
@@ -91,7 +91,7 @@ std::optional<int> EngineCode(std::string_view text) {
   for (char c : text) {
     if (!((c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'))) return std::nullopt;
   }
-  return HexValue(text[0]) * 16 + HexValue(text[1]);
+  return HexDigit(text[0]) * 16 + HexDigit(text[1]);
 }
 
 std::size_t Image::Count() const {

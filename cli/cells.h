@@ -38,6 +38,9 @@ std::optional<int> ParseCode(std::string_view text, std::string* error);
 // "CELL=CODE"
 std::optional<CellCode> ParseCellCode(std::string_view text, std::string* error);
 
+// The value of a hex digit of either case, or -1.
+int HexDigit(char c);
+
 // "0:F7"
 std::string CellName(Cell cell);
 // "5A"

@@ -1,5 +1,6 @@
 #include "cli/commands.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 
@@ -140,21 +141,39 @@ int StatusOf(Written written) {
   return kExitBadInput;
 }
 
+// Parses every argument with parse(text, &error), or says what is wrong
+// with the first bad one.
+template <class T, class Parse>
+bool ParseAll(const std::vector<std::string>& args, Parse parse, std::vector<T>* out) {
+  for (const std::string& arg : args) {
+    std::string error;
+    const auto value = parse(arg, &error);
+    if (!value) {
+      Error(error);
+      return false;
+    }
+    out->push_back(*value);
+  }
+  return true;
+}
+
+// Reads the cell's code, then writes newCode with the journal: the status.
+int ReadThenWrite(CameraLink& link, Journal& journal, Cell cell, int newCode, long undoOf) {
+  const auto old = link.Read(cell);
+  if (!old) {
+    Error("the camera did not answer when reading " + CellName(cell) + "; it was not written");
+    return kExitNoAnswer;
+  }
+  return StatusOf(JournalledWrite(link, journal, cell, *old, newCode, undoOf));
+}
+
 }  // namespace
 
 int RunRead(const Options& options) {
   PortChoice choice;
   if (!CheckPort(options, &choice)) return kExitBadInput;
   std::vector<Cell> cells;
-  for (const std::string& arg : options.args) {
-    std::string error;
-    const auto cell = ParseCell(arg, &error);
-    if (!cell) {
-      Error(error);
-      return kExitBadInput;
-    }
-    cells.push_back(*cell);
-  }
+  if (!ParseAll(options.args, ParseCell, &cells)) return kExitBadInput;
   auto link = OpenLink(choice);
   if (!link) return kExitNoPort;
   for (const Cell cell : cells) {
@@ -173,15 +192,7 @@ int RunWrite(const Options& options) {
   PortChoice choice;
   if (!CheckPort(options, &choice)) return kExitBadInput;
   std::vector<CellCode> writes;
-  for (const std::string& arg : options.args) {
-    std::string error;
-    const auto write = ParseCellCode(arg, &error);
-    if (!write) {
-      Error(error);
-      return kExitBadInput;
-    }
-    writes.push_back(*write);
-  }
+  if (!ParseAll(options.args, ParseCellCode, &writes)) return kExitBadInput;
   auto journal = OpenJournal(options);
   if (!journal) return kExitBadInput;
   auto link = OpenLink(choice);
@@ -189,13 +200,7 @@ int RunWrite(const Options& options) {
   int status = kExitDone;
   for (const CellCode& write : writes) {
     if (Interrupted()) return kExitInterrupted;
-    const auto old = link->Read(write.cell);
-    if (!old) {
-      Error("the camera did not answer when reading " + CellName(write.cell) +
-            "; it was not written");
-      return kExitNoAnswer;
-    }
-    const int result = StatusOf(JournalledWrite(*link, *journal, write.cell, *old, write.code, 0));
+    const int result = ReadThenWrite(*link, *journal, write.cell, write.code, 0);
     if (result > kExitDiffers) return result;
     status = std::max(status, result);
   }
@@ -405,14 +410,7 @@ int RunUndo(const Options& options) {
   int status = kExitDone;
   for (const JournalRecord& record : undo) {
     if (Interrupted()) return kExitInterrupted;
-    const auto current = link->Read(record.cell);
-    if (!current) {
-      Error("the camera did not answer when reading " + CellName(record.cell) +
-            "; it was not written");
-      return kExitNoAnswer;
-    }
-    const int result = StatusOf(
-        JournalledWrite(*link, *journal, record.cell, *current, record.oldCode, record.number));
+    const int result = ReadThenWrite(*link, *journal, record.cell, record.oldCode, record.number);
     if (result > kExitDiffers) return result;
     status = std::max(status, result);
   }

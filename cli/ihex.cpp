@@ -29,13 +29,6 @@ void AppendRecord(std::string* out, int address, int type, const std::vector<int
   *out += CodeText((0x100 - (sum & 0xFF)) & 0xFF) + "\n";
 }
 
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
-}
-
 std::string HexAddress(std::uint64_t value) {
   char text[24];
   std::snprintf(text, sizeof text, "0x%04llX", static_cast<unsigned long long>(value));
@@ -95,7 +88,7 @@ bool ReadIntelHex(std::string_view text, Image* image, std::string* error) {
     std::vector<int> bytes;
     bytes.reserve(line.size() / 2);
     for (std::size_t i = 0; i < line.size(); i += 2) {
-      const int high = HexValue(line[i]), low = HexValue(line[i + 1]);
+      const int high = HexDigit(line[i]), low = HexDigit(line[i + 1]);
       if (high < 0 || low < 0) return fail("bad record: a character that is no hex digit");
       bytes.push_back(high * 16 + low);
     }

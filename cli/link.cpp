@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <cctype>
+#include <vector>
 
 #include "platform/devicemap.h"
 #include "platform/kernel32.h"
