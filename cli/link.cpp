@@ -82,15 +82,19 @@ std::unique_ptr<CameraLink> CameraLink::Open(const PortChoice& choice, std::stri
     tries.push_back(choice.com);
   } else if (!choice.path.empty()) {
     // A path that a COM name maps to is opened under that name; any other
-    // under a spare number mapped to it for this process only.
+    // under a spare number mapped to it for this process only. The spare
+    // is mapped first, before anything reads the map.
     int com = 0;
-    for (int n = 1; n <= 4 && com == 0; ++n) {
-      if (SameDevice(choice.path, MappedPath(n))) com = n;
-    }
     for (int n = kFirstSpareCom; n <= kLastCom && com == 0; ++n) {
       if (::getenv(("CORVANE_" + ComName(n)).c_str()) == nullptr) com = n;
     }
     ::setenv(("CORVANE_" + ComName(com)).c_str(), choice.path.c_str(), 1);
+    for (int n = 1; n <= 4; ++n) {
+      if (SameDevice(choice.path, MappedPath(n))) {
+        com = n;
+        break;
+      }
+    }
     tries.push_back(com);
   } else {
     tries = {1, 2, 3, 4};

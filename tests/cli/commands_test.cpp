@@ -17,15 +17,17 @@ TEST_F(CliReadWrite, ReadPrintsCodesAndWriteReadsOldWritesAndReadsBack) {
   Ran ran = Cli({"read", "0:F7", "0:f8", "1:7"});
   EXPECT_EQ(ran.status, 0) << ran.err;
   EXPECT_EQ(ran.out, "0:F7 34\n0:F8 12\n1:07 5C\n");
+  ran = Cli({"--port", Path("com1"), "read", "1:FF"});
+  EXPECT_EQ(ran.out, "1:FF A4\n") << ran.err;
 
   ran = Cli({"write", "0:F7=5a", "1:0=7"});
   EXPECT_EQ(ran.status, 0) << ran.err;
   EXPECT_EQ(ran.out, "0:F7 34 -> 5A\n1:00 5B -> 07\n");
   EXPECT_EQ(Camera().Cell(0, 0xF7), 0x5A);
   EXPECT_EQ(Camera().Cell(1, 0x00), 0x07);
-  // Three reads, and per write a read and a write: whole transactions of
+  // Four reads, and per write a read and a write: whole transactions of
   // eight frames each.
-  EXPECT_EQ(Frames().size(), 7u * 8);
+  EXPECT_EQ(Frames().size(), 8u * 8);
 
   // Each write is journalled before its frame goes out and after its outcome.
   const std::string journal = JournalText();
