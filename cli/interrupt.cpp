@@ -28,8 +28,12 @@ AbortFiles& Files() {
   return *files;
 }
 
+// A line on standard error; on a terminal it first clears the line, which
+// may hold the progress bar (drawn again at its next update).
 void Say(const char* text) {
-  [[maybe_unused]] const ssize_t n = ::write(STDERR_FILENO, text, std::strlen(text));
+  std::string line = ::isatty(STDERR_FILENO) == 1 ? "\r\033[K" : "";
+  line += text;
+  [[maybe_unused]] const ssize_t n = ::write(STDERR_FILENO, line.data(), line.size());
 }
 
 sigset_t InterruptSet() {
