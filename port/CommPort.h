@@ -99,6 +99,19 @@ class CCommPort {
   // out) on failure, after the box. Valid until the next transaction.
   LPCTSTR WriteCode(const char* cell, const char* value);
 
+  // ---- Read session (camera/ReadSession.cpp) --------------------------------
+  // For reading many cells; the dialog does not use it. BeginReadSession
+  // opens the service dialogue once (announce, setup, close); each
+  // ReadSessionCode then runs one round for a cell (announce, cell read,
+  // close). Both return TRUE when every step was answered and FALSE at the
+  // first reply time-out, without a box: the session is then over, and the
+  // caller goes on with ReadCode. After ReadSessionCode, m_resultText holds
+  // the cell's code as two hex characters when its cell read was answered
+  // (also when only the close then timed out), else it is empty. cell as for
+  // ReadCode; the monitor thread must run.
+  BOOL BeginReadSession();
+  BOOL ReadSessionCode(const char* cell);
+
  private:
   // The stop request: sets the stop event until the monitor thread has
   // cleared m_bMonitorAlive, yielding between tests.

@@ -10,7 +10,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-60}
 merge=${2:-}
-targets="hex_codec reply comm_definition"
+targets="hex_codec reply comm_definition ihex cell_args"
 
 CC=clang CXX=clang++ cmake -S . -B build/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCORVANE_FUZZ=ON -DCORVANE_GUI=OFF -DCORVANE_SANITIZE=address,undefined \

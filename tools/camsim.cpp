@@ -191,11 +191,18 @@ bool Camsim::HandleFrame(const Frame& frame, Nanos receivedAt) {
   Faults f;
   int k = 0;
   int code = 0;
+  bool refused = false;
   {
     std::lock_guard<std::mutex> lock(mu_);
     k = ++exchanges_;
     f = faults_;
-    if (frame.kind == FrameKind::kCellWrite) {
+    const bool cellFrame =
+        frame.kind == FrameKind::kCellRead || frame.kind == FrameKind::kCellWrite;
+    if (frame.kind == FrameKind::kSetup) sessionCellFrames_ = 0;
+    if (cellFrame) ++sessionCellFrames_;
+    refused = f.sessionRounds > 0 && sessionCellFrames_ > f.sessionRounds &&
+              (cellFrame || frame.kind == FrameKind::kClose);
+    if (frame.kind == FrameKind::kCellWrite && !refused) {
       memory_.Set(frame.page, frame.address, static_cast<std::uint8_t>(frame.code));
       std::string err;
       if (!options_.memoryPath.empty() && !memory_.Save(options_.memoryPath, &err)) Warn(err);
@@ -212,7 +219,7 @@ bool Camsim::HandleFrame(const Frame& frame, Nanos receivedAt) {
       (receivedAt != 0 ? receivedAt : MonotonicNs()) + options_.thinkMs * kNsPerMs;
   if (options_.thinkMs > 0 && !WaitUntil(replyFrom)) return false;
 
-  const bool answer = !f.silent && !(f.silentAfter > 0 && k > f.silentAfter);
+  const bool answer = !f.silent && !(f.silentAfter > 0 && k > f.silentAfter) && !refused;
   const bool burst = f.burstCount > 0 && (f.burstAt == 0 || f.burstAt == k);
   const bool extra = f.extraCount > 0 && (f.extraAt == 0 || f.extraAt == k);
   int pauseMs = f.pauseMs > 0 && f.pauseAt == k ? f.pauseMs : 0;

@@ -16,6 +16,9 @@
 // noise: skipped (and logged), never answered. The camera keeps no dialogue
 // state: it answers every frame it recognises, in any order.
 //
+// Sessions. A setup frame opens a session; the camera counts the cell frames
+// of each (see Faults::sessionRounds).
+//
 // Exchanges. Every recognised frame is one exchange, numbered from 1 since
 // Start or since the last SetFaults(..., true). Faults name exchanges by
 // that number; "reply k" below is the reply to exchange k.
@@ -73,6 +76,12 @@ struct Faults {
   // later on a new pseudo-terminal, and linkPath is re-pointed to it.
   int hangupAfter = 0;
   int returnAfterMs = -1;
+  // > 0: the camera takes sessionRounds cell frames (reads or writes) in
+  // one session, which runs from a setup frame to the next, and then falls
+  // silent on the session: it neither answers nor acts on a cell frame or
+  // a close until a setup frame opens a new session. Announce and setup
+  // frames are always answered.
+  int sessionRounds = 0;
 };
 
 struct CamsimOptions {
@@ -194,6 +203,7 @@ class Camsim {
   Memory memory_;
   Faults faults_;
   int exchanges_ = 0;
+  int sessionCellFrames_ = 0;  // cell frames since the last setup frame
   std::string slavePath_;
   int lines_ = 0;
 

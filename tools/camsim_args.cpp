@@ -33,6 +33,9 @@ const char kUsage[] =
     "  --hangup-after K   close the line after the K-th frame is handled\n"
     "  --return-after MS  with --hangup-after: come back on a new line MS ms\n"
     "                     later (the --link is re-pointed to it)\n"
+    "  --session-rounds N take N cell frames in one session (from a setup frame\n"
+    "                     on), then answer only announce and setup frames until\n"
+    "                     the next setup frame\n"
     "  --help             show this text\n";
 
 // A decimal integer in [lo, hi], the whole text.
@@ -103,9 +106,9 @@ ParseResult ParseArgs(int argc, const char* const* argv, CamsimOptions* options,
   bool returnGiven = false;
   for (int i = 1; i < argc; ++i) {
     const std::string flag = argv[i];
-    const char* const takesValue[] = {"--think",        "--link",        "--log",   "--memory",
-                                      "--silent-after", "--extra",       "--burst", "--pause",
-                                      "--hangup-after", "--return-after"};
+    const char* const takesValue[] = {
+        "--think", "--link",  "--log",          "--memory",       "--silent-after",  "--extra",
+        "--burst", "--pause", "--hangup-after", "--return-after", "--session-rounds"};
     std::string value;
     for (const char* name : takesValue) {
       if (flag != name) continue;
@@ -147,6 +150,8 @@ ParseResult ParseArgs(int argc, const char* const* argv, CamsimOptions* options,
       ok = ParsePause(value, &f);
     } else if (flag == "--hangup-after") {
       ok = ParseInt(value, 1, kMaxCount, &f.hangupAfter);
+    } else if (flag == "--session-rounds") {
+      ok = ParseInt(value, 1, kMaxCount, &f.sessionRounds);
     } else if (flag == "--return-after") {
       ok = ParseInt(value, 0, kMaxMs, &f.returnAfterMs);
       returnGiven = true;

@@ -66,6 +66,15 @@ class Backend {
   // driver attached then goes to standard error instead of a window.
   virtual bool IsHeadless() const { return false; }
 
+  // A backend may take a message box itself instead of showing a window:
+  // it reports the box (the console backend writes one line) and returns
+  // true, and MessageBoxA then returns IDOK at once, as if OK was pressed.
+  // Called on the thread that shows the box, and not while a test driver
+  // records boxes.
+  virtual bool TakeMessageBox(const std::string& /*caption*/, const std::string& /*text*/) {
+    return false;
+  }
+
   // The top-level window `top` has become visible: show it with its
   // children, as SnapshotTopLevel(top) gives them. Called on the thread
   // owning `top`.

@@ -80,6 +80,7 @@ int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
       return IDOK;
     }
   }
+  if (!recording && CurrentBackend()->TakeMessageBox(title, body)) return IDOK;
   if (!recording && CurrentBackend()->IsHeadless()) {
     std::fprintf(stderr, "%s: %s\n", title.c_str(), body.c_str());
     return IDOK;

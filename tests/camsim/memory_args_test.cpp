@@ -128,7 +128,9 @@ TEST(CamsimArgs, EveryFlagSetsItsOption) {
                    "--hangup-after",
                    "6",
                    "--return-after",
-                   "0"},
+                   "0",
+                   "--session-rounds",
+                   "7"},
                   &o, &err),
             camsim::ParseResult::kRun)
       << err;
@@ -152,6 +154,7 @@ TEST(CamsimArgs, EveryFlagSetsItsOption) {
   EXPECT_EQ(f.pauseAfterByte, 4);
   EXPECT_EQ(f.hangupAfter, 6);
   EXPECT_EQ(f.returnAfterMs, 0);
+  EXPECT_EQ(f.sessionRounds, 7);
 }
 
 TEST(CamsimArgs, DefaultsAndShortForms) {
@@ -193,6 +196,7 @@ TEST(CamsimArgs, RejectsBadCommandLines) {
       {"--return-after", "100"},
       {"--burst-instead"},
       {"--link", ""},
+      {"--session-rounds", "0"},
   };
   for (const auto& args : bad) {
     SCOPED_TRACE(std::string(args[0]) + (args.size() > 1 ? std::string(" ") + args[1] : ""));

@@ -1,0 +1,48 @@
+// The commands of corvane-cli. Each checks all of its input before it opens
+// the port, so that bad input sends nothing, and returns the exit status.
+// Results go to standard output; messages, the progress bar and the summary
+// to standard error. Main thread only.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "cli/dumpfile.h"
+
+namespace cli {
+
+enum ExitStatus : int {
+  kExitDone = 0,
+  kExitDiffers = 1,   // a read-back, comparison or verification found a difference
+  kExitBadInput = 2,  // bad usage or input; nothing was sent
+  kExitNoPort = 3,    // no port could be opened
+  kExitNoAnswer = 4,  // the camera did not answer
+  kExitInterrupted = 130,
+};
+
+// Everything the command line can give; each command uses its part.
+struct Options {
+  // Global.
+  std::string port;  // empty: the lowest COMn that opens
+  bool quiet = false;
+  bool safe = false;
+  std::string journal;  // empty: the default place
+  // Commands.
+  std::vector<std::string> args;  // read: CELL...; write: CELL=CODE...
+  std::string file;               // verify, restore
+  std::string output;             // dump -o; empty or "-": standard output
+  std::optional<int> page;        // dump, verify, restore
+  std::optional<Format> format;   // dump (default Intel HEX); verify, restore (default: detected)
+  bool dryRun = false;            // restore
+  int count = 1;                  // undo
+};
+
+int RunRead(const Options& options);
+int RunWrite(const Options& options);
+int RunDump(const Options& options);
+int RunVerify(const Options& options);
+int RunRestore(const Options& options);
+int RunUndo(const Options& options);
+
+}  // namespace cli

@@ -1,0 +1,190 @@
+#include "cli/dumpfile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <vector>
+
+#include "cli/ihex.h"
+
+namespace cli {
+namespace {
+
+// Far more than any dump (an Intel HEX dump of both pages is 1.5 kB); a
+// bigger file is refused before it is read.
+constexpr off_t kMaxDumpFileBytes = 16 << 20;
+
+std::string SystemError(const std::string& what, const std::string& path) {
+  return what + " " + path + ": " + std::strerror(errno);
+}
+
+bool WriteAll(int fd, std::string_view data) {
+  while (!data.empty()) {
+    const ssize_t n = ::write(fd, data.data(), data.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    data.remove_prefix(static_cast<std::size_t>(n));
+  }
+  return true;
+}
+
+std::string DirectoryOf(const std::string& path) {
+  const auto slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return path.substr(0, slash);
+}
+
+mode_t NewFileMode(const std::string& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) == 0) return st.st_mode & 07777;
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  return 0666 & ~mask;
+}
+
+bool ReadWholeFile(const std::string& path, std::string* data, std::string* error) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    *error = SystemError("cannot open", path);
+    return false;
+  }
+  struct stat st {};
+  bool ok = ::fstat(fd, &st) == 0;
+  if (ok && S_ISREG(st.st_mode) && st.st_size > kMaxDumpFileBytes) {
+    *error = path + " is too big to be a dump (" + std::to_string(st.st_size) + " bytes)";
+    ::close(fd);
+    return false;
+  }
+  char buffer[65536];
+  while (ok) {
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) ok = false;
+    if (n <= 0) break;
+    data->append(buffer, static_cast<std::size_t>(n));
+    if (data->size() > static_cast<std::size_t>(kMaxDumpFileBytes)) {
+      *error = path + " is too big to be a dump";
+      ::close(fd);
+      return false;
+    }
+  }
+  if (!ok) *error = SystemError("cannot read", path);
+  ::close(fd);
+  return ok;
+}
+
+bool LooksLikeIntelHex(std::string_view data) {
+  for (unsigned char c : data) {
+    if (c == '\r' || c == '\n' || c == '\t') continue;
+    if (c < 0x20 || c >= 0x7F) return false;
+  }
+  const auto first = data.find_first_not_of(" \t\r\n");
+  return first != std::string_view::npos && data[first] == ':';
+}
+
+}  // namespace
+
+std::string DumpContent(const Image& image, Format format, PageRange range) {
+  if (format == Format::kRaw) {
+    std::string bytes;
+    for (int index = range.first(); index < range.end(); ++index) {
+      bytes += static_cast<char>(image.Code(Cell{index}));
+    }
+    return bytes;
+  }
+  Image part;
+  for (int index = range.first(); index < range.end(); ++index) {
+    part.Set(Cell{index}, image.Code(Cell{index}));
+  }
+  return WriteIntelHex(part);
+}
+
+std::unique_ptr<FileReplacement> FileReplacement::Open(const std::string& path,
+                                                       std::string* error) {
+  const std::string dir = DirectoryOf(path);
+  const auto slash = path.rfind('/');
+  const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
+  std::string temp = dir + "/." + base + ".tmp-XXXXXX";
+  std::vector<char> name(temp.begin(), temp.end());
+  name.push_back('\0');
+  platform::UniqueFd fd(::mkostemp(name.data(), O_CLOEXEC));
+  if (!fd.valid()) {
+    *error = SystemError("cannot make a temporary file in", dir);
+    return nullptr;
+  }
+  return std::unique_ptr<FileReplacement>(new FileReplacement(path, name.data(), std::move(fd)));
+}
+
+FileReplacement::FileReplacement(std::string path, std::string temp, platform::UniqueFd fd)
+    : path_(std::move(path)), temp_(std::move(temp)), fd_(std::move(fd)), abortGuard_(temp_) {}
+
+FileReplacement::~FileReplacement() {
+  if (!committed_) ::unlink(temp_.c_str());
+}
+
+bool FileReplacement::Commit(std::string_view data, std::string* error) {
+  bool ok = WriteAll(fd_.get(), data) && ::fchmod(fd_.get(), NewFileMode(path_)) == 0 &&
+            ::fsync(fd_.get()) == 0;
+  if (!ok) *error = SystemError("cannot write", temp_);
+  if (::close(fd_.Release()) != 0 && ok) {
+    ok = false;
+    *error = SystemError("cannot write", temp_);
+  }
+  if (ok && ::rename(temp_.c_str(), path_.c_str()) != 0) {
+    ok = false;
+    *error = SystemError("cannot rename the temporary file to", path_);
+  }
+  if (!ok) return false;
+  committed_ = true;
+  // The rename itself reaches the disk with the directory.
+  const int dirFd = ::open(DirectoryOf(path_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dirFd >= 0) {
+    ::fsync(dirFd);
+    ::close(dirFd);
+  }
+  return true;
+}
+
+bool LoadDump(const std::string& path, std::optional<Format> format, PageRange range, Image* image,
+              std::string* error) {
+  std::string data;
+  if (!ReadWholeFile(path, &data, error)) return false;
+  const Format use =
+      format ? *format : (LooksLikeIntelHex(data) ? Format::kIntelHex : Format::kRaw);
+  Image all;
+  if (use == Format::kIntelHex) {
+    std::string why;
+    if (!ReadIntelHex(data, &all, &why)) {
+      *error = path + ": " + why;
+      return false;
+    }
+  } else {
+    // 512 bytes are both pages; 256 are the page that --page names.
+    int first = 0;
+    if (data.size() == static_cast<std::size_t>(kCellsPerPage) && range.page) {
+      first = range.first();
+    } else if (data.size() != static_cast<std::size_t>(kCells)) {
+      *error = path +
+               ": a raw dump holds 512 bytes (both pages), or 256 with --page; this one holds " +
+               std::to_string(data.size());
+      return false;
+    }
+    for (std::size_t i = 0; i < data.size(); ++i) {
+      all.Set(Cell{first + static_cast<int>(i)}, static_cast<unsigned char>(data[i]));
+    }
+  }
+  for (int index = range.first(); index < range.end(); ++index) {
+    if (all.Has(Cell{index})) image->Set(Cell{index}, all.Code(Cell{index}));
+  }
+  if (image->Count() == 0) {
+    *error = path + ": no cells" + (range.page ? " of page " + std::to_string(*range.page) : "");
+    return false;
+  }
+  return true;
+}
+
+}  // namespace cli

@@ -1,0 +1,66 @@
+// Dump files: the camera's memory as Intel HEX text or raw bytes, written
+// so that a failed or interrupted dump never replaces a good file, and read
+// back for verify and restore.
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "cli/cells.h"
+#include "cli/interrupt.h"
+#include "platform/fd.h"
+
+namespace cli {
+
+enum class Format { kIntelHex, kRaw };
+
+// The cells of one page (0 or 1), or of both when page is empty, in
+// address order.
+struct PageRange {
+  std::optional<int> page;
+  int first() const { return page ? *page * kCellsPerPage : 0; }
+  int end() const { return page ? (*page + 1) * kCellsPerPage : kCells; }
+};
+
+// The content of a dump of `range`, whose cells image must all hold: Intel
+// HEX text, or raw bytes in address order (256 or 512 bytes).
+std::string DumpContent(const Image& image, Format format, PageRange range);
+
+// Replaces the file at path with new content through a temporary file in
+// path's directory, so that a failed or interrupted dump never replaces a
+// good file: Open makes the temporary file (and so learns early whether the
+// directory takes it), Commit writes the content, flushes it to disk and
+// renames it over path; the new file gets the mode of the one it replaces
+// (or 0666 less the umask). The temporary file is removed when the object
+// goes without a Commit, when Commit fails (path is then untouched), and by
+// an immediate end of the program (see interrupt.h).
+class FileReplacement {
+ public:
+  // Null with *error when the temporary file cannot be made.
+  static std::unique_ptr<FileReplacement> Open(const std::string& path, std::string* error);
+  ~FileReplacement();
+  FileReplacement(const FileReplacement&) = delete;
+  FileReplacement& operator=(const FileReplacement&) = delete;
+
+  bool Commit(std::string_view data, std::string* error);
+
+ private:
+  FileReplacement(std::string path, std::string temp, platform::UniqueFd fd);
+  std::string path_, temp_;
+  platform::UniqueFd fd_;
+  RemoveOnAbort abortGuard_;
+  bool committed_ = false;
+};
+
+// Reads a dump file into *image (which starts empty). format: as given, or
+// when empty, Intel HEX if the file is text whose first non-blank character
+// is ':', raw otherwise. Raw files hold 512 bytes (both pages), or 256 when
+// range names a page, which they then are. With a page in range, only that
+// page's cells are kept. On failure returns false with a message that names
+// the file (and for Intel HEX the line).
+bool LoadDump(const std::string& path, std::optional<Format> format, PageRange range, Image* image,
+              std::string* error);
+
+}  // namespace cli

@@ -1,0 +1,144 @@
+// corvane-cli: reads, writes, dumps, verifies and restores the camera's
+// memory from the command line, and undoes journalled writes, on the same
+// engine as the dialog. Exit statuses: see ExitStatus in commands.h.
+#include <CLI/CLI.hpp>
+#include <functional>
+#include <map>
+#include <string>
+
+#include "cli/commands.h"
+#include "cli/interrupt.h"
+#include "cli/trace.h"
+#include "platform/ui/backend.h"
+#include "platform/ui/console.h"
+
+namespace {
+
+using cli::Options;
+
+// One subcommand: its name, its one-line help, the options and arguments it
+// adds, and what runs it.
+struct Command {
+  const char* name;
+  const char* help;
+  std::function<void(CLI::App&, Options&)> define;
+  std::function<int(const Options&)> run;
+};
+
+void AddPage(CLI::App& sub, Options& o, const char* help) {
+  sub.add_option("--page", o.page, help)->check(CLI::IsMember({0, 1}))->option_text("0|1");
+}
+
+void AddFormat(CLI::App& sub, Options& o, const char* help) {
+  static const std::map<std::string, cli::Format> kFormats = {{"ihex", cli::Format::kIntelHex},
+                                                              {"raw", cli::Format::kRaw}};
+  sub.add_option("--format", o.format, help)
+      ->transform(CLI::CheckedTransformer(kFormats, CLI::ignore_case))
+      ->option_text("ihex|raw");
+}
+
+// The help shows "--trace [=FILE]", without the flag's default value.
+class Formatter : public CLI::Formatter {
+ public:
+  std::string make_option_name(const CLI::Option* opt, bool positional) const override {
+    std::string name = CLI::Formatter::make_option_name(opt, positional);
+    if (const auto brace = name.find('{'); brace != std::string::npos) {
+      name.erase(brace, name.find('}', brace) + 1 - brace);
+    }
+    return name;
+  }
+};
+
+const std::vector<Command>& Commands() {
+  static const std::vector<Command> kCommands = {
+      {"read", "Read cells: one line per cell, such as \"0:F7 34\"",
+       [](CLI::App& sub, Options& o) {
+         sub.add_option("CELL", o.args, "PAGE:ADDRESS, such as 0:F7")->required();
+       },
+       cli::RunRead},
+      {"write", "Write cells: per cell read the old code, write, read back: \"0:F7 34 -> 5A\"",
+       [](CLI::App& sub, Options& o) {
+         sub.add_option("CELL=CODE", o.args, "such as 0:F7=5A")->required();
+       },
+       cli::RunWrite},
+      {"dump", "Read both pages (or one) to standard output or a file",
+       [](CLI::App& sub, Options& o) {
+         AddPage(sub, o, "only this page (0 or 1)");
+         sub.add_option("-o,--output", o.output,
+                        "write to FILE (through a temporary file, renamed when complete)")
+             ->option_text("FILE");
+         AddFormat(sub, o, "ihex (Intel HEX, the default) or raw (the bytes in address order)");
+       },
+       cli::RunDump},
+      {"verify", "Compare the camera with a dump file: one line per differing cell",
+       [](CLI::App& sub, Options& o) {
+         sub.add_option("FILE", o.file, "Intel HEX or raw dump")->required();
+         AddPage(sub, o, "only this page; a raw file of 256 bytes is this page");
+         AddFormat(sub, o, "ihex or raw (default: told by the content)");
+       },
+       cli::RunVerify},
+      {"restore", "Read the cells that a dump file holds, write those that differ, and check each",
+       [](CLI::App& sub, Options& o) {
+         sub.add_option("FILE", o.file, "Intel HEX or raw dump")->required();
+         sub.add_flag("--dry-run", o.dryRun, "list the cells that would be written; write none");
+         AddPage(sub, o, "only this page; a raw file of 256 bytes is this page");
+         AddFormat(sub, o, "ihex or raw (default: told by the content)");
+       },
+       cli::RunRestore},
+      {"undo", "Write back the old codes of the last N journalled writes, newest first",
+       [](CLI::App& sub, Options& o) {
+         sub.add_option("N", o.count, "how many writes (default 1)")->check(CLI::PositiveNumber);
+       },
+       cli::RunUndo},
+  };
+  return kCommands;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // Before any thread exists (see InterruptWatch).
+  cli::InterruptWatch interrupts;
+  platform::ui::UseBackend(platform::ui::MakeConsoleBackend(), nullptr);
+
+  CLI::App app{
+      "corvane-cli: reads and writes the DV camera's memory over a serial line.\n"
+      "Exit status: 0 done, 1 a difference found, 2 bad usage or input (nothing sent),\n"
+      "3 no port could be opened, 4 the camera did not answer, 130 interrupted."};
+  app.name("corvane-cli");
+  app.formatter(std::make_shared<Formatter>());
+  app.set_version_flag("--version", "corvane-cli " CORVANE_VERSION);
+  app.require_subcommand(1);
+  app.fallthrough();
+  Options options;
+  std::string trace;
+  app.add_option("--port", options.port,
+                 "COM1 to COM4 (through the COM device map) or a device path; default: the "
+                 "lowest COMn that opens")
+      ->option_text("COMn|PATH");
+  app.add_flag("--trace{-}", trace,
+               "trace every byte on the line to FILE, or with --trace alone to standard error")
+      ->option_text("[=FILE]");
+  app.add_flag("-q,--quiet", options.quiet, "no progress bar and no summary");
+  app.add_option("--journal", options.journal,
+                 "the journal of writes (default: $XDG_STATE_HOME/corvane/journal)")
+      ->option_text("FILE");
+  app.add_flag("--safe", options.safe,
+               "read every cell with a full Read transaction, not in one session");
+
+  const std::function<int(const Options&)>* run = nullptr;
+  for (const Command& command : Commands()) {
+    CLI::App* sub = app.add_subcommand(command.name, command.help);
+    command.define(*sub, options);
+    sub->callback([&run, &command] { run = &command.run; });
+  }
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    const int code = app.exit(e);
+    return code == 0 ? cli::kExitDone : cli::kExitBadInput;
+  }
+  if (!trace.empty()) cli::SetTrace(trace);
+  return (*run)(options);
+}

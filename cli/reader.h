@@ -1,0 +1,36 @@
+// Reading a series of cells: in one read session of the engine (one
+// opening, then one round per cell), or with one Read transaction per cell
+// (--safe). When a step of the session goes unanswered, the session ends
+// without a box and the remaining cells are read one Read transaction
+// each. Stops after the transaction that runs when Ctrl-C has been pressed,
+// and at the first Read that the camera does not answer. Main thread only.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "cli/cells.h"
+#include "cli/link.h"
+#include "cli/progress.h"
+
+namespace cli {
+
+struct ReadOutcome {
+  Image codes;           // the cells read
+  std::size_t done = 0;  // how many
+  bool interrupted = false;
+  bool noAnswer = false;  // a Read transaction went unanswered; reading stopped there
+  bool sessionEnded = false;
+  Cell endedAt;              // when sessionEnded: the cell whose round went unanswered
+  std::size_t oneByOne = 0;  // cells read by Read transactions after the session ended
+  double seconds = 0;
+
+  // What the summary says about the session when it ended early, or "".
+  std::string SessionNote() const;
+};
+
+ReadOutcome ReadCells(CameraLink& link, const std::vector<Cell>& cells, bool safe,
+                      Progress& progress);
+
+}  // namespace cli

@@ -1,0 +1,18 @@
+// --trace: the serial services' byte trace. The services switch it on from
+// the environment variable CORVANE_TRACE (a file, or "-" for standard
+// error), which they read when they first need it; so SetTrace must come
+// before any port is opened.
+#pragma once
+
+#include <string>
+
+namespace cli {
+
+// destination: a file, or "-" for standard error.
+void SetTrace(const std::string& destination);
+
+// Adds a line "# corvane-cli: <text>" to the trace, when one is on
+// (appended, so that it lands between the services' lines).
+void TraceNote(const std::string& text);
+
+}  // namespace cli

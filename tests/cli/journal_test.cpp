@@ -1,0 +1,139 @@
+// restore, undo, the journal of writes, and Ctrl-C.
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
+#include "tests/cli/cli_fixture.h"
+
+namespace clitest {
+namespace {
+
+using CliRestore = CliTest;
+using CliUndo = CliTest;
+using CliJournal = CliTest;
+using CliInterrupt = CliTest;
+
+// Waits (at most 30 s) until `ready` holds.
+bool WaitUntil(const std::function<bool()>& ready) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  while (!ready()) {
+    if (std::chrono::steady_clock::now() > end) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  return true;
+}
+
+// Sixteen cells, 0:00 to 0:0F, all set to 00.
+const std::string kZeros = ":10000000" + std::string(32, '0') + "F0\n:00000001FF\n";
+
+TEST_F(CliRestore, InterruptedLeavesAJournalOfWhatWasWrittenAndARerunCompletes) {
+  StartCamera({}, /*paced=*/true);
+  WriteFile(Path("zeros.hex"), kZeros);
+  CliProcess restore({"restore", Path("zeros.hex")});
+  ASSERT_TRUE(WaitUntil([&] { return WriteFrames().size() >= 3; }));
+  restore.Signal(SIGINT);
+  const Ran ran = restore.Wait();
+  EXPECT_EQ(ran.status, 130) << ran.err;
+  EXPECT_EQ(LinesWith(ran.err, "interrupted: ").size(), 1u) << ran.err;
+
+  // The journal's finished writes are exactly the cells the camera wrote,
+  // and no write was cut off.
+  const auto written = WriteFrames();
+  ASSERT_LT(written.size(), 16u);
+  const std::string journal = JournalText();
+  EXPECT_EQ(LinesWith(journal, " -> 00 done, read back 00").size(), written.size()) << journal;
+  EXPECT_EQ(LinesWith(journal, " sending").size(), written.size()) << journal;
+  for (int a = 0; a < 16; ++a) {
+    const bool done = a < static_cast<int>(written.size());
+    EXPECT_EQ(Camera().Cell(0, a), done ? 0 : DefaultCode(0, a)) << a;
+  }
+  EXPECT_EQ(ran.out.size(), written.size() * std::string("0:00 5A -> 00\n").size());
+
+  const Ran again = Cli({"restore", Path("zeros.hex")});
+  EXPECT_EQ(again.status, 0) << again.err;
+  EXPECT_EQ(LinesWith(again.out, " -> 00").size(), 16 - written.size());
+  EXPECT_EQ(LinesWith(again.err, std::to_string(16 - written.size()) + " cells written, " +
+                                     std::to_string(written.size()) + " unchanged")
+                .size(),
+            1u)
+      << again.err;
+  EXPECT_EQ(Cli({"verify", Path("zeros.hex")}).status, 0);
+}
+
+TEST_F(CliUndo, WritesBackTheOldCodesNewestFirstAndNeverTwice) {
+  StartCamera();
+  const std::string journal = Path("my-journal");
+  ASSERT_EQ(Cli({"--journal", journal, "write", "0:F7=5A"}).status, 0);
+  ASSERT_EQ(Cli({"write", "0:F7=6B", "0:10=01", "--journal", journal}).status, 0);
+
+  Ran ran = Cli({"--journal", journal, "undo", "2"});
+  EXPECT_EQ(ran.status, 0) << ran.err;
+  EXPECT_EQ(ran.out, "0:10 01 -> 4A\n0:F7 6B -> 5A\n");
+  ran = Cli({"--journal", journal, "undo"});
+  EXPECT_EQ(ran.status, 0) << ran.err;
+  EXPECT_EQ(ran.out, "0:F7 5A -> 34\n");
+  EXPECT_EQ(Camera().Cell(0, 0xF7), 0x34);
+  EXPECT_EQ(Camera().Cell(0, 0x10), 0x4A);
+
+  // Every write is undone, and an undo is not undone in turn.
+  const std::size_t frames = Frames().size();
+  ran = Cli({"--journal", journal, "undo"});
+  EXPECT_EQ(ran.status, 2);
+  EXPECT_EQ(LinesWith(ran.err, "no journalled write left to undo").size(), 1u) << ran.err;
+  EXPECT_EQ(Frames().size(), frames);
+  const std::string text = ReadFile(journal);
+  for (const char* line : {" #4 undo#3 COM1 ", " #5 undo#2 COM1 ", " #6 undo#1 COM1 "}) {
+    EXPECT_EQ(LinesWith(text, line).size(), 2u) << text;
+  }
+}
+
+TEST_F(CliJournal, AWriteWhoseReadBackGoesUnansweredShowsAsFailed) {
+  camsim::Faults faults;
+  faults.silentAfter = 8 + 7;  // the old code's Read, then the Write up to its read-back
+  StartCamera(faults);
+  const Ran ran = Cli({"write", "0:F7=5A"});
+  EXPECT_EQ(ran.status, 4);
+  EXPECT_EQ(Camera().Cell(0, 0xF7), 0x5A);
+  EXPECT_EQ(LinesWith(ran.err, "writing 0:F7 failed (FFFF)").size(), 1u) << ran.err;
+  EXPECT_EQ(LinesWith(JournalText(),
+                      " #1 write COM1 " + Path("com1") +
+                          " 0:F7 34 -> 5A FAILED FFFF: no answer to the read-back; the write "
+                          "frame was answered, the cell is probably written")
+                .size(),
+            1u)
+      << JournalText();
+  // It is undone like any other.
+  Camera().SetFaults({});
+  EXPECT_EQ(Cli({"undo"}).out, "0:F7 5A -> 34\n");
+}
+
+TEST_F(CliInterrupt, ASecondCtrlCEndsAtOnceAndLeavesNothingBehind) {
+  camsim::Faults silent;
+  silent.silent = true;
+  StartCamera(silent);
+  WriteFile(Path("keep.hex"), "the older dump\n");
+  CliProcess dump({"dump", "-o", Path("keep.hex")});
+  // The first Ctrl-C comes while the first step waits for its reply, the
+  // second while that wait goes on.
+  ASSERT_TRUE(WaitUntil([&] { return Frames().size() >= 1; }));
+  dump.Signal(SIGINT);
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  dump.Signal(SIGINT);
+  const Ran ran = dump.Wait();
+  EXPECT_EQ(ran.status, 130);
+  EXPECT_EQ(LinesWith(ran.err, "interrupted; finishing the transaction").size(), 1u) << ran.err;
+  EXPECT_EQ(LinesWith(ran.err, "stopped at once").size(), 1u) << ran.err;
+  EXPECT_EQ(ReadFile(Path("keep.hex")), "the older dump\n");
+  for (const auto& entry : std::filesystem::directory_iterator(Path(""))) {
+    EXPECT_EQ(entry.path().filename().string().find(".tmp-"), std::string::npos);
+  }
+  // The port and its lock were released.
+  Camera().SetFaults({});
+  EXPECT_EQ(Cli({"read", "0:F7"}).out, "0:F7 34\n");
+}
+
+}  // namespace
+}  // namespace clitest
