@@ -9,6 +9,7 @@
 #include "platform/ui/backend.h"
 #include "platform/ui/fltk/paint.h"
 #include "platform/ui/fltk/top_window.h"
+#include "platform/ui/textlines.h"
 #include "platform/win32types.h"
 
 namespace platform::ui::fltk {
@@ -244,8 +245,9 @@ void ControlWidget::DrawStatic() {
     default:
       break;
   }
-  // The text exactly as given: no '&' prefixes, no '@' symbols.
-  DrawTextBox(snap_.text, x(), y(), w(), h(), align | FL_ALIGN_WRAP, snap_.enabled);
+  // No '&' prefixes, no '@' symbols; lines break at CR LF, LF and CR and no
+  // control character shows.
+  DrawTextBox(DrawnText(snap_.text), x(), y(), w(), h(), align | FL_ALIGN_WRAP, snap_.enabled);
 }
 
 void ControlWidget::DrawGroupBox() {
