@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <functional>
+#include <vector>
 
 #include "platform/ui/backend.h"
 #include "platform/ui/windows.h"
@@ -13,6 +15,22 @@ namespace {
 
 using namespace uitest;
 using platform::ui::testing::Driver;
+
+// The setup of a DialogRunner that gives the test dialog a small template
+// of its own with these controls.
+std::function<void(TestDlg*)> WithTemplate(int id,
+                                           std::vector<platform::ui::DialogItemTemplate> items) {
+  platform::ui::DialogTemplate t;
+  t.style = WS_POPUP | WS_CAPTION | WS_SYSMENU;
+  t.cx = 100;
+  t.cy = 50;
+  t.title = kTitle;
+  t.items = std::move(items);
+  return [id, t](TestDlg* d) {
+    platform::ui::RegisterDialogTemplate(id, t);
+    d->m_nIDTemplate = id;
+  };
+}
 
 TEST(DoModal, ShowsTheDialogOnlyAfterOnInitDialogAndEndDialogGivesTheResult) {
   Driver driver;
@@ -222,17 +240,8 @@ TEST(DialogFocus, TheButtonThatRanACommandHasTheFocusAgainWhenItEnds) {
 // that takes it) go to no control: Enter and Escape end nothing; the close
 // box still does.
 TEST(DialogFocus, KeysWithNoFocusedControlNeverEndTheDialog) {
-  platform::ui::DialogTemplate t;
-  t.style = WS_POPUP | WS_CAPTION | WS_SYSMENU;
-  t.cx = 100;
-  t.cy = 50;
-  t.title = kTitle;
-  t.items = {platform::ui::LText("No control takes the focus", -1, 5, 5, 90, 8)};
   Driver driver;
-  DialogRunner run([&](TestDlg* d) {
-    platform::ui::RegisterDialogTemplate(9004, t);
-    d->m_nIDTemplate = 9004;
-  });
+  DialogRunner run(WithTemplate(9004, {platform::ui::LText("No focus", -1, 5, 5, 90, 8)}));
   HWND dlg = run.Wait(driver);
   ASSERT_NE(dlg, nullptr);
   EXPECT_EQ(driver.FocusId(dlg), 0);
@@ -386,18 +395,10 @@ using platform::ui::testing::Driver;
 // Enter outside a push button gives the default push button's command when
 // the template has one (here it is Read, not OK).
 TEST(DialogManager, EnterOutsideAButtonGivesTheDefaultButtonsCommand) {
-  platform::ui::DialogTemplate t;
-  t.style = WS_POPUP | WS_CAPTION | WS_SYSMENU;
-  t.cx = 100;
-  t.cy = 50;
-  t.title = kTitle;
-  t.items = {platform::ui::DefPushButton("Read", IDC_READ, 5, 5, 40, 14),
-             platform::ui::EditText(IDC_ADDRESS, 5, 25, 40, 12, WS_BORDER | WS_TABSTOP)};
   Driver driver;
-  DialogRunner run([&](TestDlg* d) {
-    platform::ui::RegisterDialogTemplate(9003, t);
-    d->m_nIDTemplate = 9003;
-  });
+  DialogRunner run(WithTemplate(
+      9003, {platform::ui::DefPushButton("Read", IDC_READ, 5, 5, 40, 14),
+             platform::ui::EditText(IDC_ADDRESS, 5, 25, 40, 12, WS_BORDER | WS_TABSTOP)}));
   HWND dlg = run.Wait(driver);
   ASSERT_NE(dlg, nullptr);
   ASSERT_TRUE(driver.Click(dlg, IDC_ADDRESS));
