@@ -180,11 +180,8 @@ TEST_F(CommandTest, EnterAndSpaceRepeatTheCommandThatHadTheFocus) {
   platform::ui::OpenBox box = d_.WaitBox();
   ASSERT_NE(box.hwnd, nullptr);
   ASSERT_TRUE(d_.Enter(main_));
-  ASSERT_TRUE(d_.Escape(main_));
-  EXPECT_FALSE(run_->WaitEnded(Ms(0)));
   ASSERT_TRUE(d_.Enter(box.hwnd));
   ASSERT_TRUE(d_.WaitGone(box.hwnd));
-  ASSERT_TRUE(d_.WaitIdle(run_->thread()));
   EXPECT_FALSE(Enabled(IDC_WRITE));
   EXPECT_EQ(d_.FocusId(main_), IDC_READ);
   ASSERT_TRUE(d_.Enter(main_));
