@@ -300,6 +300,10 @@ int TopWindow::handle(int event) {
       return 1;
     case FL_KEYBOARD:
     case FL_SHORTCUT:
+      // A key reaches this window as a shortcut too when FLTK has lost
+      // track of the focus (focus events of a window that was just mapped
+      // or handed the focus); the key's release goes to FLTK's focus only.
+      if (Fl::focus() != this) Fl::focus(this);
       if (HandleKey()) return 1;
       return event == FL_SHORTCUT ? Fl_Double_Window::handle(event) : 0;
     case FL_KEYUP:
