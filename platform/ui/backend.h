@@ -148,12 +148,19 @@ bool PostClick(HWND window);
 bool PostRightClick(HWND top, int x, int y);
 
 // A key pressed while `top` has the keyboard focus; it goes to the focused
-// control (or to `top`). vk is a VK_ code: VK_TAB, VK_RETURN, VK_ESCAPE,
-// VK_SPACE, VK_BACK, VK_DELETE, VK_LEFT, VK_RIGHT, VK_HOME, VK_END. Alt with
-// VK_SPACE opens the system menu. Printable characters come as PostChar;
-// a key that also types a character (Space) comes as PostKey and then
-// PostChar, so a focused button clicks and a focused edit inserts.
+// control (or to `top`; a key that arrives while no control has the focus
+// never ends the dialog). vk is a VK_ code: VK_TAB, VK_RETURN, VK_ESCAPE,
+// VK_SPACE, VK_BACK, VK_DELETE, VK_LEFT, VK_RIGHT, VK_UP, VK_DOWN, VK_HOME,
+// VK_END. Alt with VK_SPACE opens the system menu. Printable characters
+// come as PostChar; a key that also types a character (Space) comes as
+// PostKey and then PostChar, so a focused edit inserts, and its release as
+// PostKeyUp, on which a focused button clicks.
 bool PostKey(HWND top, UINT vk, bool shift, bool alt);
+
+// The key vk released while `top` has the keyboard focus; it goes to the
+// focused control. Only Space acts on its release: a button held down by
+// Space clicks.
+bool PostKeyUp(HWND top, UINT vk);
 
 // A typed character (8-bit, as the keyboard layout gives it; '\b' is
 // Backspace) for the focused control of `top`.

@@ -53,6 +53,24 @@ void Click(HWND hwnd) {
   NotifyParent(hwnd, BN_CLICKED);
 }
 
+// Space holds a button down and its release clicks it, as a mouse button
+// does. Gives whether the button was held down before.
+bool HoldDown(HWND hwnd, bool down) {
+  bool was = false;
+  {
+    std::lock_guard<std::mutex> lock(M().mu);
+    Window* w = Find(hwnd);
+    if (!w || (w->kind != WindowKind::kPushButton && w->kind != WindowKind::kCheckBox)) {
+      return false;
+    }
+    was = w->pushed;
+    w->pushed = down && EffectivelyEnabled(w);
+    if (was == w->pushed) return was;
+  }
+  NotifyChanged(hwnd, kChangeState);
+  return was;
+}
+
 int Clamp(int v, int lo, int hi) {
   return std::max(lo, std::min(v, hi));
 }
@@ -145,7 +163,10 @@ LRESULT ButtonProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       Click(hwnd);
       return 0;
     case WM_KEYDOWN:
-      if (wParam == VK_SPACE) Click(hwnd);
+      if (wParam == VK_SPACE) HoldDown(hwnd, true);
+      return 0;
+    case WM_KEYUP:
+      if (wParam == VK_SPACE && HoldDown(hwnd, false)) Click(hwnd);
       return 0;
     case BM_SETCHECK:
     case BM_GETCHECK: {

@@ -1,5 +1,7 @@
 // Dialogs from templates and the dialog manager (the keyboard interface of
 // dialogs and message boxes).
+#include <algorithm>
+
 #include "platform/ui/backend.h"
 #include "platform/ui/internal.h"
 #include "platform/ui/resources.h"
@@ -46,6 +48,37 @@ HWND NextTabStop(HWND hDlg, HWND from, bool backward) {
     int i = backward ? (start - step + n * 2) % n : (start + step) % n;
     Window* w = Find(c[i]);
     if (w && (w->style & WS_TABSTOP) && TakesFocus(w)) return c[i];
+  }
+  return nullptr;
+}
+
+// The control that arrow keys move to from `from` (a button or check box):
+// the next (or previous) control of its group that takes the focus,
+// wrapping within the group. A group starts at a control with WS_GROUP (or
+// the first control) and runs to the next one with WS_GROUP. Null if there
+// is no other.
+HWND NextInGroup(HWND hDlg, HWND from, bool backward) {
+  std::lock_guard<std::mutex> lock(M().mu);
+  Window* d = Find(hDlg);
+  Window* f = Find(from);
+  if (!d || !f) return nullptr;
+  const auto& c = d->children;
+  int n = static_cast<int>(c.size());
+  int at = static_cast<int>(std::find(c.begin(), c.end(), from) - c.begin());
+  if (at >= n) return nullptr;
+  auto startsGroup = [&](int i) {
+    Window* w = Find(c[i]);
+    return i == 0 || (w && (w->style & WS_GROUP));
+  };
+  int first = at;
+  while (!startsGroup(first)) --first;
+  int last = at;
+  while (last + 1 < n && !startsGroup(last + 1)) ++last;
+  int size = last - first + 1;
+  for (int step = 1; step < size; ++step) {
+    int i = first + ((at - first) + (backward ? size - step : step)) % size;
+    Window* w = Find(c[i]);
+    if (w && TakesFocus(w)) return c[i];
   }
   return nullptr;
 }
@@ -138,6 +171,17 @@ void FocusFirstTabStop(HWND hDlg) {
   if (HWND first = NextTabStop(hDlg, nullptr, false)) FocusByTab(first);
 }
 
+void RestoreDialogFocus(HWND hDlg) {
+  {
+    std::lock_guard<std::mutex> lock(M().mu);
+    Window* d = Find(hDlg);
+    if (!d || d->ended || !d->focus) return;
+    Window* f = Find(d->focus);
+    if (f && TakesFocus(f)) return;
+  }
+  FocusFirstTabStop(hDlg);
+}
+
 }  // namespace platform::ui
 
 using namespace platform::ui;
@@ -147,6 +191,7 @@ BOOL IsDialogMessageA(HWND hDlg, LPMSG msg) {
   HWND focus = nullptr;
   bool enabled = false;
   bool pushButtonFocused = false;
+  bool buttonFocused = false;
   {
     std::lock_guard<std::mutex> lock(M().mu);
     Window* w = Find(msg->hwnd);
@@ -156,7 +201,12 @@ BOOL IsDialogMessageA(HWND hDlg, LPMSG msg) {
     focus = t->focus;
     Window* f = Find(focus);
     pushButtonFocused = f && f->kind == WindowKind::kPushButton;
+    buttonFocused = pushButtonFocused || (f && f->kind == WindowKind::kCheckBox);
   }
+  // A key aimed at the dialog itself arrived while no control had the
+  // focus: it was meant for no control here (or for another window), so
+  // it neither ends the dialog nor clicks anything.
+  const bool forNoControl = msg->hwnd == hDlg;
   if (msg->message == WM_KEYDOWN) {
     bool shift = (msg->lParam & kKeyShift) != 0;
     switch (msg->wParam) {
@@ -166,9 +216,9 @@ BOOL IsDialogMessageA(HWND hDlg, LPMSG msg) {
         }
         return TRUE;
       case VK_RETURN:
-        // Enter clicks the focused push button; anywhere else it is the
-        // default button's command (OK when there is none).
-        if (enabled) {
+        // Enter clicks the focused push button; in any other control it is
+        // the default button's command (OK when there is none).
+        if (enabled && !forNoControl) {
           if (pushButtonFocused) {
             CallProc(focus, BM_CLICK, 0, 0);
           } else {
@@ -177,7 +227,19 @@ BOOL IsDialogMessageA(HWND hDlg, LPMSG msg) {
         }
         return TRUE;
       case VK_ESCAPE:
-        if (enabled) SendCommand(hDlg, IDCANCEL);
+        if (enabled && !forNoControl) SendCommand(hDlg, IDCANCEL);
+        return TRUE;
+      case VK_LEFT:
+      case VK_UP:
+      case VK_RIGHT:
+      case VK_DOWN:
+        // Arrows move between the buttons and boxes of a group; an edit
+        // keeps them for its caret.
+        if (!buttonFocused) break;
+        if (enabled) {
+          bool back = msg->wParam == VK_LEFT || msg->wParam == VK_UP;
+          if (HWND next = NextInGroup(hDlg, focus, back)) SetFocus(next);
+        }
         return TRUE;
       default:
         break;

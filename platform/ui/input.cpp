@@ -66,6 +66,11 @@ bool PostKey(HWND top, UINT vk, bool shift, bool alt) {
   return Deliver(top, Aim::kFocus, alt ? WM_SYSKEYDOWN : WM_KEYDOWN, vk, bits);
 }
 
+bool PostKeyUp(HWND top, UINT vk) {
+  constexpr LPARAM kReleased = LPARAM(3) << 30;  // previous state down, now up
+  return Deliver(top, Aim::kFocus, WM_KEYUP, vk, 1 | kReleased);
+}
+
 bool PostChar(HWND top, char ch) {
   return Deliver(top, Aim::kFocus, WM_CHAR, static_cast<unsigned char>(ch), 1);
 }

@@ -41,6 +41,7 @@ struct Window {
   bool visible = false;
   bool shownOnBackend = false;  // ShowTopLevel was called and no Destroy yet
   int check = BST_UNCHECKED;
+  bool pushed = false;  // buttons: held down by Space
   int limit = 30000;
   int selStart = 0;
   int selEnd = 0;

@@ -74,6 +74,7 @@ struct WindowSnapshot {
   bool focused = false;        // has the keyboard focus within its top-level
   int check = 0;               // BST_UNCHECKED / BST_CHECKED / BST_INDETERMINATE
   bool defaultButton = false;  // BS_DEFPUSHBUTTON
+  bool pushed = false;         // buttons: held down by Space (drawn pressed)
   // Edit controls: the selection [selStart, selEnd) in bytes of text; the
   // caret is at selEnd. Equal values mean no selection.
   int selStart = 0;

@@ -2,11 +2,11 @@
 // on the calling thread (any thread).
 #include <algorithm>
 #include <cstdio>
-#include <sstream>
 
 #include "platform/ui/backend.h"
 #include "platform/ui/internal.h"
 #include "platform/ui/scale.h"
+#include "platform/ui/textlines.h"
 #include "platform/ui/user32.h"
 #include "platform/ui/windows.h"
 
@@ -35,10 +35,7 @@ Layout Measure(const std::string& text, bool hasIcon) {
   const int kMargin = Px(12), kCharW = Px(6), kLineH = Px(13), kIcon = Px(32);
   const int kButtonW = Px(75), kButtonH = Px(23);
   int lines = 0, widest = 0;
-  std::istringstream in(text);
-  std::string line;
-  while (std::getline(in, line)) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
+  for (const std::string& line : TextLines(text)) {
     int n = static_cast<int>(line.size());
     lines += std::max(1, (n + kWrap - 1) / kWrap);
     widest = std::max(widest, std::min(n, kWrap));

@@ -192,7 +192,7 @@ LRESULT DispatchMessageA(const MSG* msg) {
     Window* w = Find(hwnd);
     if (!w) return 0;
     bool input = m == kMsgInputClick || m == kMsgInputRightClick || m == kMsgInputSysCommand ||
-                 m == WM_KEYDOWN || m == WM_SYSKEYDOWN || m == WM_CHAR;
+                 m == WM_KEYDOWN || m == WM_KEYUP || m == WM_SYSKEYDOWN || m == WM_CHAR;
     // Input was judged as it arrived (platform/ui/input.cpp); a window that
     // has stopped taking input while the input waited loses it too.
     if (input && !TakesInput(w)) return 0;
@@ -330,6 +330,9 @@ INT_PTR RunModalLoop(HWND hDlg) {
       return -1;
     }
     TranslateAndDispatch(&msg);
+    // Only the dialog's own loop: inside a nested loop (a box of the
+    // running command) the command has not ended yet.
+    RestoreDialogFocus(hDlg);
   }
   std::lock_guard<std::mutex> lock(M().mu);
   Window* w = Find(hDlg);

@@ -145,7 +145,13 @@ bool Driver::Key(HWND top, UINT vk, bool shift) {
 
 bool Driver::Space(HWND top) {
   DWORD thread = OwnerThread(top);
-  return PostKey(top, VK_SPACE, false, false) && PostChar(top, ' ') && WaitIdle(thread, timeout_);
+  return PostKey(top, VK_SPACE, false, false) && PostChar(top, ' ') && PostKeyUp(top, VK_SPACE) &&
+         WaitIdle(thread, timeout_);
+}
+
+bool Driver::KeyUp(HWND top, UINT vk) {
+  DWORD thread = OwnerThread(top);
+  return PostKeyUp(top, vk) && WaitIdle(thread, timeout_);
 }
 
 bool Driver::CloseBox(HWND top) {

@@ -81,7 +81,8 @@ class Driver {
   bool ShiftTab(HWND top) { return Key(top, VK_TAB, true); }
   bool Enter(HWND top) { return Key(top, VK_RETURN); }
   bool Escape(HWND top) { return Key(top, VK_ESCAPE); }
-  bool Space(HWND top);
+  bool Space(HWND top);  // pressed (types a space) and released
+  bool KeyUp(HWND top, UINT vk);
   bool CloseBox(HWND top);
   // Opens the system menu with Alt+Space and waits until it is up; gives
   // its items (empty on timeout).

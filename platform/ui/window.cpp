@@ -98,6 +98,7 @@ WindowSnapshot Snap(const Window& w) {
   s.visible = w.visible;
   s.check = w.check;
   s.defaultButton = w.kind == WindowKind::kPushButton && (w.style & 0xF) == BS_DEFPUSHBUTTON;
+  s.pushed = w.pushed;
   s.selStart = w.selStart;
   s.selEnd = w.selEnd;
   s.readOnly = (w.style & ES_READONLY) != 0 && w.kind == WindowKind::kEdit;
@@ -352,9 +353,19 @@ BOOL EnableWindow(HWND hwnd, BOOL enable) {
     if (!w) return FALSE;
     wasDisabled = !w->enabled;
     w->enabled = enable != FALSE;
-    // A disabled control loses the focus (it takes none).
-    if (!w->enabled && w->parent) {
-      if (Window* t = TopOf(w); t && t->focus == hwnd) t->focus = nullptr;
+    // A disabled control keeps the focus if it has it, as the classic
+    // window system does: keys aimed at it are lost meanwhile (input.cpp),
+    // and the dialog manager moves the focus on only if the control is
+    // still disabled once the message that disabled it has been handled
+    // (RestoreDialogFocus). A button held down by Space is let go.
+    if (!w->enabled) {
+      w->pushed = false;
+      // Disabled by another thread: no message of the dialog's own is
+      // being handled, so one is sent to have the focus put right.
+      Window* t = TopOf(w);
+      if (t && t != w && t->focus == hwnd && w->thread != CurrentThread()) {
+        PostLocked(t->hwnd, WM_NULL, 0, 0);
+      }
     }
   }
   if (wasDisabled == (enable != FALSE)) NotifyChanged(hwnd, kChangeState | kChangeFocus);
@@ -446,6 +457,8 @@ HWND SetFocus(HWND hwnd) {
     if (w->parent) {
       if (!TakesFocus(w)) return previous;
       t->focus = hwnd;
+      // A button held down by Space is let go when it loses the focus.
+      if (Window* old = Find(previous); old && old != w) old->pushed = false;
     }
   }
   if (previous != hwnd) NotifyChanged(hwnd, kChangeFocus);

@@ -73,4 +73,11 @@ namespace platform::ui {
 // Gives the focus to the first enabled, visible tab stop of hDlg (an edit
 // gets its text selected), as a dialog does when OnInitDialog returns TRUE.
 void FocusFirstTabStop(HWND hDlg);
+
+// After each message of hDlg's own modal loop: a focus left on a control
+// that no longer takes it (disabled or hidden by the command that just
+// ended) moves to the first tab stop that takes it. A focused control that
+// is enabled again by then keeps the focus, so the button that ran a
+// command still has it when the command ends.
+void RestoreDialogFocus(HWND hDlg);
 }  // namespace platform::ui

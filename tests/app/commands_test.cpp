@@ -162,6 +162,33 @@ TEST_F(CommandTest, ShortAndLowerCaseNewCodesAreRefusedUntilTheNextRead) {
   EXPECT_EQ(d_.Recorded().size(), 1u);
 }
 
+// The keyboard alone repeats a command: the button that ran it has the
+// focus again when it ends, also after its error box, and Read has it when
+// Write stays disabled. A key that reaches the dialog while the box is open
+// is lost, not taken as the dialog's OK.
+TEST_F(CommandTest, EnterAndSpaceRepeatTheCommandThatHadTheFocus) {
+  Press(IDC_READ);
+  ASSERT_EQ(d_.FocusId(main_), IDC_READ);
+  ASSERT_TRUE(d_.Enter(main_));
+  EXPECT_EQ(ports_.Frames(1), 16u);
+  ASSERT_TRUE(d_.Space(main_));
+  EXPECT_EQ(ports_.Frames(1), 24u);
+  EXPECT_EQ(d_.FocusId(main_), IDC_READ);
+
+  SetField(d_, main_, IDC_NEW_CODE, "3");
+  d_.ClickNoWait(main_, IDC_WRITE);
+  platform::ui::OpenBox box = d_.WaitBox();
+  ASSERT_NE(box.hwnd, nullptr);
+  ASSERT_TRUE(d_.Enter(main_));
+  ASSERT_TRUE(d_.Enter(box.hwnd));
+  ASSERT_TRUE(d_.WaitGone(box.hwnd));
+  EXPECT_FALSE(Enabled(IDC_WRITE));
+  EXPECT_EQ(d_.FocusId(main_), IDC_READ);
+  ASSERT_TRUE(d_.Enter(main_));
+  EXPECT_EQ(ports_.Frames(1), 32u);
+  EXPECT_FALSE(run_->WaitEnded(Ms(0)));
+}
+
 // While the error box for a bad address is open, the dialog still takes
 // clicks on the selection boxes; the command ends by opening the port
 // selected by then.

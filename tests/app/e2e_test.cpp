@@ -113,8 +113,9 @@ class EndToEnd : public ::testing::Test {
   }
 
   // The camera on COM1 (F8 = 12, F7 = 34 on page 0), at the line's own
-  // speed and thinking thinkMs before each reply, then the program.
-  void Start(int thinkMs) {
+  // speed and thinking thinkMs before each reply, then the program. COM3
+  // is `com3` if given.
+  void Start(int thinkMs, const char* com3 = nullptr) {
     camsim::CamsimOptions options;
     options.linkPath = dir_ + "/com1";
     options.logPath = dir_ + "/camsim.log";
@@ -131,6 +132,7 @@ class EndToEnd : public ::testing::Test {
       ::setenv(("CORVANE_COM" + std::to_string(n)).c_str(),
                ("/nonexistent/com" + std::to_string(n)).c_str(), 1);
     }
+    if (com3) ::setenv("CORVANE_COM3", com3, 1);
     // In a sanitizer build: fontconfig keeps its caches until exit.
     ::setenv("LSAN_OPTIONS", "suppressions=" CORVANE_LSAN_SUPPRESSIONS, 1);
     char* argv[] = {const_cast<char*>(CORVANE_BINARY), nullptr};
@@ -162,6 +164,19 @@ class EndToEnd : public ::testing::Test {
       std::this_thread::sleep_for(20ms);
     }
     return -1;
+  }
+
+  // TRUE while the program runs.
+  bool Running() { return pid_ > 0 && ::waitpid(pid_, nullptr, WNOHANG) == 0; }
+
+  // Waits until the button at `p` is drawn enabled (its caption dark, not
+  // greyed).
+  bool WaitEnabled(unsigned long window, const Place& p) {
+    return Eventually([&] {
+      Geometry g = WindowGeometry(window);
+      int w = UnitsX(p.cx), h = UnitsY(p.cy);
+      return DarkPixels(g.x + UnitsX(p.x) + w / 4, g.y + UnitsY(p.y) + h / 4, w / 2, h / 2) > 0;
+    });
   }
 
   // Frames the camera received whose text starts with `prefix`.
@@ -304,6 +319,76 @@ TEST_F(EndToEnd, TheWindowManagerIsToldWhatTheTemplatesSay) {
       << Property(about, "WM_TRANSIENT_FOR") << " main " << XpropId(main);
   Keys(about, "Return");
   ASSERT_TRUE(WaitNoWindow(kAboutTitle, 15s));
+  EXPECT_EQ(EscapeAndWait(main), 0);
+}
+
+// The keyboard as a technician uses it, with and without a window manager.
+// A box takes the keys when it appears, wherever the pointer is, and comes
+// back when it is minimised; Enter and Space repeat the command whose
+// button had the focus; a box closed with Enter while the pointer rests on
+// the main dialog leaves the dialog open and gives the keys back to it.
+// COM3 is /dev/null, whose configuration fails with a system text ending
+// in CR LF: the screenshot of that box shows no control character.
+TEST_F(EndToEnd, KeysRepeatCommandsAndBoxesTakeTheKeyboard) {
+  const bool wm = WindowManagerRuns();
+  ASSERT_NO_FATAL_FAILURE(Start(0, "/dev/null"));
+  unsigned long about = WaitWindow(kAboutTitle, 15s);
+  ASSERT_NE(about, 0u);
+  Click(about, kOk);
+  unsigned long box = WaitWindow(kBoxTitle, 15s);  // COM3's, during the probe
+  ASSERT_NE(box, 0u);
+  std::this_thread::sleep_for(300ms);  // let it draw
+  EXPECT_TRUE(WindowScreenshot(box, wm ? "app-box-system-text-wm" : "app-box-system-text"));
+  // The box cannot be minimised: the window manager is told so (no
+  // minimise in the Motif functions), and should it minimise the box all
+  // the same (openbox offers every dialog that action), the box is back
+  // at once, on the screen for the window manager too.
+  EXPECT_NE(Property(box, "_MOTIF_WM_HINTS").find("= 0x3, 0x24,"), std::string::npos)
+      << Property(box, "_MOTIF_WM_HINTS");
+  if (wm) {
+    ASSERT_TRUE(IconifyWindow(box));
+  } else {
+    ASSERT_TRUE(UnmapWindow(box));
+  }
+  std::this_thread::sleep_for(1s);  // the window manager acts on its own time
+  EXPECT_TRUE(Eventually([&] {
+    return Viewable(box) &&
+           Property(box, "_NET_WM_STATE").find("_NET_WM_STATE_HIDDEN") == std::string::npos;
+  })) << "the minimised box stays away";
+  KeysHere("Return");
+  ASSERT_TRUE(WaitNoWindow(kBoxTitle, 15s));
+
+  unsigned long main = WaitWindow(kMainTitle, 15s);
+  ASSERT_NE(main, 0u);
+  std::this_thread::sleep_for(300ms);
+  Click(main, kRead);
+  ASSERT_TRUE(cam_->WaitForFrames(8, 10000));
+  ASSERT_TRUE(WaitEnabled(main, kRead));
+  KeysHere("Return");
+  ASSERT_TRUE(cam_->WaitForFrames(16, 10000)) << Frames() << " frames";
+  ASSERT_TRUE(WaitEnabled(main, kRead));
+  KeysHere("space");
+  ASSERT_TRUE(cam_->WaitForFrames(24, 10000)) << Frames() << " frames";
+  ASSERT_TRUE(WaitEnabled(main, kRead));
+  EXPECT_TRUE(Running());
+
+  // A refused address: the box closes with Enter while the pointer rests
+  // on Read, and the dialog stays, with the keys and Read's focus back.
+  Click(main, kAddress);
+  Keys(main, "BackSpace BackSpace");
+  TypeText(main, "f7");
+  Click(main, kRead);
+  ASSERT_NE(WaitWindow(kBoxTitle, 15s), 0u);
+  KeysHere("Return");
+  ASSERT_TRUE(WaitNoWindow(kBoxTitle, 15s));
+  ASSERT_TRUE(WaitEnabled(main, kRead));
+  EXPECT_TRUE(Running());
+  MovePointer(1000, 740);  // away from the dialog
+  KeysHere("space");
+  ASSERT_NE(WaitWindow(kBoxTitle, 15s), 0u) << "Space did not reach Read";
+  KeysHere("Return");
+  ASSERT_TRUE(WaitNoWindow(kBoxTitle, 15s));
+  EXPECT_EQ(Frames(), 24);
   EXPECT_EQ(EscapeAndWait(main), 0);
 }
 

@@ -3,6 +3,10 @@
 // the minimised painting, and the template's dialog units in pixels.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <functional>
+#include <vector>
+
 #include "platform/ui/backend.h"
 #include "platform/ui/windows.h"
 #include "ui_fixture.h"
@@ -11,6 +15,22 @@ namespace {
 
 using namespace uitest;
 using platform::ui::testing::Driver;
+
+// The setup of a DialogRunner that gives the test dialog a small template
+// of its own with these controls.
+std::function<void(TestDlg*)> WithTemplate(int id,
+                                           std::vector<platform::ui::DialogItemTemplate> items) {
+  platform::ui::DialogTemplate t;
+  t.style = WS_POPUP | WS_CAPTION | WS_SYSMENU;
+  t.cx = 100;
+  t.cy = 50;
+  t.title = kTitle;
+  t.items = std::move(items);
+  return [id, t](TestDlg* d) {
+    platform::ui::RegisterDialogTemplate(id, t);
+    d->m_nIDTemplate = id;
+  };
+}
 
 TEST(DoModal, ShowsTheDialogOnlyAfterOnInitDialogAndEndDialogGivesTheResult) {
   Driver driver;
@@ -62,6 +82,19 @@ TEST(DialogManager, EnterOnAFocusedPushButtonClicksItAndTheDialogStays) {
   // Space on the focused button clicks it too.
   ASSERT_TRUE(driver.Space(dlg));
   EXPECT_EQ(run.log().readClicks.load(), 2);
+  // Space holds the button down (drawn pressed) and clicks as it is let go;
+  // let go after the focus moved on, it clicks nothing.
+  ASSERT_TRUE(driver.Key(dlg, VK_SPACE));
+  EXPECT_TRUE(driver.Snapshot(dlg).children[0].pushed);
+  EXPECT_EQ(run.log().readClicks.load(), 2);
+  ASSERT_TRUE(driver.KeyUp(dlg, VK_SPACE));
+  EXPECT_FALSE(driver.Snapshot(dlg).children[0].pushed);
+  EXPECT_EQ(run.log().readClicks.load(), 3);
+  ASSERT_TRUE(driver.Key(dlg, VK_SPACE));
+  ASSERT_TRUE(driver.Tab(dlg));
+  ASSERT_TRUE(driver.KeyUp(dlg, VK_SPACE));
+  EXPECT_FALSE(driver.Snapshot(dlg).children[0].pushed);
+  EXPECT_EQ(run.log().readClicks.load(), 3);
   // Enter on a focused check box is OK, not a click.
   ASSERT_TRUE(driver.Click(dlg, IDC_COM1));
   ASSERT_TRUE(driver.Enter(dlg));
@@ -117,13 +150,15 @@ TEST(DialogManager, TabVisitsEnabledTabStopsInTemplateOrder) {
   SendMessageA(dlg, WM_NULL, 0, 0);
   EnableWindow(GetDlgItem(dlg, IDC_WRITE), TRUE);
   EnableWindow(GetDlgItem(dlg, IDC_COM2), FALSE);
-  EXPECT_EQ(driver.FocusId(dlg), 0);  // the disabled control lost the focus
+  // The focus leaves the disabled control for the first tab stop.
+  ASSERT_TRUE(driver.WaitIdle(run.thread()));
+  EXPECT_EQ(driver.FocusId(dlg), IDC_READ);
   seen.clear();
   for (int i = 0; i < 4; ++i) {
     ASSERT_TRUE(driver.Tab(dlg));
     seen.push_back(driver.FocusId(dlg));
   }
-  EXPECT_EQ(seen, (std::vector<int>{IDC_READ, IDC_WRITE, IDC_COM1, IDC_ADDRESS}));
+  EXPECT_EQ(seen, (std::vector<int>{IDC_WRITE, IDC_COM1, IDC_ADDRESS, IDC_READ}));
   // The edit reached with Tab has its text selected.
   platform::ui::WindowSnapshot s;
   ASSERT_TRUE(platform::ui::SnapshotWindow(GetDlgItem(dlg, IDC_ADDRESS), &s));
@@ -131,6 +166,92 @@ TEST(DialogManager, TabVisitsEnabledTabStopsInTemplateOrder) {
   EXPECT_EQ(s.selEnd, 2);
   ASSERT_TRUE(driver.Escape(dlg));
   ASSERT_TRUE(run.Finish());
+}
+
+// Up, Down, Left and Right move between the buttons and boxes of a group
+// (Read to COM2 here; the static after them starts the next group), skipping
+// the disabled Write; an edit keeps them for its caret.
+TEST(DialogManager, ArrowsMoveWithinAGroupOfButtons) {
+  Driver driver;
+  DialogRunner run;
+  HWND dlg = run.Wait(driver);
+  ASSERT_EQ(driver.FocusId(dlg), IDC_READ);
+  std::vector<int> seen;
+  for (UINT vk : {VK_DOWN, VK_RIGHT, VK_DOWN, VK_UP, VK_LEFT}) {
+    ASSERT_TRUE(driver.Key(dlg, vk));
+    seen.push_back(driver.FocusId(dlg));
+  }
+  EXPECT_EQ(seen, (std::vector<int>{IDC_COM1, IDC_COM2, IDC_READ, IDC_COM2, IDC_COM1}));
+  ASSERT_TRUE(driver.Click(dlg, IDC_ADDRESS));
+  ASSERT_TRUE(driver.Key(dlg, VK_LEFT));
+  EXPECT_EQ(driver.FocusId(dlg), IDC_ADDRESS);
+  ASSERT_TRUE(driver.Escape(dlg));
+  ASSERT_TRUE(run.Finish());
+}
+
+// A command disables its button while it runs and may show a box. The
+// button keeps the focus meanwhile, so a key meant for the box that reaches
+// the dialog is lost instead of ending it; once the command has ended, the
+// button that ran it has the focus again (or, if it stays disabled, the
+// first tab stop), and Enter or Space repeats the command.
+TEST(DialogFocus, TheButtonThatRanACommandHasTheFocusAgainWhenItEnds) {
+  Driver driver;
+  std::atomic<bool> showBox{true}, staysDisabled{false};
+  DialogRunner run([&](TestDlg* d) {
+    d->onRead = [&](TestDlg* self) {
+      self->m_btnRead.EnableWindow(FALSE);
+      if (showBox) MessageBoxA(NULL, "Failed.\r\n", "Application Error", MB_ICONERROR);
+      if (!staysDisabled) self->m_btnRead.EnableWindow(TRUE);
+    };
+  });
+  HWND dlg = run.Wait(driver);
+  ASSERT_EQ(driver.FocusId(dlg), IDC_READ);
+  driver.KeyNoWait(dlg, VK_RETURN);
+  platform::ui::OpenBox box = driver.WaitBox();
+  ASSERT_NE(box.hwnd, nullptr);
+  // The new box has the keyboard; the dialog's focus stays on Read.
+  EXPECT_EQ(driver.FocusId(box.hwnd), IDOK);
+  EXPECT_EQ(driver.FocusId(dlg), IDC_READ);
+  ASSERT_TRUE(driver.Enter(dlg));
+  ASSERT_TRUE(driver.Escape(dlg));
+  EXPECT_FALSE(run.done());
+  EXPECT_EQ(driver.OpenBoxes().size(), 1u);
+  ASSERT_TRUE(driver.Enter(box.hwnd));
+  ASSERT_TRUE(driver.WaitGone(box.hwnd));
+  ASSERT_TRUE(driver.WaitIdle(run.thread()));
+  EXPECT_EQ(driver.FocusId(dlg), IDC_READ);
+
+  showBox = false;
+  ASSERT_TRUE(driver.Enter(dlg));
+  ASSERT_TRUE(driver.Space(dlg));
+  EXPECT_EQ(run.log().readClicks.load(), 3);
+  EXPECT_EQ(driver.FocusId(dlg), IDC_READ);
+  staysDisabled = true;
+  ASSERT_TRUE(driver.Enter(dlg));
+  EXPECT_EQ(run.log().readClicks.load(), 4);
+  EXPECT_EQ(driver.FocusId(dlg), IDC_COM1);
+  EXPECT_FALSE(run.done());
+  ASSERT_TRUE(driver.Escape(dlg));
+  ASSERT_TRUE(run.Finish());
+  EXPECT_EQ(run.result(), IDCANCEL);
+}
+
+// Keys that arrive while no control has the focus (here the dialog has none
+// that takes it) go to no control: Enter and Escape end nothing; the close
+// box still does.
+TEST(DialogFocus, KeysWithNoFocusedControlNeverEndTheDialog) {
+  Driver driver;
+  DialogRunner run(WithTemplate(9004, {platform::ui::LText("No focus", -1, 5, 5, 90, 8)}));
+  HWND dlg = run.Wait(driver);
+  ASSERT_NE(dlg, nullptr);
+  EXPECT_EQ(driver.FocusId(dlg), 0);
+  ASSERT_TRUE(driver.Enter(dlg));
+  ASSERT_TRUE(driver.Escape(dlg));
+  ASSERT_TRUE(driver.Space(dlg));
+  EXPECT_FALSE(run.done());
+  ASSERT_TRUE(driver.CloseBox(dlg));
+  ASSERT_TRUE(run.Finish());
+  EXPECT_EQ(run.result(), IDCANCEL);
 }
 
 TEST(SystemMenu, HoldsCloseAndTheAppendedItemsAndSendsTheChosenCommand) {
@@ -274,18 +395,10 @@ using platform::ui::testing::Driver;
 // Enter outside a push button gives the default push button's command when
 // the template has one (here it is Read, not OK).
 TEST(DialogManager, EnterOutsideAButtonGivesTheDefaultButtonsCommand) {
-  platform::ui::DialogTemplate t;
-  t.style = WS_POPUP | WS_CAPTION | WS_SYSMENU;
-  t.cx = 100;
-  t.cy = 50;
-  t.title = kTitle;
-  t.items = {platform::ui::DefPushButton("Read", IDC_READ, 5, 5, 40, 14),
-             platform::ui::EditText(IDC_ADDRESS, 5, 25, 40, 12, WS_BORDER | WS_TABSTOP)};
   Driver driver;
-  DialogRunner run([&](TestDlg* d) {
-    platform::ui::RegisterDialogTemplate(9003, t);
-    d->m_nIDTemplate = 9003;
-  });
+  DialogRunner run(WithTemplate(
+      9003, {platform::ui::DefPushButton("Read", IDC_READ, 5, 5, 40, 14),
+             platform::ui::EditText(IDC_ADDRESS, 5, 25, 40, 12, WS_BORDER | WS_TABSTOP)}));
   HWND dlg = run.Wait(driver);
   ASSERT_NE(dlg, nullptr);
   ASSERT_TRUE(driver.Click(dlg, IDC_ADDRESS));

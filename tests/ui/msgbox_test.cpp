@@ -8,6 +8,7 @@
 
 #include "platform/events.h"
 #include "platform/handles.h"
+#include "platform/ui/textlines.h"
 #include "ui_fixture.h"
 
 namespace {
@@ -270,6 +271,32 @@ TEST(MessageBoxes, AMessageSentToTheDialogIsHandledInsideTheBoxLoop) {
   ASSERT_TRUE(driver.CloseBox(box));
   ASSERT_TRUE(driver.Escape(dlg));
   ASSERT_TRUE(run.Finish());
+}
+
+// A system text ends with CR LF. Lines break at CR LF, LF and CR; no
+// control character is drawn, and the box is measured by those lines while
+// its text stays as given.
+TEST(MessageBoxes, LinesBreakAtCrLfLfAndCrAndNoControlCharacterIsDrawn) {
+  using platform::ui::DrawnText;
+  using platform::ui::TextLines;
+  using Lines = std::vector<std::string>;
+  EXPECT_EQ(TextLines("Incorrect function.\r\n"), Lines{"Incorrect function."});
+  EXPECT_EQ(TextLines("a\rb\nc\r\n\r\nd\te\x01\x7f"), (Lines{"a", "b", "c", "", "d e"}));
+  EXPECT_TRUE(TextLines("").empty());
+  EXPECT_EQ(DrawnText("error: \nIncorrect function.\r\n\nPort: 3\n"),
+            "error: \nIncorrect function.\n\nPort: 3");
+
+  Driver driver;
+  const std::string text = "WARNING:\rIncorrect function.\r\nPort: 3\r\n";
+  std::thread t([&] { MessageBoxA(NULL, text.c_str(), "Box", MB_ICONERROR); });
+  platform::ui::OpenBox box = driver.WaitBox();
+  for (const auto& c : driver.Snapshot(box.hwnd).children) {
+    if (c.kind != platform::ui::WindowKind::kStatic) continue;
+    EXPECT_EQ(c.text, text);
+    EXPECT_EQ(c.rect.bottom - c.rect.top, 3 * 13);
+  }
+  driver.CloseBox(box);
+  t.join();
 }
 
 }  // namespace

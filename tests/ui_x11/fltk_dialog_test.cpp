@@ -135,9 +135,18 @@ TEST_F(FltkDialogTest, KeysMoveTheFocusClickTheFocusedButtonAndEscapeCancels) {
   ASSERT_NE(win, 0u);
   // OnInitDialog returned TRUE: the first tab stop, Read, has the focus.
   ASSERT_TRUE(Eventually([&] { return ControlFocused(hwnd, kRead.id); }));
-  // Tab skips the disabled Write button; Shift+Tab comes back.
+  // Tab skips the disabled Write button; Shift+Tab comes back. The focused
+  // box, too narrow for its caption, shows the dotted rectangle round it.
+  Geometry g = WindowGeometry(win);
+  auto darkInCom1 = [&] {
+    return DarkPixels(g.x + UnitsX(kCom1.x), g.y + UnitsY(kCom1.y), UnitsX(kCom1.cx),
+                      UnitsY(kCom1.cy));
+  };
+  const int unfocused = darkInCom1();
   Keys(win, "Tab");
   EXPECT_TRUE(Eventually([&] { return ControlFocused(hwnd, kCom1.id); }));
+  EXPECT_TRUE(Eventually([&] { return darkInCom1() > unfocused + 8; }))
+      << unfocused << " dark pixels before and " << darkInCom1() << " after";
   Keys(win, "space");  // Space on the focused box clicks it
   ASSERT_TRUE(dialog.record().WaitClicks(kCom1.id, 1));
   EXPECT_EQ(ControlCheck(hwnd, kCom1.id), BST_CHECKED);

@@ -131,6 +131,10 @@ void ClickAt(int x, int y, int button) {
         std::to_string(button));
 }
 
+void MovePointer(int x, int y) {
+  Shell("xdotool mousemove " + std::to_string(x) + " " + std::to_string(y));
+}
+
 void ClickDialogUnits(unsigned long window, int x, int y, int cx, int cy, int button) {
   Geometry g = WindowGeometry(window);
   ClickAt(g.x + UnitsX(x) + UnitsX(cx) / 2, g.y + UnitsY(y) + UnitsY(cy) / 2, button);
@@ -144,6 +148,10 @@ void Keys(unsigned long window, const std::string& keys) {
 void TypeText(unsigned long window, const std::string& text) {
   std::string id = std::to_string(window);
   Shell("xdotool windowfocus --sync " + id + " type --delay 40 " + Quote(text));
+}
+
+void KeysHere(const std::string& keys) {
+  Shell("xdotool key --delay 40 " + keys);
 }
 
 bool SendCloseRequest(unsigned long window) {
@@ -183,6 +191,22 @@ bool MapWindow(unsigned long window) {
   return WithDisplay([window](Display* d) { XMapWindow(d, window); });
 }
 
+bool IconifyWindow(unsigned long window) {
+  return WithDisplay([window](Display* d) { XIconifyWindow(d, window, DefaultScreen(d)); });
+}
+
+bool Viewable(unsigned long window) {
+  std::string out;
+  Shell("xwininfo -id " + std::to_string(window) + " 2>/dev/null", &out);
+  return out.find("Map State: IsViewable") != std::string::npos;
+}
+
+bool WindowManagerRuns() {
+  std::string out;
+  Shell("xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null", &out);
+  return out.find("window id") != std::string::npos;
+}
+
 std::string Property(unsigned long window, const std::string& property) {
   std::string out;
   Shell("xprop -id " + std::to_string(window) + " " + property, &out);
@@ -197,6 +221,26 @@ std::string PixelAt(int x, int y) {
   // "0,0: (212,208,200)  #D4D0C8  srgb(212,208,200)"
   auto hash = out.find('#', out.find('\n'));
   return hash == std::string::npos ? "" : out.substr(hash, 7);
+}
+
+int DarkPixels(int x, int y, int width, int height) {
+  std::string out;
+  Shell("import -window root -crop " + std::to_string(width) + "x" + std::to_string(height) + "+" +
+            std::to_string(x) + "+" + std::to_string(y) + " -depth 8 txt:- 2>/dev/null",
+        &out);
+  // "3,0: (212,208,200)  #D4D0C8  srgb(212,208,200)"
+  std::istringstream in(out);
+  std::string line;
+  int n = 0;
+  while (std::getline(in, line)) {
+    int r = 255, g = 255, b = 255;
+    auto open = line.find(": (");
+    if (open != std::string::npos &&
+        std::sscanf(line.c_str() + open + 3, "%d,%d,%d", &r, &g, &b) == 3) {
+      n += r < 80 && g < 80 && b < 80;
+    }
+  }
+  return n;
 }
 
 std::string Screenshot(const std::string& name) {

@@ -44,6 +44,7 @@ bool WaitPopupMenu(bool open, std::chrono::milliseconds timeout = std::chrono::m
 
 // Pointer actions at root-window pixels.
 void ClickAt(int x, int y, int button = 1);
+void MovePointer(int x, int y);
 // The centre, in root pixels, of a control placed by the template at
 // (x, y, cx, cy) dialog units in the window `window`.
 void ClickDialogUnits(unsigned long window, int x, int y, int cx, int cy, int button = 1);
@@ -52,6 +53,8 @@ void ClickDialogUnits(unsigned long window, int x, int y, int cx, int cy, int bu
 // (xdotool names: "Tab", "shift+Tab", "Return", "alt+space") or types text.
 void Keys(unsigned long window, const std::string& keys);
 void TypeText(unsigned long window, const std::string& text);
+// Presses the keys wherever the X input focus is, as a keyboard does.
+void KeysHere(const std::string& keys);
 
 // Asks the window to close as a window manager's close box does
 // (WM_PROTOCOLS / WM_DELETE_WINDOW client message).
@@ -61,12 +64,21 @@ bool SendCloseRequest(unsigned long window);
 // or restores it.
 bool UnmapWindow(unsigned long window);
 bool MapWindow(unsigned long window);
+// Asks the window manager to minimise the window (WM_CHANGE_STATE).
+bool IconifyWindow(unsigned long window);
+// Whether the window and all its ancestors are mapped.
+bool Viewable(unsigned long window);
+// Whether a window manager runs on the display.
+bool WindowManagerRuns();
 
 // The output of `xprop -id window property`.
 std::string Property(unsigned long window, const std::string& property);
 
 // The colour of the screen pixel at (x, y) root pixels as "#RRGGBB".
 std::string PixelAt(int x, int y);
+// How many pixels of the screen area (x, y, width, height) are dark (red,
+// green and blue below 80), as enabled text is and greyed text is not.
+int DarkPixels(int x, int y, int width, int height);
 
 // Saves a PNG of the whole screen as <artifacts>/<name>.png; gives the path
 // (empty on failure).

@@ -9,6 +9,7 @@
 #include "platform/ui/backend.h"
 #include "platform/ui/fltk/paint.h"
 #include "platform/ui/fltk/top_window.h"
+#include "platform/ui/textlines.h"
 #include "platform/win32types.h"
 
 namespace platform::ui::fltk {
@@ -136,8 +137,10 @@ void ControlWidget::DrawPushButton() {
     for (int k = 0; k < t; ++k) fl_rect(bx + k, by + k, bw - 2 * k, bh - 2 * k);
     bx += t, by += t, bw -= 2 * t, bh -= 2 * t;
   }
-  int shift = pressed_ ? t : 0;
-  if (pressed_) {
+  // Held down by the mouse or by Space.
+  const bool pressed = pressed_ || snap_.pushed;
+  int shift = pressed ? t : 0;
+  if (pressed) {
     DrawPressed(bx, by, bw, bh);
   } else {
     DrawRaised(bx, by, bw, bh);
@@ -156,7 +159,7 @@ void ControlWidget::DrawCheckBox() {
   int bx = x(), by = y() + (h() - size) / 2;
   bool indeterminate = snap_.check == BST_INDETERMINATE;
   Fl_Color fill = WindowColor();
-  if (!snap_.enabled || pressed_) fill = FaceColor();
+  if (!snap_.enabled || pressed_ || snap_.pushed) fill = FaceColor();
   if (indeterminate) fill = fl_rgb_color(192, 192, 192);
   fl_color(fill);
   fl_rectf(bx + 2 * t, by + 2 * t, size - 4 * t, size - 4 * t);
@@ -175,9 +178,15 @@ void ControlWidget::DrawCheckBox() {
   int th = LineHeight();
   int ty = y() + (h() - th) / 2;
   DrawCaptionAt(c, tx, ty, snap_.enabled);
-  if (snap_.focused && !c.text.empty()) {
-    DrawFocusRect(tx - t, ty, TextWidth(c.text) + 2 * t, th);
+  if (!snap_.focused) return;
+  // The focus rectangle goes round the caption. Where the control is too
+  // narrow to show its caption, it goes round the control instead, so the
+  // focus is seen all the same.
+  int fx = tx - t, fw = TextWidth(c.text) + 2 * t, fy = ty, fh = th;
+  if (c.text.empty() || fx + Px(4) > x() + w()) {
+    fx = x(), fy = y(), fw = w(), fh = h();
   }
+  DrawFocusRect(fx, fy, fw, fh);
 }
 
 void ControlWidget::DrawEdit() {
@@ -244,8 +253,9 @@ void ControlWidget::DrawStatic() {
     default:
       break;
   }
-  // The text exactly as given: no '&' prefixes, no '@' symbols.
-  DrawTextBox(snap_.text, x(), y(), w(), h(), align | FL_ALIGN_WRAP, snap_.enabled);
+  // No '&' prefixes, no '@' symbols; lines break at CR LF, LF and CR and no
+  // control character shows.
+  DrawTextBox(DrawnText(snap_.text), x(), y(), w(), h(), align | FL_ALIGN_WRAP, snap_.enabled);
 }
 
 void ControlWidget::DrawGroupBox() {

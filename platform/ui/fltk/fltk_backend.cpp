@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "platform/ui/backend.h"
+#include "platform/ui/fltk/input_focus.h"
 #include "platform/ui/fltk/paint.h"
 #include "platform/ui/fltk/top_window.h"
 #include "platform/ui/fltk/xresources.h"
@@ -71,6 +72,9 @@ class FltkBackend final : public Backend {
   void Drain();
   void Execute(const Command& c);
   void RunPendingPopup();
+  static int OnXEvent(void* xevent, void* self);
+  void FocusNewest();
+  void HandOverFocus(TopWindow* leaving);
 
   std::mutex mu_;
   std::condition_variable readyCv_;
@@ -170,6 +174,7 @@ void FltkBackend::Run(Display* display) {
   // The windows' X class is the program's name, so that a task bar groups
   // and names them as the program's.
   Fl_Window::default_xclass(program_invocation_short_name);
+  Fl::add_system_handler(&FltkBackend::OnXEvent, this);
   {
     std::lock_guard<std::mutex> lock(mu_);
     ready_ = true;
@@ -186,6 +191,7 @@ void FltkBackend::Run(Display* display) {
     Drain();
     RunPendingPopup();
   }
+  Fl::remove_system_handler(&FltkBackend::OnXEvent);
   graveyard_.clear();
   windows_.clear();
   Fl::flush();
@@ -233,7 +239,9 @@ void FltkBackend::Execute(const Command& c) {
       }
       return;
     case Op::kHide:
-      if (w) w->HideNow();
+      if (!w) return;
+      HandOverFocus(w);
+      w->HideNow();
       return;
     case Op::kChanged:
       // A window not shown yet gets its state when it is shown.
@@ -243,6 +251,7 @@ void FltkBackend::Execute(const Command& c) {
       dirty_.erase(c.top);
       if (popup_ && popup_->top == c.top) popup_.reset();
       if (!w) return;
+      HandOverFocus(w);
       if (inPopup_) {
         w->HideNow();
         graveyard_.push_back(std::move(it->second));
@@ -270,6 +279,40 @@ void FltkBackend::RunPendingPopup() {
   it->second->PopupSystemMenu(c.x, c.y);
   inPopup_ = false;
   graveyard_.clear();
+}
+
+int FltkBackend::OnXEvent(void* xevent, void* self) {
+  // Every X event passes here before FLTK handles it; none is taken.
+  if (const unsigned long mapped = MappedWindow(xevent)) {
+    auto* backend = static_cast<FltkBackend*>(self);
+    for (const auto& [hwnd, w] : backend->windows_) {
+      if (w->shown() && fl_xid(w.get()) == mapped) {
+        backend->FocusNewest();
+        break;
+      }
+    }
+  }
+  return 0;
+}
+
+void FltkBackend::FocusNewest() {
+  // Handles grow with every window the model makes: the newest window on
+  // the screen is the modal one the user deals with now.
+  for (auto it = windows_.rbegin(); it != windows_.rend(); ++it) {
+    if (GiveInputFocus(it->second.get())) return;
+  }
+}
+
+void FltkBackend::HandOverFocus(TopWindow* leaving) {
+  if (!HoldsInputFocus(leaving)) return;  // the user is elsewhere
+  auto owner = windows_.find(leaving->snapshot().owner);
+  if (owner != windows_.end() && owner->second.get() != leaving &&
+      GiveInputFocus(owner->second.get())) {
+    return;
+  }
+  for (auto it = windows_.rbegin(); it != windows_.rend(); ++it) {
+    if (it->second.get() != leaving && GiveInputFocus(it->second.get())) return;
+  }
 }
 
 }  // namespace

@@ -77,6 +77,7 @@ TopWindow::TopWindow(HWND top) : Fl_Double_Window(0, 0, 1, 1), top_(top) {
 }
 
 TopWindow::~TopWindow() {
+  Fl::remove_timeout(&TopWindow::MapAgain, this);
   hidingOurselves_ = true;
   hide();
 }
@@ -183,6 +184,7 @@ void TopWindow::ShowNow(Fl_Window* owner) {
 }
 
 void TopWindow::HideNow() {
+  Fl::remove_timeout(&TopWindow::MapAgain, this);
   hidingOurselves_ = true;
   hide();
   hidingOurselves_ = false;
@@ -249,6 +251,10 @@ bool TopWindow::HandleKey() {
       return vkey(VK_LEFT);
     case FL_Right:
       return vkey(VK_RIGHT);
+    case FL_Up:
+      return vkey(VK_UP);
+    case FL_Down:
+      return vkey(VK_DOWN);
     case FL_Home:
       return vkey(VK_HOME);
     case FL_End:
@@ -294,13 +300,29 @@ int TopWindow::handle(int event) {
       return 1;
     case FL_KEYBOARD:
     case FL_SHORTCUT:
+      // A key reaches this window as a shortcut too when FLTK has lost
+      // track of the focus (focus events of a window that was just mapped
+      // or handed the focus); the key's release goes to FLTK's focus only.
+      if (Fl::focus() != this) Fl::focus(this);
       if (HandleKey()) return 1;
       return event == FL_SHORTCUT ? Fl_Double_Window::handle(event) : 0;
+    case FL_KEYUP:
+      // A button held down by Space clicks when it is let go.
+      if (Fl::event_key() != ' ') return 0;
+      PostKeyUp(top_, VK_SPACE);
+      return 1;
     case FL_HIDE:
       // Unmapped by someone else than us: the window manager minimised it.
+      // A box or a dialog without a task-bar button or a minimise box is
+      // not to be minimised (it would hold its owner with nothing on the
+      // screen to answer): it is mapped again at once.
       if (!hidingOurselves_ && shown() && !xIconic_) {
-        xIconic_ = true;
-        PostIconic(top_, true);
+        if (!MayBeMinimised()) {
+          Fl::add_timeout(0.0, &TopWindow::MapAgain, this);
+        } else {
+          xIconic_ = true;
+          PostIconic(top_, true);
+        }
       }
       return Fl_Double_Window::handle(event);
     case FL_SHOW:
@@ -328,6 +350,15 @@ void TopWindow::draw() {
   for (const auto& p : snap_.painted) {
     if (const Icon* icon = IconFromHandle(p.icon)) DrawIconImage(icon->large, p.x, p.y);
   }
+}
+
+bool TopWindow::MayBeMinimised() const {
+  return (snap_.self.exStyle & WS_EX_APPWINDOW) != 0 || (snap_.self.style & WS_MINIMIZEBOX) != 0;
+}
+
+void TopWindow::MapAgain(void* data) {
+  auto* w = static_cast<TopWindow*>(data);
+  if (w->shown() && !w->visible() && !w->hidingOurselves_) w->show();
 }
 
 void TopWindow::CloseBoxCallback(Fl_Widget*, void* data) {

@@ -54,6 +54,10 @@ class TopWindow : public Fl_Double_Window {
  private:
   bool HandleKey();
   void UpdateIcons();
+  // Whether the user may minimise the window: an application window (its
+  // task-bar button brings it back) or one with a minimise box.
+  bool MayBeMinimised() const;
+  static void MapAgain(void* data);
   static void CloseBoxCallback(Fl_Widget* w, void* data);
 
   HWND top_;
