@@ -277,25 +277,35 @@ bool Focuses(EditMouse what, bool editable) {
 void Mouse(Window* w, EditMouse what, int at, Effects* e) {
   switch (what) {
     case EditMouse::kPress:
+      w->dragging = true;
       Select(w, at, at);
       Moved(w, e, false);
       return;
     case EditMouse::kShiftPress:
+      w->dragging = true;
       Select(w, Anchor(w), at);
       Moved(w, e, false);
       return;
     case EditMouse::kDoubleClick: {
+      // The word stays selected until the button is up.
+      w->dragging = false;
       auto [start, end] = WordAt(w->text, at);
       Select(w, start, end);
       Moved(w, e, true);
       return;
     }
     case EditMouse::kDrag:
-      Select(w, Anchor(w), at);
-      Moved(w, e, false);
-      return;
     case EditMouse::kRelease:
-      if (HasSelection(w)) e->primary = Selected(w);
+      // The selection follows the pointer while the button that went down
+      // here is held, up to where it comes up.
+      if (w->dragging) {
+        Select(w, Anchor(w), at);
+        Moved(w, e, false);
+      }
+      if (what == EditMouse::kRelease) {
+        w->dragging = false;
+        if (HasSelection(w)) e->primary = Selected(w);
+      }
       return;
     case EditMouse::kMiddleClick:
       // The primary selection goes where the pointer is.

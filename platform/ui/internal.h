@@ -55,7 +55,8 @@ struct Window {
   int selEnd = 0;
   bool caretAtStart = false;  // edits: the caret is at selStart, not selEnd
   EditUndo undo;
-  bool typing = false;  // edits: the last change was typing (one undo for a run)
+  bool typing = false;    // edits: the last change was typing (one undo for a run)
+  bool dragging = false;  // edits: the left button went down here and is held
   // Edits: pasted text on its way to the window procedure, by the sequence
   // number its message carries.
   std::map<std::uint32_t, std::string> pastes;

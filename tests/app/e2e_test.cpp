@@ -335,9 +335,15 @@ TEST_F(EndToEnd, TheCodeReadIsCopiedWithCtrlCAndAsThePrimarySelection) {
   ASSERT_TRUE(cam_->WaitFor(camsim::LogKind::kTx, 8, 10000));
   std::this_thread::sleep_for(500ms);  // the fields are filled and drawn
 
+  // A drag from the field's left edge to its middle selects the first
+  // digit; a double click selects the code.
   Geometry g = WindowGeometry(main);
-  ClickAt(g.x + UnitsX(kCode.x) + UnitsX(kCode.cx) / 2,
-          g.y + UnitsY(kCode.y) + UnitsY(kCode.cy) / 2);
+  std::string left = std::to_string(g.x + UnitsX(kCode.x) + 3);
+  std::string middle = std::to_string(g.x + UnitsX(kCode.x) + UnitsX(kCode.cx) / 2);
+  std::string y = std::to_string(g.y + UnitsY(kCode.y) + UnitsY(kCode.cy) / 2);
+  Shell("xdotool mousemove " + left + " " + y + " mousedown 1 mousemove " + middle + " " + y +
+        " mouseup 1");
+  EXPECT_TRUE(Eventually([] { return XSelection("primary") == "3"; })) << XSelection("primary");
   Shell("xdotool click --repeat 2 --delay 80 1");
   EXPECT_TRUE(Eventually([] { return XSelection("primary") == "34"; })) << XSelection("primary");
   Keys(main, "ctrl+c");

@@ -99,17 +99,23 @@ TEST_F(Edits, PressDragReleaseAndDoubleClickSelect) {
   EXPECT_EQ(Primary(), "F");
   ASSERT_TRUE(driver.Mouse(address, EditMouse::kShiftPress, 2));  // from the anchor
   EXPECT_EQ(Sel(IDC_ADDRESS), "1,2,2");
-  // A plain click selects nothing and keeps the primary; a drag past the
-  // text stops at its end.
+  // A plain click selects nothing and keeps the primary.
   ASSERT_TRUE(driver.Mouse(address, EditMouse::kPress, 0));
   ASSERT_TRUE(driver.Mouse(address, EditMouse::kRelease, 0));
   EXPECT_EQ(Sel(IDC_ADDRESS), "0,0,0");
   EXPECT_EQ(Primary(), "F");
+  // A drag past the text stops at its end; the selection ends where the
+  // button comes up, and the pointer moved after that selects nothing.
+  ASSERT_TRUE(driver.Mouse(address, EditMouse::kPress, 0));
   ASSERT_TRUE(driver.Mouse(address, EditMouse::kDrag, 99));
   EXPECT_EQ(Sel(IDC_ADDRESS), "0,2,2");
+  ASSERT_TRUE(driver.Mouse(address, EditMouse::kRelease, 1));
+  ASSERT_TRUE(driver.Mouse(address, EditMouse::kDrag, 2));
+  EXPECT_EQ(Sel(IDC_ADDRESS), "0,1,1");
 
   // A double click selects the word: a whole code, also read-only.
   ASSERT_TRUE(driver.Mouse(Edit(IDC_REF_ADDRESS), EditMouse::kDoubleClick, 1));
+  ASSERT_TRUE(driver.Mouse(Edit(IDC_REF_ADDRESS), EditMouse::kRelease, 1));
   EXPECT_EQ(driver.FocusId(dlg), IDC_REF_ADDRESS);
   EXPECT_EQ(Sel(IDC_REF_ADDRESS), "0,2,2");
   EXPECT_EQ(Primary(), "F8");
