@@ -101,16 +101,17 @@ bool Printable(unsigned char c) {
 }
 
 // What the edit takes of `text` in place of its selection, by the rules of
-// typing: the first line only, without the characters that cannot be
-// typed; ES_NUMBER refuses anything else than digits (nothing then), the
-// limit cuts what does not fit, ES_UPPERCASE and ES_LOWERCASE convert.
+// typing: the first line only (a line break ends it), without the
+// characters that cannot be typed; ES_NUMBER refuses anything in it but
+// digits (nothing is taken then), the limit cuts what does not fit,
+// ES_UPPERCASE and ES_LOWERCASE convert.
 std::optional<std::string> Acceptable(const Window* w, std::string_view text) {
   text = text.substr(0, text.find_first_of("\r\n"));
   std::string out;
   for (char ch : text) {
     auto c = static_cast<unsigned char>(ch);
-    if (!Printable(c)) continue;
     if ((w->style & ES_NUMBER) && !std::isdigit(c)) return std::nullopt;
+    if (!Printable(c)) continue;
     if (w->style & ES_UPPERCASE) ch = static_cast<char>(std::toupper(c));
     if (w->style & ES_LOWERCASE) ch = static_cast<char>(std::tolower(c));
     out.push_back(ch);

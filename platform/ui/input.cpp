@@ -54,6 +54,17 @@ bool Deliver(HWND aimedAt, Aim aim, UINT msg, WPARAM w, LPARAM l) {
   return PostLocked(target->hwnd, msg, w, l);
 }
 
+// A popup menu of top has closed: only the model's record of the open menu
+// (`open`) changes, nothing runs on the owning thread.
+bool MenuClosed(HWND top, bool Window::*open) {
+  std::lock_guard<std::mutex> lock(M().mu);
+  Window* t = TopOf(Find(top));
+  if (!t) return false;
+  t->*open = false;
+  M().changed.notify_all();
+  return true;
+}
+
 }  // namespace
 
 bool PostClick(HWND window) {
@@ -106,12 +117,7 @@ bool PostEditMenuChoice(HWND top, UINT id) {
 }
 
 bool PostEditMenuDismissed(HWND top) {
-  std::lock_guard<std::mutex> lock(M().mu);
-  Window* t = TopOf(Find(top));
-  if (!t) return false;
-  t->editMenuOpen = false;
-  M().changed.notify_all();
-  return true;
+  return MenuClosed(top, &Window::editMenuOpen);
 }
 
 bool PostCloseBox(HWND top) {
@@ -125,14 +131,7 @@ bool PostSystemMenuChoice(HWND top, UINT id) {
 }
 
 bool PostSystemMenuDismissed(HWND top) {
-  // Only the model's record of the open menu changes: nothing to run on
-  // the owning thread.
-  std::lock_guard<std::mutex> lock(M().mu);
-  Window* t = TopOf(Find(top));
-  if (!t) return false;
-  t->menuOpen = false;
-  M().changed.notify_all();
-  return true;
+  return MenuClosed(top, &Window::menuOpen);
 }
 
 // The window manager's doings and exposures are no input: the model follows

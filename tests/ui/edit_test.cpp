@@ -188,7 +188,7 @@ TEST_F(Edits, PastedTextObeysTheLimitDigitsOnlyAndNoControlCharacters) {
   // Digits only: a paste with anything else is refused whole.
   ASSERT_TRUE(driver.Click(dlg, IDC_PAGE));
   ASSERT_TRUE(driver.Ctrl(dlg, 'a'));
-  for (const char* refused : {"1x", "-1", " 1"}) {
+  for (const char* refused : {"1x", "-1", " 1", "1\t"}) {
     SetClipboard(refused);
     ASSERT_TRUE(driver.Ctrl(dlg, 'v'));
     EXPECT_EQ(Text(IDC_PAGE), "0") << refused;
