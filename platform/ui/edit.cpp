@@ -440,8 +440,9 @@ LRESULT Edit(HWND hwnd, Act act) {
 LRESULT EditProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
     case WM_LBUTTONDOWN: {
-      // A click without a place (the model's own, BM_CLICK style) that
-      // focuses the edit puts the caret at the end.
+      // A click that gives no place (PostClick) and focuses the edit puts
+      // the caret at the end; a backend that draws the text gives the place
+      // (kMsgInputEditMouse).
       bool had = false;
       {
         std::lock_guard<std::mutex> lock(M().mu);
