@@ -6,7 +6,7 @@ packages=(
   cmake g++ make clang libclang-rt-14-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   libfltk1.3-dev libcli11-dev
-  xvfb xdotool x11-apps x11-utils x11-xserver-utils openbox imagemagick
+  xvfb xdotool xclip x11-apps x11-utils x11-xserver-utils openbox imagemagick
   python3 python3-serial
   scdoc man-db dpkg-dev file lintian
 )

@@ -45,6 +45,14 @@ Backend* InstallLocked(std::unique_ptr<Backend> b) {
 
 }  // namespace
 
+void Backend::RequestPaste(HWND edit, ClipboardKind which) {
+  PostPaste(edit, ClipboardText(which));
+}
+
+bool Backend::ClipboardMayHoldText() {
+  return !ClipboardText(ClipboardKind::kClipboard).empty();
+}
+
 std::unique_ptr<Backend> MakeHeadlessBackend() {
   return std::make_unique<HeadlessBackend>();
 }

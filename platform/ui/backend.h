@@ -98,6 +98,32 @@ class Backend {
   // PostSystemMenuChoice; a dismissed menu sends nothing. Called on the
   // thread owning `top`.
   virtual void PopupSystemMenu(HWND top, int x, int y) = 0;
+
+  // ---- Edits: the clipboard, the primary selection, the edit menu ----------
+  // An edit copied `text` (8-bit characters, as edits hold them) to the
+  // clipboard, or the user selected it (kPrimary): the display's clipboard
+  // or primary selection is to offer it to other programs. The model keeps
+  // its own copy (ClipboardText). Called on the edit's thread.
+  virtual void CopyText(ClipboardKind, const std::string&) {}
+
+  // The edit `edit` pastes the text of `which`: the backend gets it (from
+  // another program if that one holds it, which may take a while) and
+  // hands it over with PostPaste; when there is none it hands over nothing.
+  // Called on the edit's thread. Without a display (the default) the text
+  // is the model's own ClipboardText.
+  virtual void RequestPaste(HWND edit, ClipboardKind which);
+
+  // Whether the clipboard may hold text now (greys the edit menu's Paste).
+  // The default answers from the model's own text; a backend that does not
+  // know it without asking another program answers true and greys Paste
+  // itself when it pops up the menu and finds the clipboard empty.
+  virtual bool ClipboardMayHoldText();
+
+  // Pop up the edit menu of `top` (the items and their greying are in its
+  // snapshot, editMenu) at (x, y) pixels of its client area. The choice
+  // comes back through PostEditMenuChoice; a dismissed menu sends
+  // PostEditMenuDismissed. Called on the thread owning `top`.
+  virtual void PopupEditMenu(HWND, int, int) {}
 };
 
 // ---- Choosing the backend ---------------------------------------------------
@@ -143,19 +169,23 @@ std::unique_ptr<Backend> MakeFltkBackend();
 // acts (button: BN_CLICKED; check box: next state, then BN_CLICKED).
 bool PostClick(HWND window);
 
-// Right click at (x, y) pixels in the client area of top-level `top`: opens
-// its system menu (the model calls Backend::PopupSystemMenu).
-bool PostRightClick(HWND top, int x, int y);
+// Right click over `window`, at (x, y) pixels in the client area of its
+// top-level: `window` is the control under the pointer or the top-level
+// itself. An edit that takes input opens its edit menu (the model calls
+// Backend::PopupEditMenu); anywhere else the top-level's system menu opens
+// (Backend::PopupSystemMenu).
+bool PostRightClick(HWND window, int x, int y);
 
 // A key pressed while `top` has the keyboard focus; it goes to the focused
 // control (or to `top`; a key that arrives while no control has the focus
 // never ends the dialog). vk is a VK_ code: VK_TAB, VK_RETURN, VK_ESCAPE,
-// VK_SPACE, VK_BACK, VK_DELETE, VK_LEFT, VK_RIGHT, VK_UP, VK_DOWN, VK_HOME,
-// VK_END. Alt with VK_SPACE opens the system menu. Printable characters
-// come as PostChar; a key that also types a character (Space) comes as
-// PostKey and then PostChar, so a focused edit inserts, and its release as
-// PostKeyUp, on which a focused button clicks.
-bool PostKey(HWND top, UINT vk, bool shift, bool alt);
+// VK_SPACE, VK_BACK, VK_DELETE, VK_INSERT, VK_LEFT, VK_RIGHT, VK_UP, VK_DOWN,
+// VK_HOME, VK_END, VK_APPS (the menu key), VK_F10. Alt with VK_SPACE opens
+// the system menu. Printable characters come as PostChar; a key that also
+// types a character (Space) comes as PostKey and then PostChar, so a focused
+// edit inserts, and its release as PostKeyUp, on which a focused button
+// clicks.
+bool PostKey(HWND top, UINT vk, bool shift, bool alt, bool ctrl = false);
 
 // The key vk released while `top` has the keyboard focus; it goes to the
 // focused control. Only Space acts on its release: a button held down by
@@ -163,8 +193,32 @@ bool PostKey(HWND top, UINT vk, bool shift, bool alt);
 bool PostKeyUp(HWND top, UINT vk);
 
 // A typed character (8-bit, as the keyboard layout gives it; '\b' is
-// Backspace) for the focused control of `top`.
+// Backspace) for the focused control of `top`. Ctrl with a letter types
+// that letter's control character (Ctrl+C is 0x03), as the classic
+// keyboard does; an edit takes Ctrl+A, C, V, X and Z as its commands.
 bool PostChar(HWND top, char ch);
+
+// The mouse on an edit control, with the pointer's place as a character
+// boundary of the edit's text (0 to its length), which the backend
+// measures as it draws the text.
+enum class EditMouse {
+  kPress,        // left button down: focus, caret there
+  kShiftPress,   // left button down with Shift: the selection extends there
+  kDoubleClick,  // second press of a double click: selects the word there
+  kDrag,         // pointer moved with the left button down: selects to there
+  kRelease,      // left button up: a selection made becomes the primary one
+  kMiddleClick,  // middle button: focus, caret there, paste the primary selection
+};
+bool PostEditMouse(HWND edit, EditMouse what, int boundary);
+
+// Text fetched for an edit's RequestPaste (8-bit characters, as edits
+// hold them). The edit inserts it by the rules of typed text.
+bool PostPaste(HWND edit, const std::string& text);
+
+// The user chose the item `id` of top's edit menu, or closed it without a
+// choice.
+bool PostEditMenuChoice(HWND top, UINT id);
+bool PostEditMenuDismissed(HWND top);
 
 // The window manager's close box of `top` (WM_SYSCOMMAND SC_CLOSE).
 bool PostCloseBox(HWND top);

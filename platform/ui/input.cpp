@@ -30,6 +30,7 @@ enum class Aim {
   kTopLevel,  // the top-level of the window named (close box, system menu)
   kFocus,     // the control that has the focus in that top-level now, or the
               // top-level itself when none has
+  kEditMenu,  // an edit that takes input (its own menu), else its top-level
 };
 
 // The one place where input is judged as it arrives: a window that does not
@@ -42,12 +43,26 @@ bool Deliver(HWND aimedAt, Aim aim, UINT msg, WPARAM w, LPARAM l) {
   std::lock_guard<std::mutex> lock(M().mu);
   Window* target = Find(aimedAt);
   if (!target) return false;
-  if (aim != Aim::kWindow) target = TopOf(target);
+  if (aim == Aim::kTopLevel || aim == Aim::kFocus) target = TopOf(target);
   if (aim == Aim::kFocus && target->focus) {
     if (Window* focus = Find(target->focus)) target = focus;
   }
+  if (aim == Aim::kEditMenu && !(target->kind == WindowKind::kEdit && TakesInput(target))) {
+    target = TopOf(target);
+  }
   if (!TakesInput(target)) return true;
   return PostLocked(target->hwnd, msg, w, l);
+}
+
+// A popup menu of top has closed: only the model's record of the open menu
+// (`open`) changes, nothing runs on the owning thread.
+bool MenuClosed(HWND top, bool Window::*open) {
+  std::lock_guard<std::mutex> lock(M().mu);
+  Window* t = TopOf(Find(top));
+  if (!t) return false;
+  t->*open = false;
+  M().changed.notify_all();
+  return true;
 }
 
 }  // namespace
@@ -56,13 +71,13 @@ bool PostClick(HWND window) {
   return Deliver(window, Aim::kWindow, kMsgInputClick, 0, 0);
 }
 
-bool PostRightClick(HWND top, int x, int y) {
+bool PostRightClick(HWND window, int x, int y) {
   LPARAM pos = static_cast<LPARAM>((x & 0xFFFF) | ((y & 0xFFFF) << 16));
-  return Deliver(top, Aim::kTopLevel, kMsgInputRightClick, 0, pos);
+  return Deliver(window, Aim::kEditMenu, kMsgInputRightClick, 0, pos);
 }
 
-bool PostKey(HWND top, UINT vk, bool shift, bool alt) {
-  LPARAM bits = 1 | (shift ? kKeyShift : 0) | (alt ? kKeyAlt : 0);
+bool PostKey(HWND top, UINT vk, bool shift, bool alt, bool ctrl) {
+  LPARAM bits = 1 | (shift ? kKeyShift : 0) | (alt ? kKeyAlt : 0) | (ctrl ? kKeyCtrl : 0);
   return Deliver(top, Aim::kFocus, alt ? WM_SYSKEYDOWN : WM_KEYDOWN, vk, bits);
 }
 
@@ -73,6 +88,41 @@ bool PostKeyUp(HWND top, UINT vk) {
 
 bool PostChar(HWND top, char ch) {
   return Deliver(top, Aim::kFocus, WM_CHAR, static_cast<unsigned char>(ch), 1);
+}
+
+bool PostEditMouse(HWND edit, EditMouse what, int boundary) {
+  return Deliver(edit, Aim::kWindow, kMsgInputEditMouse, static_cast<WPARAM>(what), boundary);
+}
+
+bool PostPaste(HWND edit, const std::string& text) {
+  std::lock_guard<std::mutex> lock(M().mu);
+  Window* w = Find(edit);
+  if (!w) return false;
+  if (!TakesInput(w)) return true;
+  // The text waits with the window; the message names it.
+  std::uint32_t sequence = ++M().nextPaste;
+  w->pastes[sequence] = text;
+  return PostLocked(edit, kMsgInputPaste, sequence, 0);
+}
+
+bool PostEditMenuChoice(HWND top, UINT id) {
+  std::lock_guard<std::mutex> lock(M().mu);
+  Window* t = TopOf(Find(top));
+  if (!t) return false;
+  // Only an item that the open menu offered counts; the menu closes.
+  bool offered = false;
+  for (const MenuItem& item : t->editMenu) {
+    offered |= t->editMenuOpen && !item.separator && !item.grayed && item.id == id;
+  }
+  t->editMenuOpen = false;
+  M().changed.notify_all();
+  Window* edit = Find(t->editMenuFor);
+  if (!offered || !edit || !TakesInput(edit)) return true;
+  return PostLocked(edit->hwnd, kMsgInputEditMenu, id, 0);
+}
+
+bool PostEditMenuDismissed(HWND top) {
+  return MenuClosed(top, &Window::editMenuOpen);
 }
 
 bool PostCloseBox(HWND top) {
@@ -86,14 +136,7 @@ bool PostSystemMenuChoice(HWND top, UINT id) {
 }
 
 bool PostSystemMenuDismissed(HWND top) {
-  // Only the model's record of the open menu changes: nothing to run on
-  // the owning thread.
-  std::lock_guard<std::mutex> lock(M().mu);
-  Window* t = TopOf(Find(top));
-  if (!t) return false;
-  t->menuOpen = false;
-  M().changed.notify_all();
-  return true;
+  return MenuClosed(top, &Window::menuOpen);
 }
 
 // The window manager's doings and exposures are no input: the model follows

@@ -22,6 +22,15 @@ struct MenuItem {
   UINT id = 0;
   std::string text;
   bool separator = false;
+  bool grayed = false;
+};
+
+// An edit's one-level undo: the text and selection before the last change.
+struct EditUndo {
+  bool valid = false;
+  std::string text;
+  int selStart = 0;
+  int selEnd = 0;
 };
 
 struct Window {
@@ -45,6 +54,13 @@ struct Window {
   int limit = 30000;
   int selStart = 0;
   int selEnd = 0;
+  bool caretAtStart = false;  // edits: the caret is at selStart, not selEnd
+  EditUndo undo;
+  bool typing = false;    // edits: the last change was typing (one undo for a run)
+  bool dragging = false;  // edits: the left button went down here and is held
+  // Edits: pasted text on its way to the window procedure, by the sequence
+  // number its message carries.
+  std::map<std::uint32_t, std::string> pastes;
   HICON icon = nullptr;  // static icon
   HICON bigIcon = nullptr;
   HICON smallIcon = nullptr;
@@ -54,8 +70,11 @@ struct Window {
   void* object = nullptr;  // the framework object bound to the window
   bool hasSystemMenu = false;
   std::vector<MenuItem> systemMenu;
-  bool menuOpen = false;  // the backend has been asked to pop the menu up
-  bool ended = false;     // dialogs and boxes: EndDialog was called
+  bool menuOpen = false;       // the backend has been asked to pop the menu up
+  HWND editMenuFor = nullptr;  // top-levels: the edit of the edit menu
+  std::vector<MenuItem> editMenu;
+  bool editMenuOpen = false;
+  bool ended = false;  // dialogs and boxes: EndDialog was called
   INT_PTR result = 0;
   UINT boxType = 0;
   std::vector<TopLevelSnapshot::IconDraw> painted;
@@ -94,6 +113,8 @@ struct Model {
   bool recording = false;
   bool autoAcknowledge = false;
   std::vector<BoxRecord> boxes;
+  std::string clipboard[2];  // by ClipboardKind
+  std::uint32_t nextPaste = 0;
 };
 
 Model& M();
@@ -117,7 +138,15 @@ constexpr UINT kMsgInputSysCommand = 0x03F2;  // hwnd: top; wParam: id
 constexpr UINT kMsgInputIconic = 0x03F3;      // hwnd: top; wParam: 1 iconic
 // Bits of lParam in key messages posted by the backend.
 constexpr LPARAM kKeyShift = LPARAM(1) << 25;
+constexpr LPARAM kKeyCtrl = LPARAM(1) << 26;
 constexpr LPARAM kKeyAlt = LPARAM(1) << 29;
+
+// Input for edits, handled by the edit's procedure (platform/ui/edit.cpp).
+// The model has no text metrics: a backend that draws the text gives the
+// pointer's place as a character boundary of it.
+constexpr UINT kMsgInputEditMouse = 0x03E8;  // wParam: EditMouse; lParam: boundary
+constexpr UINT kMsgInputPaste = 0x03E9;      // wParam: sequence of Window::pastes
+constexpr UINT kMsgInputEditMenu = 0x03EA;   // wParam: the chosen item's id
 
 // Whether input aimed at w is taken now: w and every window above it are
 // enabled, and w and its top-level are visible. A backend's input for a
@@ -141,5 +170,8 @@ LRESULT StaticProc(HWND, UINT, WPARAM, LPARAM);
 
 // Opens the system menu of top (owning thread, lock not held).
 void OpenSystemMenu(HWND top, int x, int y);
+
+// Sends code (BN_CLICKED, EN_CHANGE) to the parent of hwnd as WM_COMMAND.
+void NotifyParent(HWND hwnd, WORD code);
 
 }  // namespace platform::ui::detail

@@ -75,21 +75,25 @@ struct WindowSnapshot {
   int check = 0;               // BST_UNCHECKED / BST_CHECKED / BST_INDETERMINATE
   bool defaultButton = false;  // BS_DEFPUSHBUTTON
   bool pushed = false;         // buttons: held down by Space (drawn pressed)
-  // Edit controls: the selection [selStart, selEnd) in bytes of text; the
-  // caret is at selEnd. Equal values mean no selection.
+  // Edit controls: the selection [selStart, selEnd) in bytes of text
+  // (selStart <= selEnd; equal values mean no selection) and the caret,
+  // which is at one end of it: selEnd unless the user extended the
+  // selection leftwards.
   int selStart = 0;
   int selEnd = 0;
+  int caret = 0;
   bool readOnly = false;  // ES_READONLY
   bool centred = false;   // ES_CENTER
   int textLimit = 0;      // most characters the user may type
   HICON icon = nullptr;   // kIcon: the icon shown
 };
 
-// One entry of a top-level window's system menu.
+// One entry of a top-level window's system menu or of an edit's menu.
 struct MenuItemSnapshot {
-  UINT id = 0;       // the WM_SYSCOMMAND identifier (0 for separators)
+  UINT id = 0;       // the WM_SYSCOMMAND identifier, or the edit menu's (0 for separators)
   std::string text;  // may contain '&' marking the access key
   bool separator = false;
+  bool grayed = false;  // shown but cannot be chosen
 };
 
 // A copy of a top-level window with all its children, in template order.
@@ -109,6 +113,12 @@ struct TopLevelSnapshot {
   bool iconic = false;         // minimised
   bool hasSystemMenu = false;  // WS_SYSMENU
   std::vector<MenuItemSnapshot> systemMenu;
+  // The edit menu last opened in this window (right click or menu key on an
+  // edit): the edit it acts on and its items, Undo (WM_UNDO), Cut
+  // (WM_CUT), Copy (WM_COPY), Paste (WM_PASTE), Delete (WM_CLEAR) and
+  // Select All (EM_SETSEL), each greyed where it cannot act now.
+  HWND editMenuFor = nullptr;
+  std::vector<MenuItemSnapshot> editMenu;
   UINT messageBoxType = 0;  // kMessageBox: the MB_ type bits
   // Icons drawn with DrawIcon during the last WM_PAINT (the minimised
   // drawing), at (x, y) pixels of the client area.
@@ -131,6 +141,21 @@ struct BoxRecord {
   HWND hwnd = nullptr;  // its window (null when auto-acknowledged)
   bool closed = false;
 };
+
+// ---- The clipboard -----------------------------------------------------------
+// The two text selections of a display: the clipboard (copy, cut, paste)
+// and the primary selection (the text selected last, pasted with the
+// middle button). The numbers are those of FLTK's copy and paste.
+enum class ClipboardKind { kPrimary = 0, kClipboard = 1 };
+
+// The text the model holds for `which`: what an edit last copied there (or
+// SetClipboardText put there), 8-bit characters as edits hold them. With a
+// display the display's own clipboard is what edits paste (the backend
+// fetches it); without one, this is. Any thread.
+std::string ClipboardText(ClipboardKind which);
+// Puts `text` there as another program copying would; the backend is not
+// told. Any thread.
+void SetClipboardText(ClipboardKind which, std::string text);
 
 // ---- Reading the model (any thread; takes the model lock briefly) ---------
 

@@ -192,7 +192,8 @@ LRESULT DispatchMessageA(const MSG* msg) {
     Window* w = Find(hwnd);
     if (!w) return 0;
     bool input = m == kMsgInputClick || m == kMsgInputRightClick || m == kMsgInputSysCommand ||
-                 m == WM_KEYDOWN || m == WM_KEYUP || m == WM_SYSKEYDOWN || m == WM_CHAR;
+                 m == WM_KEYDOWN || m == WM_KEYUP || m == WM_SYSKEYDOWN || m == WM_CHAR ||
+                 m == kMsgInputEditMouse || m == kMsgInputPaste || m == kMsgInputEditMenu;
     // Input was judged as it arrived (platform/ui/input.cpp); a window that
     // has stopped taking input while the input waited loses it too.
     if (input && !TakesInput(w)) return 0;
@@ -214,8 +215,7 @@ LRESULT DispatchMessageA(const MSG* msg) {
       CallProc(hwnd, WM_LBUTTONDOWN, 0, 0);
       return CallProc(hwnd, WM_LBUTTONUP, 0, 0);
     case kMsgInputRightClick:
-      OpenSystemMenu(hwnd, LOWORD(msg->lParam), HIWORD(msg->lParam));
-      return 0;
+      return CallProc(hwnd, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(hwnd), msg->lParam);
     case kMsgInputSysCommand:
       return CallProc(hwnd, WM_SYSCOMMAND, msg->wParam, 0);
     default:
@@ -252,6 +252,20 @@ LRESULT DefWindowProcA(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
                             reinterpret_cast<LPARAM>(GetDlgItem(hwnd, IDCANCEL)));
       }
       DestroyWindow(hwnd);
+      return 0;
+    }
+    case WM_CONTEXTMENU: {
+      // A right click (lParam: x | y << 16 in the top-level's client area)
+      // anywhere but in an edit opens the system menu there.
+      HWND top = nullptr;
+      {
+        std::lock_guard<std::mutex> lock(M().mu);
+        Window* t = TopOf(Find(hwnd));
+        if (!t) return 0;
+        top = t->hwnd;
+      }
+      if (lParam == -1) lParam = 0;
+      OpenSystemMenu(top, LOWORD(lParam), HIWORD(lParam));
       return 0;
     }
     case WM_SYSKEYDOWN:

@@ -138,9 +138,40 @@ bool Driver::Type(HWND top, std::string_view text) {
   return WaitIdle(thread, timeout_);
 }
 
-bool Driver::Key(HWND top, UINT vk, bool shift) {
+bool Driver::Key(HWND top, UINT vk, bool shift, bool ctrl) {
   DWORD thread = OwnerThread(top);
-  return PostKey(top, vk, shift, false) && WaitIdle(thread, timeout_);
+  return PostKey(top, vk, shift, false, ctrl) && WaitIdle(thread, timeout_);
+}
+
+bool Driver::Ctrl(HWND top, char letter) {
+  DWORD thread = OwnerThread(top);
+  return PostChar(top, static_cast<char>(letter & 0x1F)) && WaitIdle(thread, timeout_);
+}
+
+bool Driver::Mouse(HWND edit, EditMouse what, int at) {
+  DWORD thread = OwnerThread(edit);
+  return PostEditMouse(edit, what, at) && WaitIdle(thread, timeout_);
+}
+
+std::vector<MenuItemSnapshot> Driver::RightClickEditMenu(HWND window) {
+  if (!PostRightClick(window, 10, 10) || !WaitIdle(OwnerThread(window), timeout_)) return {};
+  std::lock_guard<std::mutex> lock(M().mu);
+  Window* t = TopOf(Find(window));
+  if (!t || !t->editMenuOpen) return {};
+  std::vector<MenuItemSnapshot> items;
+  for (const MenuItem& m : t->editMenu) items.push_back({m.id, m.text, m.separator, m.grayed});
+  return items;
+}
+
+bool Driver::EditMenuOpen(HWND top) {
+  std::lock_guard<std::mutex> lock(M().mu);
+  Window* t = Find(top);
+  return t && t->editMenuOpen;
+}
+
+bool Driver::PickEditMenuItem(HWND top, UINT id) {
+  DWORD thread = OwnerThread(top);
+  return PostEditMenuChoice(top, id) && WaitIdle(thread, timeout_);
 }
 
 bool Driver::Space(HWND top) {

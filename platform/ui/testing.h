@@ -28,6 +28,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/ui/backend.h"
 #include "platform/ui/model.h"
 #include "platform/win32types.h"
 
@@ -76,7 +77,9 @@ class Driver {
   bool Click(HWND top, int id);
   bool Click(HWND window);
   bool Type(HWND top, std::string_view text);  // '\b' is Backspace
-  bool Key(HWND top, UINT vk, bool shift = false);
+  bool Key(HWND top, UINT vk, bool shift = false, bool ctrl = false);
+  // Ctrl with a letter: its control character (Ctrl+C is 0x03).
+  bool Ctrl(HWND top, char letter);
   bool Tab(HWND top) { return Key(top, VK_TAB); }
   bool ShiftTab(HWND top) { return Key(top, VK_TAB, true); }
   bool Enter(HWND top) { return Key(top, VK_RETURN); }
@@ -91,6 +94,15 @@ class Driver {
   std::vector<MenuItemSnapshot> RightClickSystemMenu(HWND top);
   // Picks an item of the open menu (WM_SYSCOMMAND id).
   bool PickSystemMenuItem(HWND top, UINT id);
+  // The mouse on an edit at the character boundary `at`, as a backend that
+  // draws the text measures it.
+  bool Mouse(HWND edit, EditMouse what, int at);
+  // Right click on `window` (an edit, or any other window): gives the
+  // items of the edit menu that opened (empty if none did).
+  std::vector<MenuItemSnapshot> RightClickEditMenu(HWND window);
+  bool EditMenuOpen(HWND top);
+  // Picks an item of the open edit menu (its id: WM_CUT, ...).
+  bool PickEditMenuItem(HWND top, UINT id);
 
   void ClickNoWait(HWND top, int id);
   void ClickNoWait(HWND window);

@@ -101,6 +101,7 @@ WindowSnapshot Snap(const Window& w) {
   s.pushed = w.pushed;
   s.selStart = w.selStart;
   s.selEnd = w.selEnd;
+  s.caret = w.caretAtStart ? w.selStart : w.selEnd;
   s.readOnly = (w.style & ES_READONLY) != 0 && w.kind == WindowKind::kEdit;
   s.centred = (w.style & ES_CENTER) != 0 && w.kind == WindowKind::kEdit;
   s.textLimit = w.limit;
@@ -238,7 +239,13 @@ bool SnapshotTopLevel(HWND top, TopLevelSnapshot* out) {
   out->smallIcon = t->smallIcon;
   out->iconic = t->iconic;
   out->hasSystemMenu = t->hasSystemMenu;
-  for (const MenuItem& m : t->systemMenu) out->systemMenu.push_back({m.id, m.text, m.separator});
+  for (const MenuItem& m : t->systemMenu) {
+    out->systemMenu.push_back({m.id, m.text, m.separator, m.grayed});
+  }
+  out->editMenuFor = t->editMenuFor;
+  for (const MenuItem& m : t->editMenu) {
+    out->editMenu.push_back({m.id, m.text, m.separator, m.grayed});
+  }
   out->messageBoxType = t->boxType;
   out->painted = t->painted;
   return true;
@@ -385,6 +392,7 @@ BOOL SetWindowTextA(HWND hwnd, LPCSTR text) {
     if (!w) return FALSE;
     w->text = text ? text : "";
     w->selStart = w->selEnd = 0;
+    w->undo = EditUndo{};  // an edit's undo is for the text it replaced
   }
   NotifyChanged(hwnd, kChangeText | kChangeSelection);
   return TRUE;

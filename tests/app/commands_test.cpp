@@ -189,6 +189,37 @@ TEST_F(CommandTest, EnterAndSpaceRepeatTheCommandThatHadTheFocus) {
   EXPECT_FALSE(run_->WaitEnded(Ms(0)));
 }
 
+// Codes come and go through the clipboard: the code read is copied, a code
+// pasted (from a spreadsheet cell, with its line end) is written, and what
+// a paste cannot put into a field (a NUL, control characters, a second
+// character in the page) never reaches the line.
+TEST_F(CommandTest, CodesAreCopiedAndPastedAndPastesPassTheSameChecks) {
+  using platform::ui::ClipboardKind;
+  Press(IDC_READ);
+  ASSERT_TRUE(d_.Click(main_, IDC_CODE));
+  ASSERT_TRUE(d_.Ctrl(main_, 'a'));
+  ASSERT_TRUE(d_.Ctrl(main_, 'c'));
+  EXPECT_EQ(platform::ui::ClipboardText(ClipboardKind::kClipboard), "34");
+
+  platform::ui::SetClipboardText(ClipboardKind::kClipboard, "3C\r\n");
+  ASSERT_TRUE(d_.Click(main_, IDC_NEW_CODE));
+  ASSERT_TRUE(d_.Ctrl(main_, 'v'));
+  Press(IDC_WRITE);
+  EXPECT_EQ(ports_.Cam(1).Cell(0, 0xF7), 0x3C);
+
+  ports_.Cam(1).ClearLog();
+  platform::ui::SetClipboardText(ClipboardKind::kClipboard, "11");
+  SetField(d_, main_, IDC_PAGE, "");
+  ASSERT_TRUE(d_.Ctrl(main_, 'v'));
+  EXPECT_EQ(Text(IDC_PAGE), "1");
+  platform::ui::SetClipboardText(ClipboardKind::kClipboard, std::string("\0F\x01\x1B", 4));
+  SetField(d_, main_, IDC_ADDRESS, "");
+  ASSERT_TRUE(d_.Ctrl(main_, 'v'));
+  EXPECT_EQ(Text(IDC_ADDRESS), "F");
+  PressRefused(IDC_READ, "");  // the missing second character
+  EXPECT_EQ(ports_.Frames(1), 0u);
+}
+
 // While the error box for a bad address is open, the dialog still takes
 // clicks on the selection boxes; the command ends by opening the port
 // selected by then.

@@ -43,6 +43,7 @@ constexpr Place kOk{235, 10, 32, 14};
 constexpr Place kRead{105, 70, 32, 15};
 constexpr Place kWrite{155, 70, 30, 15};
 constexpr Place kAddress{65, 45, 20, 12};
+constexpr Place kCode{109, 45, 20, 12};
 constexpr Place kNewCode{159, 45, 20, 12};
 
 void Click(unsigned long window, const Place& p) {
@@ -57,13 +58,29 @@ void ClickTwice(unsigned long window, const Place& p) {
         " click --repeat 2 --delay 120 1");
 }
 
-// Saves the window's area of the screen as <artefacts>/<name>.png.
-bool WindowScreenshot(unsigned long window, const std::string& name) {
+// The X selection `which` ("clipboard" or "primary") as another program
+// reads it.
+std::string XSelection(const std::string& which) {
+  std::string out;
+  Shell("xclip -o -selection " + which + " 2>/dev/null", &out);
+  return out;
+}
+
+// Another program (xclip, which stays in the background until someone else
+// takes the selection) offers `text` as the X selection `which`.
+void OfferSelection(const std::string& which, const std::string& text) {
+  Shell("printf %s " + Quote(text) + " | xclip -selection " + which + " >/dev/null 2>&1");
+}
+
+// Saves the window's area of the screen (and `below` pixels more, where a
+// popup menu may reach) as <artefacts>/<name>.png.
+bool WindowScreenshot(unsigned long window, const std::string& name, int below = 0) {
   std::filesystem::create_directories(CORVANE_ARTIFACT_DIR);
   Geometry g = WindowGeometry(window);
   std::string path = std::string(CORVANE_ARTIFACT_DIR) + "/" + name + ".png";
-  Shell("import -window root -crop " + std::to_string(g.width) + "x" + std::to_string(g.height) +
-        "+" + std::to_string(g.x) + "+" + std::to_string(g.y) + " " + Quote(path) + " 2>/dev/null");
+  Shell("import -window root -crop " + std::to_string(g.width) + "x" +
+        std::to_string(g.height + below) + "+" + std::to_string(g.x) + "+" + std::to_string(g.y) +
+        " " + Quote(path) + " 2>/dev/null");
   return std::filesystem::exists(path);
 }
 
@@ -98,6 +115,7 @@ class EndToEnd : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "run under tools/with-xvfb.sh";
+    if (Shell("command -v xclip >/dev/null") != 0) GTEST_SKIP() << "xclip is not installed";
     char dir[] = "/tmp/corvane-e2e.XXXXXX";
     ASSERT_NE(::mkdtemp(dir), nullptr);
     dir_ = dir;
@@ -177,6 +195,16 @@ class EndToEnd : public ::testing::Test {
       int w = UnitsX(p.cx), h = UnitsY(p.cy);
       return DarkPixels(g.x + UnitsX(p.x) + w / 4, g.y + UnitsY(p.y) + h / 4, w / 2, h / 2) > 0;
     });
+  }
+
+  // The main dialog after a Read of F7 (the code field shows 34).
+  unsigned long MainAfterRead() {
+    unsigned long main = PastAbout();
+    if (main == 0) return 0;
+    Click(main, kRead);
+    if (!cam_->WaitFor(camsim::LogKind::kTx, 8, 10000)) return 0;
+    std::this_thread::sleep_for(500ms);  // the fields are filled and drawn
+    return main;
   }
 
   // Frames the camera received whose text starts with `prefix`.
@@ -293,7 +321,7 @@ TEST_F(EndToEnd, TheWindowManagerIsToldWhatTheTemplatesSay) {
 
   // The error box (it has no owner window) is a dialog of the main dialog.
   Click(main, kAddress);
-  Keys(main, "BackSpace BackSpace");
+  Keys(main, "End BackSpace BackSpace");
   TypeText(main, "f7");
   Click(main, kRead);
   unsigned long box = WaitWindow(kBoxTitle, 15s);
@@ -375,7 +403,7 @@ TEST_F(EndToEnd, KeysRepeatCommandsAndBoxesTakeTheKeyboard) {
   // A refused address: the box closes with Enter while the pointer rests
   // on Read, and the dialog stays, with the keys and Read's focus back.
   Click(main, kAddress);
-  Keys(main, "BackSpace BackSpace");
+  Keys(main, "End BackSpace BackSpace");
   TypeText(main, "f7");
   Click(main, kRead);
   ASSERT_NE(WaitWindow(kBoxTitle, 15s), 0u);
@@ -389,6 +417,82 @@ TEST_F(EndToEnd, KeysRepeatCommandsAndBoxesTakeTheKeyboard) {
   KeysHere("Return");
   ASSERT_TRUE(WaitNoWindow(kBoxTitle, 15s));
   EXPECT_EQ(Frames(), 24);
+  EXPECT_EQ(EscapeAndWait(main), 0);
+}
+
+// After a Read the code shown goes to other programs: a double click
+// selects it (the primary selection), Ctrl+C copies it to the clipboard.
+TEST_F(EndToEnd, TheCodeReadIsCopiedWithCtrlCAndAsThePrimarySelection) {
+  ASSERT_NO_FATAL_FAILURE(Start(0));
+  unsigned long main = MainAfterRead();
+  ASSERT_NE(main, 0u);
+
+  // A drag from the field's left edge to its middle selects the first
+  // digit; a double click selects the code.
+  Geometry g = WindowGeometry(main);
+  std::string left = std::to_string(g.x + UnitsX(kCode.x) + 3);
+  std::string middle = std::to_string(g.x + UnitsX(kCode.x) + UnitsX(kCode.cx) / 2);
+  std::string y = std::to_string(g.y + UnitsY(kCode.y) + UnitsY(kCode.cy) / 2);
+  Shell("xdotool mousemove " + left + " " + y + " mousedown 1 mousemove " + middle + " " + y +
+        " mouseup 1");
+  EXPECT_TRUE(Eventually([] { return XSelection("primary") == "3"; })) << XSelection("primary");
+  Shell("xdotool click --repeat 2 --delay 80 1");
+  EXPECT_TRUE(Eventually([] { return XSelection("primary") == "34"; })) << XSelection("primary");
+  Keys(main, "ctrl+c");
+  EXPECT_TRUE(Eventually([] { return XSelection("clipboard") == "34"; }))
+      << XSelection("clipboard");
+  EXPECT_TRUE(WindowScreenshot(main, "app-code-selected"));
+  EXPECT_EQ(EscapeAndWait(main), 0);
+}
+
+// A code copied in another program is pasted into the new-code field with
+// Ctrl+V and written; the middle button pastes the primary selection; the
+// edit menu opens on a right click.
+TEST_F(EndToEnd, ACodePastedWithCtrlVOrTheMiddleButtonIsWritten) {
+  ASSERT_NO_FATAL_FAILURE(Start(0));
+  unsigned long main = MainAfterRead();
+  ASSERT_NE(main, 0u);
+
+  // What the focused field holds, as Ctrl+A and Ctrl+C give it to others
+  // (the paste comes through the X server, from the program holding it).
+  auto fieldHolds = [&](const std::string& text) {
+    return Eventually([&] {
+      Keys(main, "ctrl+a ctrl+c");
+      return XSelection("clipboard") == text;
+    });
+  };
+  OfferSelection("clipboard", "3C\n");  // as a spreadsheet copies a cell
+  Click(main, kNewCode);
+  Keys(main, "ctrl+v");
+  ASSERT_TRUE(fieldHolds("3C"));
+  Click(main, kWrite);
+  ASSERT_TRUE(cam_->WaitForFrames(16, 10000));
+  EXPECT_EQ(Frames("01800E10204D1000F7023C"), 1);
+  EXPECT_TRUE(cam_->WaitFor(camsim::LogKind::kTx, 16, 10000));
+
+  // The edit menu of the field, with Paste offered.
+  std::set<std::string> before = UnnamedWindows();
+  Click(main, kNewCode);
+  ClickDialogUnits(main, kNewCode.x, kNewCode.y, kNewCode.cx, kNewCode.cy, 3);
+  ASSERT_TRUE(Eventually([&] { return UnnamedWindows().size() > before.size(); }));
+  std::this_thread::sleep_for(300ms);  // let it draw
+  EXPECT_TRUE(WindowScreenshot(main, "app-edit-menu", 120));
+  Shell("xdotool key Escape");
+  ASSERT_TRUE(Eventually([&] { return UnnamedWindows().size() == before.size(); }));
+
+  OfferSelection("primary", "5A");
+  Keys(main, "End BackSpace BackSpace");
+  ClickDialogUnits(main, kNewCode.x, kNewCode.y, kNewCode.cx, kNewCode.cy, 2);
+  ASSERT_TRUE(fieldHolds("5A"));
+  Click(main, kWrite);
+  ASSERT_TRUE(cam_->WaitForFrames(24, 10000));
+  EXPECT_EQ(Frames("01800E10204D1000F7025A"), 1);
+
+  // The camera's log file shows both writes with their codes.
+  std::ifstream in(dir_ + "/camsim.log");
+  std::string log((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_NE(log.find(" RX 01800E10204D1000F7023C"), std::string::npos) << log;
+  EXPECT_NE(log.find(" RX 01800E10204D1000F7025A"), std::string::npos) << log;
   EXPECT_EQ(EscapeAndWait(main), 0);
 }
 

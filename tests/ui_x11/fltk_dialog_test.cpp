@@ -101,10 +101,13 @@ TEST_F(FltkDialogTest, TypedTextArrivesInTheModelWithItsLimitsAndDigitsOnly) {
   unsigned long win = WaitWindow(kDialogTitle);
   ASSERT_NE(win, 0u);
 
-  // The address edit: a click focuses it with the caret at the end.
+  // The address edit: a click focuses it with the caret under the pointer,
+  // between the F and the 7 of its centred text.
   ClickDialogUnits(win, kAddress.x, kAddress.y, kAddress.cx, kAddress.cy);
   ASSERT_TRUE(Eventually([&] { return ControlFocused(hwnd, kAddress.id); }));
-  Keys(win, "BackSpace BackSpace");
+  EXPECT_TRUE(Eventually([&] { return ControlCaret(hwnd, kAddress.id) == 1; }))
+      << ControlCaret(hwnd, kAddress.id);
+  Keys(win, "End BackSpace BackSpace");
   ASSERT_TRUE(Eventually([&] { return ControlText(hwnd, kAddress.id).empty(); }));
   TypeText(win, "a5c");  // at most 2 characters, case kept
   EXPECT_TRUE(Eventually([&] { return ControlText(hwnd, kAddress.id) == "a5"; }))
@@ -113,7 +116,7 @@ TEST_F(FltkDialogTest, TypedTextArrivesInTheModelWithItsLimitsAndDigitsOnly) {
   // The page edit takes digits only, one of them.
   ClickDialogUnits(win, kPage.x, kPage.y, kPage.cx, kPage.cy);
   ASSERT_TRUE(Eventually([&] { return ControlFocused(hwnd, kPage.id); }));
-  Keys(win, "BackSpace");
+  Keys(win, "End BackSpace");
   TypeText(win, "x7");
   EXPECT_TRUE(Eventually([&] { return ControlText(hwnd, kPage.id) == "7"; }))
       << ControlText(hwnd, kPage.id);

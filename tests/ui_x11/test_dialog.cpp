@@ -256,6 +256,9 @@ int ControlCheck(HWND dialog, int id) {
 bool ControlFocused(HWND dialog, int id) {
   return ControlSnapshot(dialog, id).focused;
 }
+int ControlCaret(HWND dialog, int id) {
+  return ControlSnapshot(dialog, id).caret;
+}
 
 int FocusedId(HWND dialog) {
   TopLevelSnapshot s;

@@ -99,7 +99,8 @@ class DialogThread {
 std::string ControlText(HWND dialog, int id);
 int ControlCheck(HWND dialog, int id);
 bool ControlFocused(HWND dialog, int id);
-int FocusedId(HWND dialog);  // 0 if no control has the focus
+int ControlCaret(HWND dialog, int id);  // an edit's caret, in characters
+int FocusedId(HWND dialog);             // 0 if no control has the focus
 
 // The open message box windows of the model.
 std::vector<HWND> MessageBoxes();

@@ -5,6 +5,7 @@
 #include <FL/fl_draw.H>
 
 #include <algorithm>
+#include <cstdlib>
 
 #include "platform/ui/backend.h"
 #include "platform/ui/fltk/paint.h"
@@ -19,8 +20,8 @@ namespace {
 constexpr int kCheckSize = 13;  // the check box square
 constexpr int kCheckGap = 4;    // between the square and the caption
 
-int TextLeft(const WindowSnapshot& s) {
-  return std::clamp(s.selEnd, 0, int(s.text.size()));
+int CaretOf(const WindowSnapshot& s) {
+  return std::clamp(s.caret, 0, int(s.text.size()));
 }
 
 }  // namespace
@@ -60,18 +61,58 @@ bool ControlWidget::TakesClicks() const {
   }
 }
 
+int ControlWidget::HandleEditMouse(int event) {
+  int at = BoundaryAt(Fl::event_x());
+  switch (event) {
+    case FL_PUSH:
+      switch (Fl::event_button()) {
+        case FL_LEFT_MOUSE:
+          tracking_ = true;
+          PostEditMouse(snap_.hwnd,
+                        Fl::event_clicks()                    ? EditMouse::kDoubleClick
+                        : (Fl::event_state() & FL_SHIFT) != 0 ? EditMouse::kShiftPress
+                                                              : EditMouse::kPress,
+                        at);
+          return 1;
+        case FL_MIDDLE_MOUSE:
+          PostEditMouse(snap_.hwnd, EditMouse::kMiddleClick, at);
+          return 1;
+        case FL_RIGHT_MOUSE:
+          PostRightClick(snap_.hwnd, Fl::event_x(), Fl::event_y());
+          return 1;
+        default:
+          return 0;
+      }
+    case FL_DRAG:
+      if (tracking_) PostEditMouse(snap_.hwnd, EditMouse::kDrag, at);
+      return 1;
+    case FL_RELEASE:
+      if (tracking_ && Fl::event_button() == FL_LEFT_MOUSE) {
+        tracking_ = false;
+        PostEditMouse(snap_.hwnd, EditMouse::kRelease, at);
+      }
+      return 1;
+    default:
+      return 0;
+  }
+}
+
 int ControlWidget::handle(int event) {
   switch (event) {
     case FL_FOCUS:
     case FL_UNFOCUS:
       return 0;
     case FL_PUSH:
+    case FL_DRAG:
+    case FL_RELEASE:
+      if (snap_.kind == WindowKind::kEdit) return HandleEditMouse(event);
+      break;
+    default:
+      return 0;
+  }
+  switch (event) {
+    case FL_PUSH:
       if (Fl::event_button() != FL_LEFT_MOUSE || !TakesClicks()) return 0;
-      if (snap_.kind == WindowKind::kEdit) {
-        // An edit takes the focus as the button goes down.
-        PostClick(snap_.hwnd);
-        return 1;
-      }
       // Buttons act on release over the control, as the classic ones do;
       // the model drops the click if the control is disabled when it comes.
       tracking_ = true;
@@ -88,7 +129,7 @@ int ControlWidget::handle(int event) {
       }
       return tracking_ ? 1 : 0;
     case FL_RELEASE:
-      if (!tracking_) return snap_.kind == WindowKind::kEdit ? 1 : 0;
+      if (!tracking_) return 0;
       tracking_ = false;
       pressed_ = false;
       redraw();
@@ -197,27 +238,11 @@ void ControlWidget::DrawEdit() {
   fl_rectf(ex + border, ey + border, ew - 2 * border, eh - 2 * border);
   DrawSunken(ex, ey, ew, eh);
 
-  const int margin = Px(2);
-  int ix = ex + border + margin, iw = std::max(1, ew - 2 * border - 2 * margin);
   int th = LineHeight();
   int ty = ey + (eh - th) / 2;
   const std::string& t = snap_.text;
-  int tw = TextWidth(t);
-  int caret = TextLeft(snap_);
-  int caretX = TextWidth(t.substr(0, caret));
-  int origin;
-  if (tw <= iw) {
-    scroll_ = 0;
-    origin = ix;
-    if (snap_.centred) origin = ix + (iw - tw) / 2;
-    if (snap_.style & ES_RIGHT) origin = ix + iw - tw;
-  } else {
-    // Automatic horizontal scrolling: move the text just enough to keep
-    // the caret inside the field.
-    scroll_ = std::clamp(scroll_, std::max(0, caretX - iw + 1), caretX);
-    scroll_ = std::min(scroll_, tw - iw + 1);
-    origin = ix - scroll_;
-  }
+  int caretX = TextWidth(t.substr(0, CaretOf(snap_)));
+  int origin = TextOrigin(true);
 
   fl_push_clip(ex + border, ey + border, ew - 2 * border, eh - 2 * border);
   int a = std::clamp(std::min(snap_.selStart, snap_.selEnd), 0, int(t.size()));
@@ -239,6 +264,45 @@ void ControlWidget::DrawEdit() {
     for (int k = 0; k < line; ++k) fl_yxline(origin + caretX + k, ty, ty + th - 1);
   }
   fl_pop_clip();
+}
+
+void ControlWidget::TextArea(int* left, int* width) const {
+  const int border = 2 * LineWidth(), margin = Px(2);
+  *left = x() + border + margin;
+  *width = std::max(1, w() - 2 * border - 2 * margin);
+}
+
+int ControlWidget::TextOrigin(bool scrollToCaret) {
+  int ix = 0, iw = 0;
+  TextArea(&ix, &iw);
+  const std::string& t = snap_.text;
+  int tw = TextWidth(t);
+  if (tw <= iw) {
+    scroll_ = 0;
+    if (snap_.style & ES_RIGHT) return ix + iw - tw;
+    return snap_.centred ? ix + (iw - tw) / 2 : ix;
+  }
+  if (scrollToCaret) {
+    // Automatic horizontal scrolling: move the text just enough to keep
+    // the caret inside the field.
+    int caretX = TextWidth(t.substr(0, CaretOf(snap_)));
+    scroll_ = std::clamp(scroll_, std::max(0, caretX - iw + 1), caretX);
+    scroll_ = std::min(scroll_, tw - iw + 1);
+  }
+  return ix - scroll_;
+}
+
+int ControlWidget::BoundaryAt(int px) {
+  // The boundary between characters nearest to the pointer, on the text as
+  // it was last drawn.
+  const std::string& t = snap_.text;
+  int origin = TextOrigin(false);
+  int best = 0, bestDistance = std::abs(px - origin);
+  for (int i = 1; i <= int(t.size()); ++i) {
+    int d = std::abs(px - (origin + TextWidth(t.substr(0, std::size_t(i)))));
+    if (d < bestDistance) best = i, bestDistance = d;
+  }
+  return best;
 }
 
 void ControlWidget::DrawStatic() {

@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "platform/ui/backend.h"
+#include "platform/ui/fltk/clipboard.h"
 #include "platform/ui/fltk/input_focus.h"
 #include "platform/ui/fltk/paint.h"
 #include "platform/ui/fltk/top_window.h"
@@ -53,14 +54,26 @@ class FltkBackend final : public Backend {
   void WindowChanged(HWND top, HWND, unsigned) override { Post({Op::kChanged, top}); }
   void DestroyTopLevel(HWND top) override { Post({Op::kDestroy, top}); }
   void PopupSystemMenu(HWND top, int x, int y) override { Post({Op::kPopup, top, x, y}); }
+  void PopupEditMenu(HWND top, int x, int y) override { Post({Op::kEditPopup, top, x, y}); }
+  void CopyText(ClipboardKind which, const std::string& text) override {
+    Post({Op::kCopy, nullptr, 0, 0, which, text});
+  }
+  void RequestPaste(HWND edit, ClipboardKind which) override {
+    Post({Op::kPaste, edit, 0, 0, which});
+  }
+  // Only the display thread can ask X; the edit menu's Paste is greyed
+  // there when nothing holds the clipboard.
+  bool ClipboardMayHoldText() override { return true; }
 
  private:
-  enum class Op { kShow, kHide, kChanged, kDestroy, kPopup, kStop };
+  enum class Op { kShow, kHide, kChanged, kDestroy, kPopup, kEditPopup, kCopy, kPaste, kStop };
   struct Command {
     Op op;
-    HWND top = nullptr;
+    HWND top = nullptr;  // kPaste: the edit
     int x = 0;
     int y = 0;
+    ClipboardKind which = ClipboardKind::kClipboard;
+    std::string text = {};
   };
 
   // Any thread.
@@ -89,8 +102,9 @@ class FltkBackend final : public Backend {
   bool running_ = true;
   std::map<HWND, std::unique_ptr<TopWindow>> windows_;
   std::set<HWND> dirty_;
-  std::optional<Command> popup_;
+  std::optional<Command> popup_;  // kPopup or kEditPopup
   bool inPopup_ = false;
+  std::unique_ptr<ClipboardBridge> clipboard_;
   // Windows destroyed while a popup menu runs its nested loop: hidden at
   // once, deleted when the popup has returned.
   std::vector<std::unique_ptr<TopWindow>> graveyard_;
@@ -175,6 +189,7 @@ void FltkBackend::Run(Display* display) {
   // and names them as the program's.
   Fl_Window::default_xclass(program_invocation_short_name);
   Fl::add_system_handler(&FltkBackend::OnXEvent, this);
+  clipboard_ = std::make_unique<ClipboardBridge>();
   {
     std::lock_guard<std::mutex> lock(mu_);
     ready_ = true;
@@ -194,6 +209,7 @@ void FltkBackend::Run(Display* display) {
   Fl::remove_system_handler(&FltkBackend::OnXEvent);
   graveyard_.clear();
   windows_.clear();
+  clipboard_.reset();
   Fl::flush();
   Fl::unlock();
 }
@@ -259,7 +275,14 @@ void FltkBackend::Execute(const Command& c) {
       windows_.erase(c.top);
       return;
     case Op::kPopup:
+    case Op::kEditPopup:
       popup_ = c;
+      return;
+    case Op::kCopy:
+      clipboard_->Copy(c.which, c.text);
+      return;
+    case Op::kPaste:
+      clipboard_->RequestPaste(c.top, c.which);
       return;
     case Op::kStop:
       running_ = false;
@@ -276,7 +299,11 @@ void FltkBackend::RunPendingPopup() {
   auto it = windows_.find(c.top);
   if (it == windows_.end() || !it->second->shown()) return;
   inPopup_ = true;
-  it->second->PopupSystemMenu(c.x, c.y);
+  if (c.op == Op::kEditPopup) {
+    it->second->PopupEditMenu(c.x, c.y);
+  } else {
+    it->second->PopupSystemMenu(c.x, c.y);
+  }
   inPopup_ = false;
   graveyard_.clear();
 }

@@ -9,7 +9,9 @@
 #include <cstdint>
 
 #include "platform/ui/backend.h"
+#include "platform/ui/fltk/clipboard.h"
 #include "platform/ui/fltk/control_widget.h"
+#include "platform/ui/fltk/latin1.h"
 #include "platform/ui/fltk/paint.h"
 #include "platform/ui/fltk/wm_hints.h"
 #include "platform/win32types.h"
@@ -19,27 +21,6 @@ namespace {
 
 bool SameRect(const RECT& a, const RECT& b) {
   return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
-}
-
-// FLTK gives typed text as UTF-8; the model takes 8-bit characters.
-// Characters beyond Latin-1 cannot be typed into the model and are dropped.
-std::string Latin1FromUtf8(const char* text, int length) {
-  std::string out;
-  for (int i = 0; i < length;) {
-    auto c = static_cast<unsigned char>(text[i]);
-    if (c < 0x80) {
-      out.push_back(static_cast<char>(c));
-      ++i;
-      continue;
-    }
-    int extra = c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : c >= 0xC0 ? 1 : 0;
-    if ((c == 0xC2 || c == 0xC3) && i + 1 < length) {
-      auto next = static_cast<unsigned char>(text[i + 1]);
-      out.push_back(static_cast<char>(((c & 0x03) << 6) | (next & 0x3F)));
-    }
-    i += 1 + extra;
-  }
-  return out;
 }
 
 // A system menu item's text for an FLTK menu: '&' keeps its meaning
@@ -193,7 +174,24 @@ void TopWindow::HideNow() {
 
 void TopWindow::PopupSystemMenu(int x, int y) {
   Refresh();
-  const auto& items = snap_.systemMenu;
+  if (auto id = PopupMenu(snap_.systemMenu, x, y)) PostSystemMenuChoice(top_, *id);
+}
+
+void TopWindow::PopupEditMenu(int x, int y) {
+  Refresh();
+  std::vector<MenuItemSnapshot> items = snap_.editMenu;
+  // What the clipboard holds is known here only: nothing, no Paste.
+  for (MenuItemSnapshot& item : items) {
+    if (item.id == WM_PASTE && !item.grayed) item.grayed = !ClipboardBridge::ClipboardHeld();
+  }
+  if (auto id = PopupMenu(items, x, y)) {
+    PostEditMenuChoice(top_, *id);
+  } else {
+    PostEditMenuDismissed(top_);
+  }
+}
+
+std::optional<UINT> TopWindow::PopupMenu(const std::vector<MenuItemSnapshot>& items, int x, int y) {
   std::vector<std::string> labels;
   labels.reserve(items.size());  // the menu points into these strings
   std::vector<Fl_Menu_Item> menu;
@@ -209,16 +207,15 @@ void TopWindow::PopupSystemMenu(int x, int y) {
     m.user_data_ = reinterpret_cast<void*>(static_cast<std::uintptr_t>(item.id));
     m.labelfont_ = kFont;
     m.labelsize_ = FontSize();
+    if (item.grayed) m.flags |= FL_MENU_INACTIVE;
     menu.push_back(m);
   }
-  if (menu.empty()) return;
+  if (menu.empty()) return std::nullopt;
   menu.back().flags &= ~FL_MENU_DIVIDER;
   menu.push_back(Fl_Menu_Item{});  // terminator
   const Fl_Menu_Item* picked = menu[0].popup(x, y, nullptr, nullptr, menuButton_);
-  if (picked) {
-    auto id = static_cast<UINT>(reinterpret_cast<std::uintptr_t>(picked->user_data_));
-    PostSystemMenuChoice(top_, id);
-  }
+  if (!picked) return std::nullopt;
+  return static_cast<UINT>(reinterpret_cast<std::uintptr_t>(picked->user_data_));
 }
 
 bool TopWindow::HandleKey() {
@@ -228,7 +225,7 @@ bool TopWindow::HandleKey() {
   bool alt = (state & FL_ALT) != 0;
   bool ctrl = (state & (FL_CTRL | FL_META)) != 0;
   auto vkey = [&](UINT vk) {
-    PostKey(top_, vk, shift, false);
+    PostKey(top_, vk, shift, false, ctrl);
     return true;
   };
   switch (key) {
@@ -259,6 +256,13 @@ bool TopWindow::HandleKey() {
       return vkey(VK_HOME);
     case FL_End:
       return vkey(VK_END);
+    case FL_Insert:
+      return vkey(VK_INSERT);
+    case FL_Menu:
+      return vkey(VK_APPS);
+    case FL_F + 10:
+      if (!shift) return false;
+      return vkey(VK_F10);
     case ' ':
       if (alt) {
         PostKey(top_, VK_SPACE, shift, true);  // opens the system menu
@@ -270,6 +274,12 @@ bool TopWindow::HandleKey() {
       return true;
     default:
       break;
+  }
+  // Ctrl with a letter types its control character, as the classic
+  // keyboard does (Ctrl+C is 0x03); edits take some as commands.
+  if (ctrl && !alt && key >= 'a' && key <= 'z') {
+    PostChar(top_, static_cast<char>(key & 0x1F));
+    return true;
   }
   if (ctrl || alt) return false;
   std::string text = Latin1FromUtf8(Fl::event_text(), Fl::event_length());
@@ -291,11 +301,13 @@ int TopWindow::handle(int event) {
       // HandleKey; the model decides which control has the focus.
       return 1;
     case FL_PUSH:
+      // Controls first (an edit takes all three buttons), then the client
+      // area: a right click opens the system menu.
+      if (Fl_Double_Window::handle(event)) return 1;
       if (Fl::event_button() == FL_RIGHT_MOUSE) {
         PostRightClick(top_, Fl::event_x(), Fl::event_y());
         return 1;
       }
-      if (Fl_Double_Window::handle(event)) return 1;
       if (Fl::event_button() == FL_LEFT_MOUSE) PostClick(top_);
       return 1;
     case FL_KEYBOARD:

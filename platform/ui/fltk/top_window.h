@@ -13,6 +13,7 @@
 
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -46,6 +47,8 @@ class TopWindow : public Fl_Double_Window {
   // the user chooses an item (posted to the model) or dismisses it. Runs a
   // nested FLTK loop.
   void PopupSystemMenu(int x, int y);
+  // The same for the edit menu (PostEditMenuChoice / PostEditMenuDismissed).
+  void PopupEditMenu(int x, int y);
 
   int handle(int event) override;
   void flush() override;
@@ -53,6 +56,8 @@ class TopWindow : public Fl_Double_Window {
 
  private:
   bool HandleKey();
+  // Pops up `items` and gives the id chosen (none when dismissed).
+  std::optional<UINT> PopupMenu(const std::vector<MenuItemSnapshot>& items, int x, int y);
   void UpdateIcons();
   // Whether the user may minimise the window: an application window (its
   // task-bar button brings it back) or one with a minimise box.
