@@ -417,6 +417,7 @@ TEST_F(EndToEnd, KeysRepeatCommandsAndBoxesTakeTheKeyboard) {
   KeysHere("Return");
   ASSERT_TRUE(WaitNoWindow(kBoxTitle, 15s));
   EXPECT_EQ(Frames(), 24);
+  ASSERT_TRUE(WaitEnabled(main, kRead));  // the refused Read is over
   EXPECT_EQ(EscapeAndWait(main), 0);
 }
 
@@ -493,6 +494,10 @@ TEST_F(EndToEnd, ACodePastedWithCtrlVOrTheMiddleButtonIsWritten) {
   std::string log((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   EXPECT_NE(log.find(" RX 01800E10204D1000F7023C"), std::string::npos) << log;
   EXPECT_NE(log.find(" RX 01800E10204D1000F7025A"), std::string::npos) << log;
+  // Escape while the Write still runs would go to its disabled button and
+  // be lost: end the program once the command is over.
+  EXPECT_TRUE(cam_->WaitFor(camsim::LogKind::kTx, 24, 10000));
+  ASSERT_TRUE(WaitEnabled(main, kRead));
   EXPECT_EQ(EscapeAndWait(main), 0);
 }
 
