@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "tests/cli/cli_fixture.h"
+#include "tests/common/hex.h"
 
 namespace clitest {
 namespace {
@@ -21,7 +22,7 @@ std::string Memory(camsim::Camsim& camera, int first, int end) {
 
 std::size_t SetupFrames(const std::vector<std::string>& frames) {
   std::size_t n = 0;
-  for (const auto& f : frames) n += f.rfind("01801320", 0) == 0 ? 1 : 0;
+  for (const auto& f : frames) n += f == testhex::kSetup ? 1 : 0;
   return n;
 }
 
