@@ -10,10 +10,10 @@ namespace {
 
 using CliPorts = CliTest;
 
-// The one line of `ports` for a COM name.
+// The one line of `ports` for a COM name ("" when there is not one).
 std::string PortLine(const Ran& ran, const std::string& com) {
   const auto lines = LinesWith(ran.out, com + " ");
-  return lines.size() == 1 ? lines[0] : "(" + std::to_string(lines.size()) + " lines)";
+  return lines.size() == 1 ? lines[0] : std::string();
 }
 
 bool EndsWith(const std::string& text, const std::string& end) {
