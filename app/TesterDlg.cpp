@@ -94,8 +94,9 @@ BOOL CTesterDlg::OnInitDialog() {
 }
 
 int CTesterDlg::OpenSelected(int port) {
-  return m_port.OpenPort(this, port, kBaud, kParity, kDataBits, kStopBits, kEventMask,
-                         kWriteBufferSize);
+  return m_port.OpenPort(this, port, CCommPort::kLineBaud, CCommPort::kLineParity,
+                         CCommPort::kLineDataBits, CCommPort::kLineStopBits,
+                         CCommPort::kLineEventMask, CCommPort::kLineWriteBufferSize);
 }
 
 CButton& CTesterDlg::ComBox(int port) {

@@ -26,14 +26,6 @@ class CTesterDlg : public CDialog {
   // Members go in reverse order: m_port first (it ends a monitor thread).
   ~CTesterDlg() override;
 
-  // The fixed arguments of every OpenPort the dialog makes.
-  static constexpr int kBaud = 9600;
-  static constexpr char kParity = 'N';
-  static constexpr int kDataBits = 8;
-  static constexpr int kStopBits = 1;
-  static constexpr DWORD kEventMask = EV_RXCHAR;
-  static constexpr unsigned kWriteBufferSize = 512;
-
   // Members in declaration order; DoDataExchange binds the controls.
   CEdit m_editPage;        // IDC_PAGE: page of the working cell, one digit
   CEdit m_editRefPage;     // IDC_REF_PAGE: "0"
@@ -72,7 +64,8 @@ class CTesterDlg : public CDialog {
   DECLARE_MESSAGE_MAP()
 
  private:
-  // OpenPort(this, port, 9600, 'N', 8, 1, EV_RXCHAR, 512); non-zero: open.
+  // OpenPort(this, port) with the camera's line (CCommPort::kLine...):
+  // 9600, 'N', 8, 1, EV_RXCHAR, 512. Non-zero: open.
   int OpenSelected(int port);
   // The selection box of COMn (n 1..4).
   CButton& ComBox(int port);

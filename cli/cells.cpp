@@ -1,5 +1,7 @@
 #include "cli/cells.h"
 
+#include "camera/HexCodec.h"
+
 namespace cli {
 namespace {
 
@@ -18,15 +20,12 @@ std::optional<int> ShortHex(std::string_view text) {
 // The text as the user gave it, quoted, with bytes that are not printable
 // shown in hex, so that a message never carries control characters.
 std::string Quoted(std::string_view text) {
-  static const char kDigits[] = "0123456789ABCDEF";
   std::string out = "\"";
   for (unsigned char c : text) {
     if (c >= 0x20 && c < 0x7F && c != '"' && c != '\\') {
       out += static_cast<char>(c);
     } else {
-      out += "\\x";
-      out += kDigits[c >> 4];
-      out += kDigits[c & 15];
+      out += "\\x" + CodeText(c);
     }
   }
   return out + "\"";
@@ -66,10 +65,9 @@ std::optional<CellCode> ParseCellCode(std::string_view text, std::string* error)
 }
 
 int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
+  // The engine's digits are upper case only; people type either.
+  const BYTE v = camera::DigitValue(c >= 'a' && c <= 'f' ? static_cast<char>(c - 'a' + 'A') : c);
+  return v == camera::kNotADigit ? -1 : v;
 }
 
 std::string CellName(Cell cell) {
@@ -77,8 +75,9 @@ std::string CellName(Cell cell) {
 }
 
 std::string CodeText(int code) {
-  static const char kDigits[] = "0123456789ABCDEF";
-  return {kDigits[(code >> 4) & 15], kDigits[code & 15]};
+  char text[2];
+  camera::ByteToHex(static_cast<unsigned>(code) & 0xFFu, text);
+  return {text[0], text[1]};
 }
 
 std::array<char, 4> EngineCell(Cell cell) {
@@ -88,10 +87,9 @@ std::array<char, 4> EngineCell(Cell cell) {
 
 std::optional<int> EngineCode(std::string_view text) {
   if (text.size() != 2) return std::nullopt;
-  for (char c : text) {
-    if (!((c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'))) return std::nullopt;
-  }
-  return HexDigit(text[0]) * 16 + HexDigit(text[1]);
+  const BYTE high = camera::DigitValue(text[0]), low = camera::DigitValue(text[1]);
+  if (high == camera::kNotADigit || low == camera::kNotADigit) return std::nullopt;
+  return high * 16 + low;
 }
 
 std::size_t Image::Count() const {

@@ -67,6 +67,22 @@ std::unique_ptr<Journal> OpenJournal(const Options& options) {
   return journal;
 }
 
+// The dump file that verify and restore work from; false, with the
+// message, for one that cannot be used.
+bool LoadFile(const Options& options, Image* file) {
+  std::string error;
+  if (LoadDump(options.file, options.format, PageRange{options.page}, file, &error)) return true;
+  Error(error + "; nothing was sent");
+  return false;
+}
+
+// ReadCells with a progress bar that is gone when it returns.
+ReadOutcome ReadShowingProgress(CameraLink& link, const std::vector<Cell>& cells,
+                                const Options& options) {
+  Progress progress(cells.size(), !options.quiet);
+  return ReadCells(link, cells, options.safe, progress);
+}
+
 std::vector<Cell> CellsOf(const Image& image) {
   std::vector<Cell> cells;
   for (int index = 0; index < kCells; ++index) {
@@ -226,11 +242,7 @@ int RunDump(const Options& options) {
   std::vector<Cell> cells;
   for (int index = range.first(); index < range.end(); ++index) cells.push_back(Cell{index});
 
-  ReadOutcome read;
-  {
-    Progress progress(cells.size(), !options.quiet);
-    read = ReadCells(*link, cells, options.safe, progress);
-  }
+  const ReadOutcome read = ReadShowingProgress(*link, cells, options);
   const std::string kept = toStdout ? "" : " (" + options.output + " is left as it was)";
   if (read.done != cells.size()) {
     const int status = ReadFailure(read, cells);
@@ -266,19 +278,11 @@ int RunVerify(const Options& options) {
   PortChoice choice;
   if (!CheckPort(options, &choice)) return kExitBadInput;
   Image file;
-  std::string error;
-  if (!LoadDump(options.file, options.format, PageRange{options.page}, &file, &error)) {
-    Error(error + "; nothing was sent");
-    return kExitBadInput;
-  }
+  if (!LoadFile(options, &file)) return kExitBadInput;
   auto link = OpenLink(choice);
   if (!link) return kExitNoPort;
   const std::vector<Cell> cells = CellsOf(file);
-  ReadOutcome read;
-  {
-    Progress progress(cells.size(), !options.quiet);
-    read = ReadCells(*link, cells, options.safe, progress);
-  }
+  const ReadOutcome read = ReadShowingProgress(*link, cells, options);
   std::size_t differ = 0;
   for (const Cell cell : cells) {
     if (!read.codes.Has(cell) || read.codes.Code(cell) == file.Code(cell)) continue;
@@ -304,11 +308,7 @@ int RunRestore(const Options& options) {
   PortChoice choice;
   if (!CheckPort(options, &choice)) return kExitBadInput;
   Image file;
-  std::string error;
-  if (!LoadDump(options.file, options.format, PageRange{options.page}, &file, &error)) {
-    Error(error + "; nothing was sent");
-    return kExitBadInput;
-  }
+  if (!LoadFile(options, &file)) return kExitBadInput;
   std::unique_ptr<Journal> journal;
   if (!options.dryRun) {
     journal = OpenJournal(options);
@@ -317,11 +317,7 @@ int RunRestore(const Options& options) {
   auto link = OpenLink(choice);
   if (!link) return kExitNoPort;
   const std::vector<Cell> cells = CellsOf(file);
-  ReadOutcome read;
-  {
-    Progress progress(cells.size(), !options.quiet);
-    read = ReadCells(*link, cells, options.safe, progress);
-  }
+  const ReadOutcome read = ReadShowingProgress(*link, cells, options);
   if (read.done != cells.size()) {
     const int status = ReadFailure(read, cells);
     Summary(

@@ -38,6 +38,11 @@ struct Options {
   int count = 1;                  // undo
 };
 
+// The COM map (COM1 to COM4 always) and every serial device found, one
+// line each: COM name, path, by-id name, driver, USB vendor:product,
+// manufacturer and product, and the state with its reason, last. Opens
+// each device for a moment, as the dialog's probe does; sends nothing.
+int RunPorts(const Options& options);
 int RunRead(const Options& options);
 int RunWrite(const Options& options);
 int RunDump(const Options& options);

@@ -35,14 +35,11 @@ std::string UtcNow() {
 }
 
 std::string EscapePath(const std::string& path) {
-  static const char kDigits[] = "0123456789ABCDEF";
   if (path.empty()) return "-";
   std::string out;
   for (unsigned char c : path) {
     if (c <= 0x20 || c >= 0x7F || c == '%') {
-      out += '%';
-      out += kDigits[c >> 4];
-      out += kDigits[c & 15];
+      out += '%' + CodeText(c);
     } else {
       out += static_cast<char>(c);
     }

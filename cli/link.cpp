@@ -3,32 +3,20 @@
 #include <stdlib.h>
 #include <sys/stat.h>
 
-#include <cctype>
 #include <vector>
 
 #include "platform/devicemap.h"
+#include "platform/errors.h"
 #include "platform/kernel32.h"
+#include "platform/port_listing.h"
 #include "platform/ui/console.h"
 
 namespace cli {
 namespace {
 
-// The line settings of the dialog.
-constexpr int kBaud = 9600;
-constexpr char kParity = 'N';
-constexpr int kDataBits = 8;
-constexpr int kStopBits = 1;
-constexpr DWORD kEventMask = EV_RXCHAR;
-constexpr unsigned kWriteBufferSize = 512;
-
 // A COM number for a device path that no COM name maps to: the first from 5
 // on whose CORVANE_COMn is not set. The engine opens ports by number only.
 constexpr int kFirstSpareCom = 5;
-constexpr int kLastCom = 255;
-
-std::string ComName(int n) {
-  return "COM" + std::to_string(n);
-}
 
 std::string MappedPath(int n) {
   return platform::ComDevicePath(n).value_or("");
@@ -41,25 +29,24 @@ bool SameDevice(const std::string& a, const std::string& b) {
          sa.st_ino == sb.st_ino;
 }
 
-std::string SystemText(DWORD code) {
-  char* text = nullptr;
-  const DWORD n = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM, NULL,
-                                 code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
-                                 reinterpret_cast<LPSTR>(&text), 0, NULL);
-  std::string s = n != 0 && text != nullptr ? std::string(text, n) : std::string();
-  if (text != nullptr) LocalFree(text);
-  while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back()))) s.pop_back();
-  return s.empty() ? "error " + std::to_string(code) : s;
+// Why COMn did not open, in the words of the port listing and of the
+// dialog's start-up lines; the system's text where the device looks usable
+// (it went away, or came free, in between). named: false for a spare
+// number, which messages name by its path alone.
+std::string WhyNotOpened(int com, bool named, DWORD code) {
+  platform::PortRecord r = platform::ProbeComPort(com);
+  if (!named) r.comName.clear();
+  const std::string why =
+      r.state == platform::PortState::kFree ? platform::SystemErrorText(code) : r.reason;
+  return platform::PortLabel(r.comName, r.path) + ": " + why;
 }
 
 }  // namespace
 
 std::optional<PortChoice> ParsePortChoice(const std::string& text, std::string* error) {
   if (text.find('/') != std::string::npos) return PortChoice{0, text};
-  if (text.size() == 4 && (text[0] == 'C' || text[0] == 'c') &&
-      (text[1] == 'O' || text[1] == 'o') && (text[2] == 'M' || text[2] == 'm') && text[3] >= '1' &&
-      text[3] <= '4') {
-    return PortChoice{text[3] - '0', ""};
+  if (const auto n = platform::ComNumber(text.c_str()); n && *n <= 4 && text.size() == 4) {
+    return PortChoice{*n, ""};
   }
   *error =
       "bad port \"" + text + "\": expected COM1 to COM4 or a device path (such as /dev/ttyUSB0)";
@@ -67,12 +54,13 @@ std::optional<PortChoice> ParsePortChoice(const std::string& text, std::string* 
 }
 
 std::string CameraLink::Label() const {
-  return port_.empty() ? path_ : port_ + " (" + path_ + ")";
+  return platform::PortLabel(port_, path_);
 }
 
 int CameraLink::TryOpen(int com) {
-  return engine_->OpenPort(nullptr, com, kBaud, kParity, kDataBits, kStopBits, kEventMask,
-                           kWriteBufferSize);
+  return engine_->OpenPort(nullptr, com, CCommPort::kLineBaud, CCommPort::kLineParity,
+                           CCommPort::kLineDataBits, CCommPort::kLineStopBits,
+                           CCommPort::kLineEventMask, CCommPort::kLineWriteBufferSize);
 }
 
 std::unique_ptr<CameraLink> CameraLink::Open(const PortChoice& choice, std::string* error) {
@@ -85,10 +73,10 @@ std::unique_ptr<CameraLink> CameraLink::Open(const PortChoice& choice, std::stri
     // under a spare number mapped to it for this process only. The spare
     // is mapped first, before anything reads the map.
     int com = 0;
-    for (int n = kFirstSpareCom; n <= kLastCom && com == 0; ++n) {
-      if (::getenv(("CORVANE_" + ComName(n)).c_str()) == nullptr) com = n;
+    for (int n = kFirstSpareCom; n <= platform::kMaxComNumber && com == 0; ++n) {
+      if (::getenv(("CORVANE_" + platform::ComName(n)).c_str()) == nullptr) com = n;
     }
-    ::setenv(("CORVANE_" + ComName(com)).c_str(), choice.path.c_str(), 1);
+    ::setenv(("CORVANE_" + platform::ComName(com)).c_str(), choice.path.c_str(), 1);
     for (int n = 1; n <= 4; ++n) {
       if (SameDevice(choice.path, MappedPath(n))) {
         com = n;
@@ -103,11 +91,11 @@ std::unique_ptr<CameraLink> CameraLink::Open(const PortChoice& choice, std::stri
   std::string reasons;
   for (int com : tries) {
     const bool named = choice.path.empty() || com <= 4;
-    link->port_ = named ? ComName(com) : "";
+    link->port_ = named ? platform::ComName(com) : "";
     link->path_ = choice.path.empty() ? MappedPath(com) : choice.path;
     const unsigned long boxes = platform::ui::ConsoleBoxesShown();
     if (!link->TryOpen(com)) {
-      reasons += "\n  " + link->Label() + ": " + SystemText(GetLastError());
+      reasons += "\n  " + WhyNotOpened(com, named, GetLastError());
       continue;
     }
     // The engine keeps a port open whose configuration failed; its box has

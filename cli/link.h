@@ -29,9 +29,9 @@ class CameraLink {
   // monitor thread. Without a choice it tries COM1 to COM4 and takes the
   // first that opens, which is the port the dialog's probe selects. Null
   // when no port could be opened, with *error saying for each port tried
-  // why (the system's text, which names the device and the reason), or that
-  // the port opened but could not be configured (the engine's box has said
-  // how).
+  // why, one line "COM1 (/dev/ttyUSB0): <reason>" in the words of the port
+  // listing (platform/port_listing.h), or that the port opened but could
+  // not be configured (the engine's box has said how).
   static std::unique_ptr<CameraLink> Open(const PortChoice& choice, std::string* error);
 
   // Ends the monitor thread and closes the port (which releases its lock).

@@ -51,6 +51,8 @@ class Formatter : public CLI::Formatter {
 
 const std::vector<Command>& Commands() {
   static const std::vector<Command> kCommands = {
+      {"ports", "List the COM map and every serial device with its state: one line each",
+       [](CLI::App&, Options&) {}, cli::RunPorts},
       {"read", "Read cells: one line per cell, such as \"0:F7 34\"",
        [](CLI::App& sub, Options& o) {
          sub.add_option("CELL", o.args, "PAGE:ADDRESS, such as 0:F7")->required();

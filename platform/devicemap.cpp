@@ -26,6 +26,10 @@ std::optional<int> ComNumber(const char* name) {
   return n;
 }
 
+std::string ComName(int n) {
+  return "COM" + std::to_string(n);
+}
+
 std::map<int, std::string> MachineComMap(const SerialDevices& devices) {
   std::map<int, std::string> map;
   if (!devices.sysfs) {
@@ -46,7 +50,7 @@ std::map<int, std::string> MachineComMap(const SerialDevices& devices) {
 }
 
 std::optional<std::string> ComDevicePath(int n, const std::map<int, std::string>& machine) {
-  const std::string var = "CORVANE_COM" + std::to_string(n);
+  const std::string var = "CORVANE_" + ComName(n);
   if (const char* path = std::getenv(var.c_str()); path != nullptr && *path != '\0') {
     return std::string(path);
   }

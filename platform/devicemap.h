@@ -23,6 +23,9 @@ constexpr int kMaxComNumber = 255;
 // n from 1 to 255, no sign, no leading zero), nothing for any other name.
 std::optional<int> ComNumber(const char* name);
 
+// "COM3" for 3.
+std::string ComName(int n);
+
 // The machine's map for the devices found: COM number -> device path.
 std::map<int, std::string> MachineComMap(const SerialDevices& devices);
 

@@ -200,7 +200,7 @@ std::vector<PortRecord> ListSerialPorts(const std::string& root) {
       continue;
     }
     PortRecord r;
-    r.comName = "COM" + std::to_string(n);
+    r.comName = ComName(n);
     r.path = *path;
     const std::string node = describe(*path, &r);
     if (!node.empty() && std::find(listed.begin(), listed.end(), node) != listed.end()) continue;
@@ -222,14 +222,29 @@ std::vector<PortRecord> ListSerialPorts(const std::string& root) {
   return records;
 }
 
-void ReportUnusablePort(int n) {
-  const std::optional<std::string> path = ComDevicePath(n);
-  if (!path) return;
+PortRecord ProbeComPort(int n) {
   PortRecord r;
-  ProbePortState(*path, &r);
+  r.comName = ComName(n);
+  const std::optional<std::string> path = ComDevicePath(n);
+  if (!path) {
+    r.reason = "no serial device is mapped to it";
+    return r;
+  }
+  r.path = *path;
+  ProbePortState(r.path, &r);
+  return r;
+}
+
+std::string PortLabel(const std::string& comName, const std::string& path) {
+  if (comName.empty()) return path;
+  return path.empty() ? comName : comName + " (" + path + ")";
+}
+
+void ReportUnusablePort(int n) {
+  const PortRecord r = ProbeComPort(n);
   if (r.state == PortState::kFree || r.state == PortState::kMissing) return;
-  std::fprintf(stderr, "%s: COM%d (%s): %s\n", program_invocation_short_name, n, path->c_str(),
-               r.reason.c_str());
+  std::fprintf(stderr, "%s: %s: %s\n", program_invocation_short_name,
+               PortLabel(r.comName, r.path).c_str(), r.reason.c_str());
 }
 
 }  // namespace platform

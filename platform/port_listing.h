@@ -59,10 +59,21 @@ void ProbePortState(const std::string& path, PortRecord* record);
 // neither tells.
 std::optional<PortHolder> FindPortHolder(const std::string& path, const std::string& root = "/");
 
+// COMn as this machine's map (with the CORVANE_COMn overrides) has it now:
+// its name, its path and, probed at that path, its state and reason. A
+// number that names no device: kMissing with an empty path and the reason
+// "no serial device is mapped to it".
+PortRecord ProbeComPort(int n);
+
+// How messages name a port: "COM1 (/dev/ttyUSB0)"; the COM name alone
+// without a path, the path alone without a COM name.
+std::string PortLabel(const std::string& comName, const std::string& path);
+
 // For the program's start-up: when COMn (this machine's map) names a device
 // that exists but cannot be used, says why on standard error, one line:
 //   corvane: COM1 (/dev/ttyUSB0): permission denied; add your user ...
-// (the program's name first). Nothing for a port that opens or is missing.
+// (the program's name first, then PortLabel and the record's reason).
+// Nothing for a port that opens or is missing.
 void ReportUnusablePort(int n);
 
 }  // namespace platform

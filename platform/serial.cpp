@@ -116,7 +116,7 @@ HANDLE OpenComName(LPCSTR name, DWORD access, DWORD shareMode, DWORD disposition
     SetLastError(ERROR_INVALID_PARAMETER);
     return INVALID_HANDLE_VALUE;
   }
-  const std::string comName = "COM" + std::to_string(*n);
+  const std::string comName = platform::ComName(*n);
   const std::optional<std::string> path = platform::ComDevicePath(*n);
   if (!path) {
     const std::string detail = comName + " names no serial device of this machine.";
@@ -147,7 +147,7 @@ HANDLE CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
   if (h == INVALID_HANDLE_VALUE) {
     if (SerialTrace* trace = SerialTrace::Current()) {
       const std::optional<int> n = platform::ComNumber(lpFileName);
-      const std::string name = n                       ? "COM" + std::to_string(*n)
+      const std::string name = n                       ? platform::ComName(*n)
                                : lpFileName != nullptr ? lpFileName
                                                        : "(null)";
       trace->Failure(name, platform::MonotonicNs(), "CreateFileA", GetLastError());

@@ -66,6 +66,10 @@ void SerialTrace::Write(const std::string& port, Nanos since, const char* event,
   std::string line = head;
   line += rest;
   line += '\n';
+  WriteLine(line);
+}
+
+void SerialTrace::WriteLine(const std::string& line) {
   // One write for the whole line (a short write is finished, as a signal
   // may cut one into a regular file or a pipe).
   // The caller's errno is kept: tracing sits between system calls.
@@ -98,6 +102,10 @@ void SerialTrace::Bytes(const std::string& port, Nanos since, const char* direct
     hex += kDigits[bytes[i] & 15];
   }
   Write(port, since, direction, hex);
+}
+
+void SerialTrace::Note(const std::string& text) {
+  WriteLine(std::string("# ") + program_invocation_short_name + ": " + text + "\n");
 }
 
 void SerialTrace::Failure(const std::string& port, Nanos since, const char* call, DWORD code) {

@@ -10,6 +10,9 @@
 //   CLOSE                         the handle was closed
 //   TX <hex bytes> / RX <hex>     one write(2) out / one read(2) in
 //   ERROR <call> <code> <text>    a serial call failed (an open: at +0)
+// A program adds notes of its own between them, lines of the form
+//   # corvane-cli: the read session stopped answering at cell 0:10; ...
+// (its name, then the note), which carry no time.
 // Each line goes out with one write(2) of its own, unbuffered, so lines of
 // several threads and processes never mix and a crash loses none that a
 // call had finished. Off, the trace costs one test of a pointer that each
@@ -42,11 +45,16 @@ class SerialTrace {
   // "ERROR <call> <code> <system text>", the text as FormatMessageA gives
   // it for the calling thread's last error (with its detail).
   void Failure(const std::string& port, Nanos since, const char* call, DWORD code);
+  // "# <program's name>: <text>", in order with the lines of the ports.
+  // Any thread.
+  void Note(const std::string& text);
 
  private:
   explicit SerialTrace(int fd) : fd_(fd) {}
   static SerialTrace* Open(const char* destination);
   void Write(const std::string& port, Nanos since, const char* event, const std::string& rest);
+  // line: its line break included.
+  void WriteLine(const std::string& line);
 
   const int fd_;  // never closed: the trace outlives every port
 };

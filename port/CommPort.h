@@ -30,6 +30,15 @@ class CCommPort {
   static constexpr DWORD kPortTimeoutMs = 1000;
   // The monitor thread's exit code.
   static constexpr UINT kMonitorExitCode = 100;
+  // The camera's line, as the programs open it: OpenPort(owner, n, kLineBaud,
+  // kLineParity, kLineDataBits, kLineStopBits, kLineEventMask,
+  // kLineWriteBufferSize).
+  static constexpr int kLineBaud = 9600;
+  static constexpr char kLineParity = 'N';
+  static constexpr int kLineDataBits = 8;
+  static constexpr int kLineStopBits = 1;
+  static constexpr DWORD kLineEventMask = EV_RXCHAR;
+  static constexpr unsigned kLineWriteBufferSize = 512;
 
   CCommPort();
   // Ends a running monitor thread (the stop request), then closes the port,

@@ -40,7 +40,7 @@ fail() {
 }
 
 # What it must hold: the programs, each with its manual page, and the rest.
-programs=(corvane corvane-camsim)
+programs=(corvane corvane-cli corvane-camsim)
 for p in "${programs[@]}"; do
   [ -x "$root/usr/bin/$p" ] || fail "no /usr/bin/$p"
 done
@@ -68,6 +68,9 @@ run() {
   "$root/usr/bin/$program" "$@" | sed 's/^/  /' || fail "$program $* exited ${PIPESTATUS[0]}"
 }
 run corvane-camsim --help
+run corvane-cli --version
+# The machine's serial devices and their states (COM1 to COM4 at least).
+run corvane-cli ports
 # Without a display corvane says so and ends with status 1 (which also
 # shows that its libraries load).
 echo "\$ corvane   (no display)"

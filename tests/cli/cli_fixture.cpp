@@ -13,6 +13,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "tests/common/hex.h"
 #include "tools/camsim_memory.h"
 
 extern char** environ;
@@ -126,14 +127,9 @@ std::vector<std::string> CliTest::Frames(
     const std::function<bool(const std::string&)>& keep) const {
   std::vector<std::string> frames;
   if (!camera_) return frames;
-  static const char kDigits[] = "0123456789ABCDEF";
   for (const auto& e : camera_->Log()) {
     if (e.kind != camsim::LogKind::kRx && e.kind != camsim::LogKind::kNoise) continue;
-    std::string hex;
-    for (auto b : e.bytes) {
-      hex += kDigits[b >> 4];
-      hex += kDigits[b & 15];
-    }
+    const std::string hex = testhex::ToHex(e.bytes);
     if (!keep || keep(hex)) frames.push_back(hex);
   }
   return frames;

@@ -97,7 +97,8 @@ TEST_F(CliNoPort, ExitsThreeAndSaysWhyForEachPort) {
 
   ran = Cli({"--port", Path("no-such-tty"), "dump"});
   EXPECT_EQ(ran.status, 3);
-  EXPECT_EQ(LinesWith(ran.err, Path("no-such-tty") + " does not exist").size(), 1u) << ran.err;
+  EXPECT_EQ(LinesWith(ran.err, "  " + Path("no-such-tty") + ": does not exist").size(), 1u)
+      << ran.err;
   EXPECT_EQ(ran.out, "");
 }
 

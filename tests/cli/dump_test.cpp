@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "tests/cli/cli_fixture.h"
+#include "tests/common/hex.h"
 
 namespace clitest {
 namespace {
@@ -21,7 +22,7 @@ std::string Memory(camsim::Camsim& camera, int first, int end) {
 
 std::size_t SetupFrames(const std::vector<std::string>& frames) {
   std::size_t n = 0;
-  for (const auto& f : frames) n += f.rfind("01801320", 0) == 0 ? 1 : 0;
+  for (const auto& f : frames) n += f == testhex::kSetup ? 1 : 0;
   return n;
 }
 
@@ -104,7 +105,12 @@ TEST_F(CliSession, EndsOnATimeOutAndReadsTheRestOneTransactionEach) {
                 .size(),
             1u)
       << ran.err;
-  EXPECT_EQ(LinesWith(ReadFile(Path("trace")), "stopped answering at cell 0:0A").size(), 1u);
+  // The note stands in the trace's own stream, among the bytes it explains.
+  const std::string trace = ReadFile(Path("trace"));
+  const auto note = trace.find("\n# corvane-cli: the read session stopped answering at cell 0:0A");
+  ASSERT_NE(note, std::string::npos) << trace;
+  EXPECT_NE(trace.rfind(" TX 05 80 7F\n", note), std::string::npos);
+  EXPECT_NE(trace.find(" TX 05 80 7F\n", note), std::string::npos);
   // The session's opening, then one Read transaction for each later cell.
   EXPECT_EQ(SetupFrames(Frames()), 1u + 246);
   // The time-out ended the session without a box.
