@@ -36,48 +36,41 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 130' INT TERM
 
+# Polls (every 50 ms, up to 10 s) until the command CHECK... succeeds;
+# fails early when process PID has died.
+wait_until() {
+  local pid=$1
+  shift
+  for _ in $(seq 1 200); do
+    "$@" && return 0
+    kill -0 "$pid" 2>/dev/null || return 1
+    sleep 0.05
+  done
+  return 1
+}
+
 # Xvfb writes the display number followed by a newline to fd 3 once it
 # accepts connections.
 Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset \
   3>"$work/display" 2>"$work/xvfb.log" &
 xvfb_pid=$!
-
-display=
-for _ in $(seq 1 200); do
-  if [ -s "$work/display" ] && [ "$(tail -c 1 "$work/display" | od -An -c | tr -d ' ')" = '\n' ]; then
-    display=$(head -n 1 "$work/display")
-    break
-  fi
-  if ! kill -0 "$xvfb_pid" 2>/dev/null; then
-    break
-  fi
-  sleep 0.05
-done
-if [ -z "$display" ]; then
+display_written() {
+  [ -s "$work/display" ] && [ "$(tail -c 1 "$work/display" | od -An -c | tr -d ' ')" = '\n' ]
+}
+if ! wait_until "$xvfb_pid" display_written; then
   echo "with-xvfb: Xvfb did not start:" >&2
   cat "$work/xvfb.log" >&2
   exit 1
 fi
-
-export DISPLAY=":$display"
+export DISPLAY=":$(head -n 1 "$work/display")"
 
 # A window manager announces itself on the root window once it manages the
 # screen (_NET_SUPPORTING_WM_CHECK).
 if [ -n "$wm" ]; then
   "$wm" >"$work/wm.log" 2>&1 &
   wm_pid=$!
-  managed=
-  for _ in $(seq 1 200); do
-    if xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; then
-      managed=1
-      break
-    fi
-    if ! kill -0 "$wm_pid" 2>/dev/null; then
-      break
-    fi
-    sleep 0.05
-  done
-  if [ -z "$managed" ]; then
+  wm_manages() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
+  if ! wait_until "$wm_pid" wm_manages; then
     echo "with-xvfb: $wm did not start:" >&2
     cat "$work/wm.log" >&2
     exit 1
