@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <memory>
 
-#include "cli/interrupt.h"
 #include "cli/journal.h"
 #include "cli/link.h"
 #include "cli/progress.h"
@@ -22,6 +21,16 @@ void Error(const std::string& text) {
 void Result(const std::string& line) {
   std::fputs((line + "\n").c_str(), stdout);
   std::fflush(stdout);
+}
+
+// Whether a stop signal has come (see Options::stop).
+bool Stopped(const Options& options) {
+  return options.stop != nullptr && options.stop->Received() != 0;
+}
+
+// The exit status of a command that a stop signal ended.
+int StopStatus(const Options& options) {
+  return options.stop->ExitStatus();
 }
 
 void Summary(const Options& options, const std::string& text) {
@@ -80,7 +89,7 @@ bool LoadFile(const Options& options, Image* file) {
 ReadOutcome ReadShowingProgress(CameraLink& link, const std::vector<Cell>& cells,
                                 const Options& options) {
   Progress progress(cells.size(), !options.quiet);
-  return ReadCells(link, cells, options.safe, progress);
+  return ReadCells(link, cells, options.safe, options.stop, progress);
 }
 
 std::vector<Cell> CellsOf(const Image& image) {
@@ -93,8 +102,8 @@ std::vector<Cell> CellsOf(const Image& image) {
 
 // The reads that stopped early: the message for a camera that stopped
 // answering, and the status.
-int ReadFailure(const ReadOutcome& read, const std::vector<Cell>& cells) {
-  if (read.interrupted) return kExitInterrupted;
+int ReadFailure(const ReadOutcome& read, const std::vector<Cell>& cells, const Options& options) {
+  if (read.interrupted) return StopStatus(options);
   Error("the camera did not answer when reading " + CellName(cells[read.done]));
   return kExitNoAnswer;
 }
@@ -193,7 +202,7 @@ int RunRead(const Options& options) {
   auto link = OpenLink(choice);
   if (!link) return kExitNoPort;
   for (const Cell cell : cells) {
-    if (Interrupted()) return kExitInterrupted;
+    if (Stopped(options)) return StopStatus(options);
     const auto code = link->Read(cell);
     if (!code) {
       Error("the camera did not answer when reading " + CellName(cell));
@@ -201,7 +210,7 @@ int RunRead(const Options& options) {
     }
     Result(CellName(cell) + " " + CodeText(*code));
   }
-  return Interrupted() ? kExitInterrupted : kExitDone;
+  return Stopped(options) ? StopStatus(options) : kExitDone;
 }
 
 int RunWrite(const Options& options) {
@@ -215,12 +224,12 @@ int RunWrite(const Options& options) {
   if (!link) return kExitNoPort;
   int status = kExitDone;
   for (const CellCode& write : writes) {
-    if (Interrupted()) return kExitInterrupted;
+    if (Stopped(options)) return StopStatus(options);
     const int result = ReadThenWrite(*link, *journal, write.cell, write.code, 0);
     if (result > kExitDiffers) return result;
     status = std::max(status, result);
   }
-  return Interrupted() ? kExitInterrupted : status;
+  return Stopped(options) ? StopStatus(options) : status;
 }
 
 int RunDump(const Options& options) {
@@ -245,7 +254,7 @@ int RunDump(const Options& options) {
   const ReadOutcome read = ReadShowingProgress(*link, cells, options);
   const std::string kept = toStdout ? "" : " (" + options.output + " is left as it was)";
   if (read.done != cells.size()) {
-    const int status = ReadFailure(read, cells);
+    const int status = ReadFailure(read, cells, options);
     Summary(options,
             WithNote((read.interrupted ? "interrupted: " : "") + std::to_string(read.done) +
                          " of " + Plural(cells.size(), "cell", "cells") + " read in " +
@@ -296,7 +305,7 @@ int RunVerify(const Options& options) {
       (cells.size() == 1 ? " cell" : " cells") + " compared in " + SecondsText(read.seconds) +
       ": " + (differ == 0 ? std::string("no difference") : Plural(differ, "differs", "differ"));
   if (read.done != cells.size()) {
-    const int status = ReadFailure(read, cells);
+    const int status = ReadFailure(read, cells, options);
     Summary(options, WithNote((read.interrupted ? "interrupted: " : "") + counts, read));
     return status;
   }
@@ -319,7 +328,7 @@ int RunRestore(const Options& options) {
   const std::vector<Cell> cells = CellsOf(file);
   const ReadOutcome read = ReadShowingProgress(*link, cells, options);
   if (read.done != cells.size()) {
-    const int status = ReadFailure(read, cells);
+    const int status = ReadFailure(read, cells, options);
     Summary(
         options,
         WithNote((read.interrupted ? "interrupted: " : "") + std::to_string(read.done) + " of " +
@@ -348,10 +357,7 @@ int RunRestore(const Options& options) {
   {
     Progress progress(differing.size(), !options.quiet);
     for (const Cell cell : differing) {
-      if (Interrupted()) {
-        status = kExitInterrupted;
-        break;
-      }
+      if (Stopped(options)) break;
       progress.Clear();
       const Written result =
           JournalledWrite(*link, *journal, cell, read.codes.Code(cell), file.Code(cell), 0);
@@ -365,11 +371,11 @@ int RunRestore(const Options& options) {
       progress.Update(written + readBackDiffers);
     }
   }
-  if (status != kExitInterrupted && Interrupted()) status = kExitInterrupted;
+  const bool stopped = Stopped(options);
+  if (stopped) status = StopStatus(options);
   const std::size_t left = differing.size() - written - readBackDiffers;
-  std::string text = (status == kExitInterrupted ? "interrupted: " : "") +
-                     Plural(written, "cell", "cells") + " written, " + std::to_string(unchanged) +
-                     " unchanged";
+  std::string text = (stopped ? "interrupted: " : "") + Plural(written, "cell", "cells") +
+                     " written, " + std::to_string(unchanged) + " unchanged";
   if (readBackDiffers != 0) {
     text += ", " + std::to_string(readBackDiffers) + " read back differently";
   }
@@ -405,12 +411,12 @@ int RunUndo(const Options& options) {
   if (!link) return kExitNoPort;
   int status = kExitDone;
   for (const JournalRecord& record : undo) {
-    if (Interrupted()) return kExitInterrupted;
+    if (Stopped(options)) return StopStatus(options);
     const int result = ReadThenWrite(*link, *journal, record.cell, record.oldCode, record.number);
     if (result > kExitDiffers) return result;
     status = std::max(status, result);
   }
-  return Interrupted() ? kExitInterrupted : status;
+  return Stopped(options) ? StopStatus(options) : status;
 }
 
 }  // namespace cli

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "cli/dumpfile.h"
+#include "platform/stop_signals.h"
 
 namespace cli {
 
@@ -18,11 +19,15 @@ enum ExitStatus : int {
   kExitBadInput = 2,  // bad usage or input; nothing was sent
   kExitNoPort = 3,    // no port could be opened
   kExitNoAnswer = 4,  // the camera did not answer
-  kExitInterrupted = 130,
+  // 128 + N: stopped by signal N (SIGINT, SIGTERM, SIGHUP) after the
+  // transaction that ran (StopSignals::ExitStatus).
 };
 
 // Everything the command line can give; each command uses its part.
 struct Options {
+  // The process's stop signals: once one has come, a command stops after
+  // the transaction that runs. Null: never.
+  const platform::StopSignals* stop = nullptr;
   // Global.
   std::string port;  // empty: the lowest COMn that opens
   bool quiet = false;

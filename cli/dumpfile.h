@@ -9,8 +9,8 @@
 #include <string_view>
 
 #include "cli/cells.h"
-#include "cli/interrupt.h"
 #include "platform/fd.h"
+#include "platform/stop_signals.h"
 
 namespace cli {
 
@@ -35,7 +35,7 @@ std::string DumpContent(const Image& image, Format format, PageRange range);
 // renames it over path; the new file gets the mode of the one it replaces
 // (or 0666 less the umask). The temporary file is removed when the object
 // goes without a Commit, when Commit fails (path is then untouched), and by
-// an immediate end of the program (see interrupt.h).
+// an immediate end of the program (see platform/stop_signals.h).
 class FileReplacement {
  public:
   // Null with *error when the temporary file cannot be made.
@@ -50,7 +50,7 @@ class FileReplacement {
   FileReplacement(std::string path, std::string temp, platform::UniqueFd fd);
   std::string path_, temp_;
   platform::UniqueFd fd_;
-  RemoveOnAbort abortGuard_;
+  platform::RemoveOnAbort abortGuard_;
   bool committed_ = false;
 };
 

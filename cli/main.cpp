@@ -7,8 +7,8 @@
 #include <string>
 
 #include "cli/commands.h"
-#include "cli/interrupt.h"
 #include "cli/trace.h"
+#include "platform/stop_signals.h"
 #include "platform/ui/backend.h"
 #include "platform/ui/console.h"
 
@@ -99,20 +99,23 @@ const std::vector<Command>& Commands() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  // Before any thread exists (see InterruptWatch).
-  cli::InterruptWatch interrupts;
+  // Before any thread exists (see StopSignals).
+  platform::StopSignals signals("corvane-cli", "finishing the transaction that runs");
   platform::ui::UseBackend(platform::ui::MakeConsoleBackend(), nullptr);
 
   CLI::App app{
       "corvane-cli: reads and writes the DV camera's memory over a serial line.\n"
       "Exit status: 0 done, 1 a difference found, 2 bad usage or input (nothing sent),\n"
-      "3 no port could be opened, 4 the camera did not answer, 130 interrupted."};
+      "3 no port could be opened, 4 the camera did not answer, 128 + N stopped by\n"
+      "signal N: SIGINT (Ctrl-C) 130, SIGTERM 143 or SIGHUP 129 ends the command after\n"
+      "the transaction that runs, with its summary; a second signal ends it at once."};
   app.name("corvane-cli");
   app.formatter(std::make_shared<Formatter>());
   app.set_version_flag("--version", "corvane-cli " CORVANE_VERSION);
   app.require_subcommand(1);
   app.fallthrough();
   Options options;
+  options.stop = &signals;
   std::string trace;
   app.add_option("--port", options.port,
                  "COM1 to COM4 (through the COM device map) or a device path; default: the "

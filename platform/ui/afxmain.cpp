@@ -1,11 +1,15 @@
 // The entry point of programs written on the framework: runs the one
 // application object.
+#include <errno.h>
+
 #include <cstdio>
 #include <string>
 
+#include "platform/stop_signals.h"
 #include "platform/ui/afxwin.h"
 #include "platform/ui/backend.h"
 #include "platform/ui/programbackend.h"
+#include "platform/ui/windows.h"
 
 namespace platform::ui {
 
@@ -30,5 +34,11 @@ int AfxWinMain() {
 }  // namespace platform::ui
 
 int main() {
+  // Before any thread exists (see StopSignals): the first SIGINT, SIGTERM
+  // or SIGHUP closes the windows as their close boxes would, once the
+  // command that runs has ended.
+  platform::StopSignals signals(program_invocation_short_name,
+                                "closing once the command that runs has ended",
+                                [](int) { platform::ui::RequestCloseAll(); });
   return platform::ui::AfxWinMain();
 }

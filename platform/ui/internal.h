@@ -113,6 +113,7 @@ struct Model {
   bool recording = false;
   bool autoAcknowledge = false;
   std::vector<BoxRecord> boxes;
+  bool closeAll = false;     // RequestCloseAll was called
   std::string clipboard[2];  // by ClipboardKind
   std::uint32_t nextPaste = 0;
 };

@@ -1,4 +1,4 @@
-// restore, undo, the journal of writes, and Ctrl-C.
+// restore, undo, the journal of writes, and the stop signals.
 #include <gtest/gtest.h>
 #include <signal.h>
 
@@ -6,15 +6,22 @@
 #include <filesystem>
 #include <thread>
 
+#include "platform/stop_signals.h"
 #include "tests/cli/cli_fixture.h"
 
 namespace clitest {
 namespace {
 
-using CliRestore = CliTest;
 using CliUndo = CliTest;
 using CliJournal = CliTest;
-using CliInterrupt = CliTest;
+
+// SIGINT (Ctrl-C), SIGTERM and SIGHUP each stop a command after the
+// transaction that runs; a second one stops it at once.
+class CliStop : public CliTest, public ::testing::WithParamInterface<int> {};
+INSTANTIATE_TEST_SUITE_P(Signals, CliStop, ::testing::Values(SIGINT, SIGTERM, SIGHUP),
+                         [](const ::testing::TestParamInfo<int>& signal) {
+                           return platform::StopSignalName(signal.param);
+                         });
 
 // Waits (at most 30 s) until `ready` holds.
 bool WaitUntil(const std::function<bool()>& ready) {
@@ -29,20 +36,40 @@ bool WaitUntil(const std::function<bool()>& ready) {
 // Sixteen cells, 0:00 to 0:0F, all set to 00.
 const std::string kZeros = ":10000000" + std::string(32, '0') + "F0\n:00000001FF\n";
 
-TEST_F(CliRestore, InterruptedLeavesAJournalOfWhatWasWrittenAndARerunCompletes) {
+// No temporary file of a dump is left in dir.
+void ExpectNoTemporaryFile(const std::string& dir) {
+  for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+    EXPECT_EQ(entry.path().filename().string().find(".tmp-"), std::string::npos) << entry.path();
+  }
+}
+
+TEST_P(CliStop, ARestoreLeavesAJournalOfWhatWasWrittenAndARerunCompletes) {
   StartCamera({}, /*paced=*/true);
   WriteFile(Path("zeros.hex"), kZeros);
   CliProcess restore({"restore", Path("zeros.hex")});
   ASSERT_TRUE(WaitUntil([&] { return WriteFrames().size() >= 3; }));
-  restore.Signal(SIGINT);
+  restore.Signal(GetParam());
   const Ran ran = restore.Wait();
-  EXPECT_EQ(ran.status, 130) << ran.err;
+  EXPECT_EQ(ran.status, 128 + GetParam()) << ran.err;
+  EXPECT_EQ(LinesWith(ran.err, "interrupted (" + platform::StopSignalName(GetParam()) +
+                                   "); finishing the transaction that runs")
+                .size(),
+            1u)
+      << ran.err;
   EXPECT_EQ(LinesWith(ran.err, "interrupted: ").size(), 1u) << ran.err;
 
-  // The journal's finished writes are exactly the cells the camera wrote,
-  // and no write was cut off.
+  // The last write frame is followed by its read-back (close, announce,
+  // the cell's read) and nothing else.
+  const auto frames = Frames();
   const auto written = WriteFrames();
   ASSERT_LT(written.size(), 16u);
+  ASSERT_GE(frames.size(), 4u);
+  EXPECT_EQ(frames[frames.size() - 4], written.back());
+  EXPECT_EQ(frames[frames.size() - 3], "103B04");
+  EXPECT_EQ(frames[frames.size() - 2], "05807F");
+  EXPECT_EQ(frames.back().substr(0, 16), "01800E10204D4000") << frames.back();
+  // The journal's finished writes are exactly the cells the camera wrote,
+  // and no write was cut off.
   const std::string journal = JournalText();
   EXPECT_EQ(LinesWith(journal, " -> 00 done, read back 00").size(), written.size()) << journal;
   EXPECT_EQ(LinesWith(journal, " sending").size(), written.size()) << journal;
@@ -110,26 +137,41 @@ TEST_F(CliJournal, AWriteWhoseReadBackGoesUnansweredShowsAsFailed) {
   EXPECT_EQ(Cli({"undo"}).out, "0:F7 5A -> 34\n");
 }
 
-TEST_F(CliInterrupt, ASecondCtrlCEndsAtOnceAndLeavesNothingBehind) {
+TEST_P(CliStop, ADumpToAFileEndsWithItsSummaryAndLeavesTheFileAsItWas) {
+  StartCamera({}, /*paced=*/true);
+  WriteFile(Path("keep.hex"), "the older dump\n");
+  CliProcess dump({"dump", "-o", Path("keep.hex")});
+  ASSERT_TRUE(WaitUntil([&] { return Frames().size() >= 10; }));
+  dump.Signal(GetParam());
+  const Ran ran = dump.Wait();
+  EXPECT_EQ(ran.status, 128 + GetParam()) << ran.err;
+  EXPECT_EQ(LinesWith(ran.err, "interrupted: ").size(), 1u) << ran.err;
+  EXPECT_EQ(LinesWith(ran.err, "the dump was not written").size(), 1u) << ran.err;
+  EXPECT_EQ(ReadFile(Path("keep.hex")), "the older dump\n");
+  ExpectNoTemporaryFile(Path(""));
+}
+
+TEST_P(CliStop, ASecondSignalEndsAtOnceAndLeavesNothingBehind) {
   camsim::Faults silent;
   silent.silent = true;
   StartCamera(silent);
   WriteFile(Path("keep.hex"), "the older dump\n");
   CliProcess dump({"dump", "-o", Path("keep.hex")});
-  // The first Ctrl-C comes while the first step waits for its reply, the
+  // The first signal comes while the first step waits for its reply, the
   // second while that wait goes on.
   ASSERT_TRUE(WaitUntil([&] { return Frames().size() >= 1; }));
-  dump.Signal(SIGINT);
+  dump.Signal(GetParam());
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
-  dump.Signal(SIGINT);
+  dump.Signal(GetParam());
   const Ran ran = dump.Wait();
-  EXPECT_EQ(ran.status, 130);
-  EXPECT_EQ(LinesWith(ran.err, "interrupted; finishing the transaction").size(), 1u) << ran.err;
-  EXPECT_EQ(LinesWith(ran.err, "stopped at once").size(), 1u) << ran.err;
+  EXPECT_EQ(ran.status, 128 + GetParam());
+  EXPECT_EQ(LinesWith(ran.err, "a second signal stops at once").size(), 1u) << ran.err;
+  EXPECT_EQ(
+      LinesWith(ran.err, "stopped at once (" + platform::StopSignalName(GetParam()) + ")").size(),
+      1u)
+      << ran.err;
   EXPECT_EQ(ReadFile(Path("keep.hex")), "the older dump\n");
-  for (const auto& entry : std::filesystem::directory_iterator(Path(""))) {
-    EXPECT_EQ(entry.path().filename().string().find(".tmp-"), std::string::npos);
-  }
+  ExpectNoTemporaryFile(Path(""));
   // The port and its lock were released.
   Camera().SetFaults({});
   EXPECT_EQ(Cli({"read", "0:F7"}).out, "0:F7 34\n");
