@@ -52,7 +52,12 @@ class Formatter : public CLI::Formatter {
 const std::vector<Command>& Commands() {
   static const std::vector<Command> kCommands = {
       {"ports", "List the COM map and every serial device with its state: one line each",
-       [](CLI::App&, Options&) {}, cli::RunPorts},
+       [](CLI::App& sub, Options& o) {
+         sub.add_flag("--probe", o.probe,
+                      "open each device for a moment to learn its state (this toggles its "
+                      "modem lines); without it no device is opened");
+       },
+       cli::RunPorts},
       {"read", "Read cells: one line per cell, such as \"0:F7 34\"",
        [](CLI::App& sub, Options& o) {
          sub.add_option("CELL", o.args, "PAGE:ADDRESS, such as 0:F7")->required();
