@@ -228,19 +228,24 @@ int RunDump(const Options& options) {
   if (!CheckPort(options, &choice)) return kExitBadInput;
   const PageRange range{options.page};
   const bool toStdout = options.output.empty() || options.output == "-";
+  const Format format = options.format.value_or(Format::kIntelHex);
+  std::vector<Cell> cells;
+  Image blank;  // the dump's size does not depend on the codes
+  for (int index = range.first(); index < range.end(); ++index) {
+    cells.push_back(Cell{index});
+    blank.Set(Cell{index}, 0);
+  }
   std::unique_ptr<FileReplacement> file;
   if (!toStdout) {
     std::string error;
-    file = FileReplacement::Open(options.output, &error);
+    file = FileReplacement::Open(options.output, DumpContent(blank, format, range).size(), &error);
     if (!file) {
-      Error(error);
+      Error(error + "; nothing was sent");
       return kExitBadInput;
     }
   }
   auto link = OpenLink(choice);
   if (!link) return kExitNoPort;
-  std::vector<Cell> cells;
-  for (int index = range.first(); index < range.end(); ++index) cells.push_back(Cell{index});
 
   const ReadOutcome read = ReadShowingProgress(*link, cells, options);
   const std::string kept = toStdout ? "" : " (" + options.output + " is left as it was)";
@@ -253,8 +258,7 @@ int RunDump(const Options& options) {
                      read));
     return status;
   }
-  const std::string content =
-      DumpContent(read.codes, options.format.value_or(Format::kIntelHex), range);
+  const std::string content = DumpContent(read.codes, format, range);
   if (toStdout) {
     if (std::fwrite(content.data(), 1, content.size(), stdout) != content.size() ||
         std::fflush(stdout) != 0) {
