@@ -18,6 +18,10 @@ enum ExitStatus : int {
   kExitBadInput = 2,  // bad usage or input; nothing was sent
   kExitNoPort = 3,    // no port could be opened
   kExitNoAnswer = 4,  // the camera did not answer
+  // The camera was used, then a local failure: the journal, the output file
+  // or standard output could not be written. What reached the camera is
+  // journalled or reported.
+  kExitLocalFailure = 5,
   kExitInterrupted = 130,
 };
 
