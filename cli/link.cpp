@@ -34,7 +34,7 @@ bool SameDevice(const std::string& a, const std::string& b) {
 // (it went away, or came free, in between). named: false for a spare
 // number, which messages name by its path alone.
 std::string WhyNotOpened(int com, bool named, DWORD code) {
-  platform::PortRecord r = platform::ProbeComPort(com);
+  platform::PortRecord r = platform::ProbeComPort(com, platform::StateCheck::kOpen);
   if (!named) r.comName.clear();
   const std::string why =
       r.state == platform::PortState::kFree ? platform::SystemErrorText(code) : r.reason;

@@ -17,6 +17,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <vector>
 
 #include "platform/devicemap.h"
 #include "platform/fd.h"
@@ -51,6 +52,26 @@ std::string NoPermissionReason(const std::string& path) {
   std::snprintf(mode, sizeof mode, "%04o", static_cast<unsigned>(st.st_mode & 07777));
   return std::string("permission denied (mode ") + mode + ", owner " + UserName(st.st_uid) +
          ", group " + group + ")";
+}
+
+bool InGroup(gid_t gid) {
+  if (gid == ::getegid()) return true;
+  std::vector<gid_t> groups(static_cast<std::size_t>(std::max(::getgroups(0, nullptr), 0)));
+  groups.resize(static_cast<std::size_t>(
+      std::max(::getgroups(static_cast<int>(groups.size()), groups.data()), 0)));
+  return std::find(groups.begin(), groups.end(), gid) != groups.end();
+}
+
+// Whether the mode grants this user reading and writing, as the kernel
+// decides an open: the owner's bits for the owner, else the group's for a
+// member, else the others'; root may always.
+bool MayReadAndWrite(const struct stat& st) {
+  const uid_t me = ::geteuid();
+  if (me == 0) return true;
+  const mode_t bits = st.st_uid == me      ? st.st_mode >> 6
+                      : InGroup(st.st_gid) ? st.st_mode >> 3
+                                           : st.st_mode;
+  return (bits & 06) == 06;
 }
 
 std::string InUseReason(const std::optional<PortHolder>& holder) {
@@ -168,7 +189,47 @@ void ProbePortState(const std::string& path, PortRecord* record) {
   }
 }
 
-std::vector<PortRecord> ListSerialPorts(const std::string& root) {
+void LookPortState(const std::string& path, PortRecord* record, const std::string& root) {
+  record->holder.reset();
+  record->reason.clear();
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) {
+    if (errno == ENOENT || errno == ENOTDIR) {
+      record->state = PortState::kMissing;
+      record->reason = "does not exist";
+    } else if (errno == EACCES) {  // a directory on the way may not be searched
+      record->state = PortState::kNoPermission;
+      record->reason = "permission denied";
+    } else {
+      record->state = PortState::kFailed;
+      record->reason = std::string("cannot be examined: ") + std::strerror(errno);
+    }
+    return;
+  }
+  if (!MayReadAndWrite(st)) {
+    record->state = PortState::kNoPermission;
+    record->reason = NoPermissionReason(path);
+    return;
+  }
+  record->holder = FindPortHolder(path, root);
+  record->state = record->holder ? PortState::kInUse : PortState::kFree;
+  if (record->holder) record->reason = InUseReason(record->holder);
+}
+
+namespace {
+
+void CheckPortState(StateCheck check, const std::string& path, PortRecord* record,
+                    const std::string& root = "/") {
+  if (check == StateCheck::kOpen) {
+    ProbePortState(path, record);
+  } else {
+    LookPortState(path, record, root);
+  }
+}
+
+}  // namespace
+
+std::vector<PortRecord> ListSerialPorts(StateCheck check, const std::string& root) {
   const SerialDevices devices = ScanSerialDevices(root);
   const std::map<int, std::string> machine = MachineComMap(devices);
   const std::string prefix = root == "/" ? "" : root;
@@ -204,7 +265,7 @@ std::vector<PortRecord> ListSerialPorts(const std::string& root) {
     r.path = *path;
     const std::string node = describe(*path, &r);
     if (!node.empty() && std::find(listed.begin(), listed.end(), node) != listed.end()) continue;
-    ProbePortState(node.empty() ? *path : prefix + *path, &r);
+    CheckPortState(check, node.empty() ? *path : prefix + *path, &r, root);
     records.push_back(std::move(r));
     listed.push_back(*path);
     if (!node.empty()) listed.push_back(node);
@@ -215,14 +276,14 @@ std::vector<PortRecord> ListSerialPorts(const std::string& root) {
       PortRecord r;
       r.path = d.path;
       describe(d.path, &r);
-      ProbePortState(prefix + d.path, &r);
+      CheckPortState(check, prefix + d.path, &r, root);
       records.push_back(std::move(r));
     }
   }
   return records;
 }
 
-PortRecord ProbeComPort(int n) {
+PortRecord ProbeComPort(int n, StateCheck check) {
   PortRecord r;
   r.comName = ComName(n);
   const std::optional<std::string> path = ComDevicePath(n);
@@ -231,7 +292,7 @@ PortRecord ProbeComPort(int n) {
     return r;
   }
   r.path = *path;
-  ProbePortState(r.path, &r);
+  CheckPortState(check, r.path, &r);
   return r;
 }
 
@@ -240,8 +301,8 @@ std::string PortLabel(const std::string& comName, const std::string& path) {
   return path.empty() ? comName : comName + " (" + path + ")";
 }
 
-void ReportUnusablePort(int n) {
-  const PortRecord r = ProbeComPort(n);
+void ReportUnusablePort(int n, StateCheck check) {
+  const PortRecord r = ProbeComPort(n, check);
   if (r.state == PortState::kFree || r.state == PortState::kMissing) return;
   std::fprintf(stderr, "%s: %s: %s\n", program_invocation_short_name,
                PortLabel(r.comName, r.path).c_str(), r.reason.c_str());
