@@ -468,6 +468,39 @@ TEST_F(EndToEnd, ASignalClosesTheDialogOnceTheWriteHasItsReadBack) {
   EXPECT_EQ(WaitEnd(), 0);
 }
 
+// A held Space or Enter on the focused Read or Write button runs its command
+// once, with the server's key repeat on (a release and a press every 33 ms
+// after 250 ms), with and without a window manager.
+TEST_F(EndToEnd, AHeldKeyRunsTheCommandOnce) {
+  ASSERT_EQ(Shell("xset r on r rate 250 30"), 0);
+  ASSERT_NO_FATAL_FAILURE(Start(0));
+  unsigned long main = PastAbout();
+  ASSERT_NE(main, 0u);
+  // A command (eight frames) has ended: the frames are counted after it.
+  int frames = 0;
+  auto ended = [&] {
+    frames += 8;
+    return cam_->WaitForFrames(frames, 10000) &&
+           cam_->WaitFor(camsim::LogKind::kTx, frames, 10000) && WaitEnabled(main, kRead);
+  };
+  auto hold = [&](const std::string& key) {
+    Shell("xdotool windowfocus --sync " + std::to_string(main) + " keydown " + key +
+          " sleep 2 keyup " + key);
+    return ended();
+  };
+  Click(main, kRead);
+  ASSERT_TRUE(ended() && hold("space") && hold("Return")) << Frames() << " frames";
+  EXPECT_EQ(Frames(), 24);  // the click's Read, one for each key
+
+  Click(main, kNewCode);
+  TypeText(main, "3C");
+  Click(main, kWrite);
+  ASSERT_TRUE(ended() && hold("space") && hold("Return")) << Frames() << " frames";
+  EXPECT_EQ(Frames("01800E10204D1000F7023C"), 3);  // the click's Write, one for each key
+  EXPECT_EQ(Frames(), 48);
+  EXPECT_EQ(EscapeAndWait(main), 0);
+}
+
 // After a Read the code shown goes to other programs: a double click
 // selects it (the primary selection), Ctrl+C copies it to the clipboard.
 TEST_F(EndToEnd, TheCodeReadIsCopiedWithCtrlCAndAsThePrimarySelection) {
