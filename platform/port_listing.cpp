@@ -266,6 +266,9 @@ std::vector<PortRecord> ListSerialPorts(StateCheck check, const std::string& roo
     const std::string node = describe(*path, &r);
     if (!node.empty() && std::find(listed.begin(), listed.end(), node) != listed.end()) continue;
     CheckPortState(check, node.empty() ? *path : prefix + *path, &r, root);
+    // A device mapped by its by-id link is listed by its node, the link
+    // beside it, as every other device found.
+    if (!node.empty()) r.path = node;
     records.push_back(std::move(r));
     listed.push_back(*path);
     if (!node.empty()) listed.push_back(node);
@@ -296,9 +299,22 @@ PortRecord ProbeComPort(int n, StateCheck check) {
   return r;
 }
 
+std::string ByIdNode(const std::string& path) {
+  const fs::path link(path);
+  const fs::path dir = link.parent_path();
+  if (dir.filename() != "by-id" || dir.parent_path().filename() != "serial") return "";
+  std::error_code ec;
+  const fs::path to = fs::read_symlink(link, ec);
+  if (ec || !fs::exists(link, ec)) return "";
+  // udev's links are relative and lead straight to the node.
+  return (to.is_absolute() ? to : (dir / to).lexically_normal()).string();
+}
+
 std::string PortLabel(const std::string& comName, const std::string& path) {
-  if (comName.empty()) return path;
-  return path.empty() ? comName : comName + " (" + path + ")";
+  const std::string node = ByIdNode(path);
+  const std::string device = node.empty() ? path : path + " -> " + node;
+  if (comName.empty()) return device;
+  return path.empty() ? comName : comName + " (" + device + ")";
 }
 
 void ReportUnusablePort(int n, StateCheck check) {

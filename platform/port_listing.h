@@ -26,7 +26,10 @@ struct PortHolder {
 
 struct PortRecord {
   std::string comName;  // "COM3" when a COM name maps to the device (the lowest), else ""
-  std::string path;     // the device path as mapped or found, e.g. "/dev/ttyUSB0"
+  // The device path as mapped or found, e.g. "/dev/ttyUSB0"; in a listing,
+  // the node of a device that sysfs describes also where the map names it
+  // by its by-id link (which is then byId).
+  std::string path;
   // What sysfs says (serial_devices.h); all "" for a path it does not describe.
   std::string byId;
   std::string driver;
@@ -80,8 +83,15 @@ std::optional<PortHolder> FindPortHolder(const std::string& path, const std::str
 // "no serial device is mapped to it".
 PortRecord ProbeComPort(int n, StateCheck check);
 
-// How messages name a port: "COM1 (/dev/ttyUSB0)"; the COM name alone
-// without a path, the path alone without a COM name.
+// The node that path, a link in a /dev/serial/by-id directory, leads to
+// now ("/dev/ttyUSB1"); "" for any other path and for a link that leads
+// nowhere.
+std::string ByIdNode(const std::string& path);
+
+// How messages name a port: "COM1 (/dev/ttyUSB0)", a by-id link with the
+// node it leads to now: "COM1 (/dev/serial/by-id/usb-FTDI_...-port0 ->
+// /dev/ttyUSB1)"; the COM name alone without a path, the path alone
+// without a COM name.
 std::string PortLabel(const std::string& comName, const std::string& path);
 
 // For the program's start-up: when COMn (this machine's map) names a device
