@@ -21,6 +21,8 @@
 #include "platform/ui/testing.h"
 #include "res/Resources.h"
 #include "res/resource.h"
+#include "testing/env.h"
+#include "testing/temp_dir.h"
 #include "tools/camsim.h"
 
 namespace apptest {
@@ -32,7 +34,7 @@ using Ms = std::chrono::milliseconds;
 class Ports {
  public:
   Ports();   // all four mapped, none present
-  ~Ports();  // stops the cameras, removes the directory
+  ~Ports();  // stops the cameras; the directory and the map go after them
   Ports(const Ports&) = delete;
   Ports& operator=(const Ports&) = delete;
 
@@ -48,7 +50,8 @@ class Ports {
   std::size_t Frames(int n);
 
  private:
-  std::string dir_;
+  testsupport::TempDir dir_{"app-test"};
+  testsupport::ComPorts com_{{Path(1), Path(2), Path(3), Path(4)}};
   std::array<std::unique_ptr<camsim::Camsim>, 4> cams_;
 };
 

@@ -80,7 +80,7 @@ TEST(EndToEndScaled, AtXftDpi192TheProgramIsDoubledAndReadAndWriteWork) {
   // The Read button (105, 70 dialog units; 158, 114 at scale 1) starts at
   // 315, 228. It has the focus: a black frame, then the white of its
   // bevel, each two pixels thick, then the face colour.
-  EXPECT_TRUE(Eventually([&] { return PixelAt(g.x + 315, g.y + 228) == "#000000"; }, 5s));
+  EXPECT_TRUE(WaitUntil([&] { return PixelAt(g.x + 315, g.y + 228) == "#000000"; }, 5s));
   EXPECT_EQ(PixelAt(g.x + 316, g.y + 229), "#000000");
   EXPECT_EQ(PixelAt(g.x + 317, g.y + 230), "#FFFFFF");
   EXPECT_EQ(PixelAt(g.x + 318, g.y + 231), "#FFFFFF");
@@ -104,7 +104,7 @@ TEST(EndToEndScaled, AtXftDpi192TheProgramIsDoubledAndReadAndWriteWork) {
   ClickScaled(g, 159, 45, 20, 12);
   TypeText(main, "5A");
   ClickScaled(g, 155, 70, 30, 15);  // Write
-  EXPECT_TRUE(Eventually([&] { return cam->Cell(0, 0xF7) == 0x5A; }, 10s));
+  EXPECT_TRUE(WaitUntil([&] { return cam->Cell(0, 0xF7) == 0x5A; }, 10s));
   ASSERT_TRUE(cam->WaitForFrames(16, 10000));
   std::this_thread::sleep_for(500ms);  // the fields are filled and drawn
   EXPECT_FALSE(Screenshot("app-main-scale2-after-write").empty());

@@ -22,7 +22,7 @@
 #include <thread>
 #include <vector>
 
-#include "tests/common/hex.h"
+#include "testing/hex.h"
 #include "tests/ui_x11/x11_harness.h"
 #include "tools/camsim.h"
 
@@ -202,7 +202,7 @@ class EndToEnd : public ::testing::Test {
   // Waits until the button at `p` is drawn enabled (its caption dark, not
   // greyed).
   bool WaitEnabled(unsigned long window, const Place& p) {
-    return Eventually([&] {
+    return WaitUntil([&] {
       Geometry g = WindowGeometry(window);
       int w = UnitsX(p.cx), h = UnitsY(p.cy);
       return DarkPixels(g.x + UnitsX(p.x) + w / 4, g.y + UnitsY(p.y) + h / 4, w / 2, h / 2) > 0;
@@ -323,7 +323,7 @@ TEST_F(EndToEnd, TheWindowManagerIsToldWhatTheTemplatesSay) {
   EXPECT_NE(normal.find("maximum size: " + size), std::string::npos) << normal;
   // What the window manager allows the user to do with the window.
   std::string actions;
-  ASSERT_TRUE(Eventually([&] {
+  ASSERT_TRUE(WaitUntil([&] {
     actions = Property(main, "_NET_WM_ALLOWED_ACTIONS");
     return actions.find("_NET_WM_ACTION_CLOSE") != std::string::npos;
   }));
@@ -350,7 +350,7 @@ TEST_F(EndToEnd, TheWindowManagerIsToldWhatTheTemplatesSay) {
   // The About box from the system menu is a dialog of the main dialog.
   std::set<std::string> before = UnnamedWindows();
   ClickAt(g.x + 30, g.y + 120, 3);  // below the group boxes
-  ASSERT_TRUE(Eventually([&] { return UnnamedWindows().size() > before.size(); }));
+  ASSERT_TRUE(WaitUntil([&] { return UnnamedWindows().size() > before.size(); }));
   Shell("xdotool key --delay 60 Down Down Return");  // Close, a separator, the About item
   about = WaitWindow(kAboutTitle, 15s);
   ASSERT_NE(about, 0u);
@@ -391,7 +391,7 @@ TEST_F(EndToEnd, KeysRepeatCommandsAndBoxesTakeTheKeyboard) {
     ASSERT_TRUE(UnmapWindow(box));
   }
   std::this_thread::sleep_for(1s);  // the window manager acts on its own time
-  EXPECT_TRUE(Eventually([&] {
+  EXPECT_TRUE(WaitUntil([&] {
     return Viewable(box) &&
            Property(box, "_NET_WM_STATE").find("_NET_WM_STATE_HIDDEN") == std::string::npos;
   })) << "the minimised box stays away";
@@ -516,12 +516,11 @@ TEST_F(EndToEnd, TheCodeReadIsCopiedWithCtrlCAndAsThePrimarySelection) {
   std::string y = std::to_string(g.y + UnitsY(kCode.y) + UnitsY(kCode.cy) / 2);
   Shell("xdotool mousemove " + left + " " + y + " mousedown 1 mousemove " + middle + " " + y +
         " mouseup 1");
-  EXPECT_TRUE(Eventually([] { return XSelection("primary") == "3"; })) << XSelection("primary");
+  EXPECT_TRUE(WaitUntil([] { return XSelection("primary") == "3"; })) << XSelection("primary");
   Shell("xdotool click --repeat 2 --delay 80 1");
-  EXPECT_TRUE(Eventually([] { return XSelection("primary") == "34"; })) << XSelection("primary");
+  EXPECT_TRUE(WaitUntil([] { return XSelection("primary") == "34"; })) << XSelection("primary");
   Keys(main, "ctrl+c");
-  EXPECT_TRUE(Eventually([] { return XSelection("clipboard") == "34"; }))
-      << XSelection("clipboard");
+  EXPECT_TRUE(WaitUntil([] { return XSelection("clipboard") == "34"; })) << XSelection("clipboard");
   EXPECT_TRUE(WindowScreenshot(main, "app-code-selected"));
   EXPECT_EQ(EscapeAndWait(main), 0);
 }
@@ -537,7 +536,7 @@ TEST_F(EndToEnd, ACodePastedWithCtrlVOrTheMiddleButtonIsWritten) {
   // What the focused field holds, as Ctrl+A and Ctrl+C give it to others
   // (the paste comes through the X server, from the program holding it).
   auto fieldHolds = [&](const std::string& text) {
-    return Eventually([&] {
+    return WaitUntil([&] {
       Keys(main, "ctrl+a ctrl+c");
       return XSelection("clipboard") == text;
     });
@@ -555,11 +554,11 @@ TEST_F(EndToEnd, ACodePastedWithCtrlVOrTheMiddleButtonIsWritten) {
   std::set<std::string> before = UnnamedWindows();
   Click(main, kNewCode);
   ClickDialogUnits(main, kNewCode.x, kNewCode.y, kNewCode.cx, kNewCode.cy, 3);
-  ASSERT_TRUE(Eventually([&] { return UnnamedWindows().size() > before.size(); }));
+  ASSERT_TRUE(WaitUntil([&] { return UnnamedWindows().size() > before.size(); }));
   std::this_thread::sleep_for(300ms);  // let it draw
   EXPECT_TRUE(WindowScreenshot(main, "app-edit-menu", 120));
   Shell("xdotool key Escape");
-  ASSERT_TRUE(Eventually([&] { return UnnamedWindows().size() == before.size(); }));
+  ASSERT_TRUE(WaitUntil([&] { return UnnamedWindows().size() == before.size(); }));
 
   OfferSelection("primary", "5A");
   Keys(main, "End BackSpace BackSpace");

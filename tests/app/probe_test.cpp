@@ -2,7 +2,7 @@
 // port is selected is checked by where a Read goes: only the camera on the
 // selected port sees frames.
 #include "tests/app/app_fixture.h"
-#include "tests/platform/pty_fixture.h"
+#include "tests/platform/serial_fixture.h"
 
 namespace apptest {
 namespace {

@@ -2,17 +2,20 @@
 // simulated camera on a pseudo-terminal. Each test gets a temporary
 // directory; COM1 is mapped into it (present once a camera is started),
 // COM2 to COM4 to paths that do not exist, and XDG_STATE_HOME to a folder
-// in it, so that the default journal is the test's own.
+// in it, so that the default journal is the test's own. The environment is
+// given back as it was at the end of the test.
 #pragma once
 
 #include <gtest/gtest.h>
-#include <sys/types.h>
 
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "testing/env.h"
+#include "testing/process.h"
+#include "testing/temp_dir.h"
 #include "tools/camsim.h"
 
 namespace clitest {
@@ -25,28 +28,21 @@ struct Ran {
 };
 
 // A running corvane-cli (run by `launcher` with its arguments when given,
-// such as prlimit); killed and reaped if still running at the end.
-class CliProcess {
+// such as prlimit), its output captured; killed and reaped if still running
+// at the end.
+class CliProcess : public testsupport::Process {
  public:
   explicit CliProcess(const std::vector<std::string>& args,
                       const std::vector<std::string>& launcher = {});
-  ~CliProcess();
-  CliProcess(const CliProcess&) = delete;
-  CliProcess& operator=(const CliProcess&) = delete;
-
-  void Signal(int sig);
-  // Collects the output until the program ends (killed after timeoutMs).
+  // Collects the output until the program ends; a test failure (and the
+  // program killed) if it has not ended within timeoutMs.
   Ran Wait(int timeoutMs = 120'000);
-
- private:
-  pid_t pid_ = -1;
-  int out_ = -1, err_ = -1;
 };
 
 class CliTest : public ::testing::Test {
  protected:
   void SetUp() override;
-  void TearDown() override;
+  void TearDown() override { camera_.reset(); }
 
   // Starts the camera on COM1's path.
   camsim::Camsim& StartCamera(const camsim::Faults& faults = {}, bool paced = false);
@@ -56,7 +52,7 @@ class CliTest : public ::testing::Test {
   Ran Cli(const std::vector<std::string>& args) { return CliProcess(args).Wait(); }
 
   // A path in the test's directory.
-  std::string Path(const std::string& name) const { return dir_ + "/" + name; }
+  std::string Path(const std::string& name) const { return dir_.File(name); }
   // The default journal's text.
   std::string JournalText() const;
 
@@ -67,7 +63,8 @@ class CliTest : public ::testing::Test {
   std::vector<std::string> WriteFrames() const;
 
  private:
-  std::string dir_;
+  testsupport::TempDir dir_{"cli"};
+  std::vector<testsupport::ScopedEnv> env_;
   std::unique_ptr<camsim::Camsim> camera_;
 };
 

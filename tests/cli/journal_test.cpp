@@ -4,9 +4,9 @@
 
 #include <chrono>
 #include <filesystem>
-#include <thread>
 
 #include "platform/stop_signals.h"
+#include "testing/wait.h"
 #include "tests/cli/cli_fixture.h"
 
 namespace clitest {
@@ -24,13 +24,9 @@ INSTANTIATE_TEST_SUITE_P(Signals, CliStop, ::testing::Values(SIGINT, SIGTERM, SI
                          });
 
 // Waits (at most 30 s) until `ready` holds.
-bool WaitUntil(const std::function<bool()>& ready) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-  while (!ready()) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
-  }
-  return true;
+template <class Condition>
+bool WaitUntil(Condition ready) {
+  return testsupport::WaitUntil(ready, std::chrono::seconds(30));
 }
 
 // Sixteen cells, 0:00 to 0:0F, all set to 00.
@@ -261,7 +257,9 @@ TEST_P(CliStop, ASecondSignalEndsAtOnceAndLeavesNothingBehind) {
   // second while that wait goes on.
   ASSERT_TRUE(WaitUntil([&] { return Frames().size() >= 1; }));
   dump.Signal(GetParam());
-  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  // The second once the first has been taken (it says so).
+  ASSERT_TRUE(WaitUntil(
+      [&] { return !dump.Running() || !LinesWith(dump.err(), "interrupted (").empty(); }));
   dump.Signal(GetParam());
   const Ran ran = dump.Wait();
   EXPECT_EQ(ran.status, 128 + GetParam());

@@ -5,7 +5,7 @@
 #include <unistd.h>
 
 #include "tests/cli/cli_fixture.h"
-#include "tests/platform/pty_fixture.h"
+#include "tests/platform/serial_fixture.h"
 
 namespace clitest {
 namespace {

@@ -3,15 +3,14 @@
 // through the dialog. Descriptors, handles and the services' threads must
 // come back to their counts, and LeakSanitizer (in the sanitizer build)
 // must find nothing when the process ends.
-#include <dirent.h>
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <string>
-#include <thread>
 
 #include "platform/handles.h"
 #include "platform/threads.h"
+#include "testing/process.h"
+#include "testing/wait.h"
 #include "tests/app/app_fixture.h"
 
 namespace {
@@ -20,24 +19,10 @@ using apptest::Driver;
 using apptest::Ports;
 using apptest::ProgramRun;
 
-std::size_t OpenDescriptors() {
-  std::size_t n = 0;
-  if (DIR* d = opendir("/proc/self/fd")) {
-    while (readdir(d) != nullptr) ++n;
-    closedir(d);
-  }
-  return n;
-}
-
 // Waits (at most 10 s, to show no hang) until no thread of the services runs
 // beyond `baseline`.
 bool ThreadsBackTo(long baseline) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-  while (platform::LiveThreadCount() > baseline) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
-  return true;
+  return testsupport::WaitUntil([&] { return platform::LiveThreadCount() <= baseline; });
 }
 
 struct Counts {
@@ -46,7 +31,7 @@ struct Counts {
 };
 
 Counts Now() {
-  return {OpenDescriptors(), platform::OpenHandleCount(), platform::LiveThreadCount()};
+  return {testsupport::OpenFdCount(), platform::OpenHandleCount(), platform::LiveThreadCount()};
 }
 
 TEST(Soak, TenThousandCyclesOfOpenStartMonitorAndStop) {

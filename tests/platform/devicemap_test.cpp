@@ -4,7 +4,6 @@
 #include "platform/devicemap.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <filesystem>
 #include <fstream>
@@ -13,7 +12,8 @@
 
 #include "platform/port_listing.h"
 #include "platform/serial_faults.h"
-#include "tests/platform/pty_fixture.h"
+#include "testing/temp_dir.h"
+#include "tests/platform/serial_fixture.h"
 
 namespace {
 
@@ -22,24 +22,19 @@ using platform::ComDevicePath;
 using platform::ComNumber;
 using platform::MachineComMap;
 using platform::ScanSerialDevices;
+using testsupport::ScopedEnv;
 
 // A machine under a temporary root: serial devices as sysfs shows them,
 // their nodes in dev/ (plain files, or links to a real pseudo-terminal).
 class FakeMachine {
  public:
   FakeMachine() {
-    char tmpl[] = "/tmp/corvane-sysfs-XXXXXX";
-    root_ = ::mkdtemp(tmpl);
     fs::create_directories(root_ / "sys/class/tty");
     fs::create_directories(root_ / "dev");
     // What every machine has and the map must pass over: a virtual
     // terminal (no device) and the console.
     Dir("sys/devices/virtual/tty/tty0");
     Link("sys/class/tty/tty0", "sys/devices/virtual/tty/tty0");
-  }
-  ~FakeMachine() {
-    std::error_code ec;
-    fs::remove_all(root_, ec);
   }
   std::string root() const { return root_.string(); }
 
@@ -108,7 +103,8 @@ class FakeMachine {
   }
   void Node(const std::string& name) { File("dev/" + name, ""); }
 
-  fs::path root_;
+  testsupport::TempDir dir_{"sysfs"};
+  fs::path root_ = dir_.path();
 };
 
 // One record on a line: COM name, path, [by-id], driver, vendor:product,
@@ -165,14 +161,12 @@ TEST(DeviceMapRules, CorvaneComNReplacesThatNumberOnly) {
   m.Usb("ttyUSB0", 1, "ch341", "1a86:7523", "", "USB_Serial");
   m.Usb("ttyUSB1", 2, "pl2303", "067b:2303", "Prolific", "USB-Serial_Controller");
   const auto map = MapOf(m);
-  setenv("CORVANE_COM1", "/tmp/camera-link", 1);
-  setenv("CORVANE_COM2", "", 1);  // empty counts as unset
-  unsetenv("CORVANE_COM3");
+  ScopedEnv com1("CORVANE_COM1", "/tmp/camera-link");
+  ScopedEnv com2("CORVANE_COM2", "");  // empty counts as unset
+  ScopedEnv com3("CORVANE_COM3", std::nullopt);
   EXPECT_EQ(ComDevicePath(1, map).value_or(""), "/tmp/camera-link");
   EXPECT_EQ(ComDevicePath(2, map).value_or(""), "/dev/serial/by-id/usb-USB-Serial_Controller-if00");
   EXPECT_FALSE(ComDevicePath(3, map).has_value());
-  unsetenv("CORVANE_COM1");
-  unsetenv("CORVANE_COM2");
 }
 
 // An adapter with a by-id link is mapped by the link, a device without one
@@ -190,9 +184,9 @@ TEST(DeviceMapRules, AnAdapterIsMappedByItsByIdLinkAndReachedAgainAfterAReplug) 
 
   m.Unplug("ttyUSB0");
   m.Usb("ttyUSB1", 2, "ftdi_sio", "0403:6001", "FTDI", "FT232R_USB_UART");
-  m.NodeTo("ttyUSB1", after.slave());
+  m.NodeTo("ttyUSB1", after.path());
   // COM2 as the program opens it, at the map's path under the test's root.
-  setenv("CORVANE_COM2", (m.root() + link).c_str(), 1);
+  ScopedEnv com2("CORVANE_COM2", m.root() + link);
   const std::string trace = m.root() + "/trace";
   platform::serial_testing::TraceTo(trace.c_str());
   HANDLE h = corvane_test::OpenCom("COM2");
@@ -201,21 +195,17 @@ TEST(DeviceMapRules, AnAdapterIsMappedByItsByIdLinkAndReachedAgainAfterAReplug) 
   CloseHandle(h);
   std::string opened;
   std::getline(std::ifstream(trace), opened);
-  EXPECT_NE(opened.find(" COM2 OPEN " + m.root() + link + " -> " + after.slave()),
-            std::string::npos)
+  EXPECT_NE(opened.find(" COM2 OPEN " + m.root() + link + " -> " + after.path()), std::string::npos)
       << opened;
   EXPECT_EQ(platform::PortLabel("COM2", m.root() + link),
             "COM2 (" + m.root() + link + " -> " + m.root() + "/dev/ttyUSB1)");
-  unsetenv("CORVANE_COM2");
 }
 
 TEST(DeviceMapRules, WithoutSysfsComNIsTtySnMinus1) {
-  char tmpl[] = "/tmp/corvane-nosysfs-XXXXXX";
-  const std::string root = ::mkdtemp(tmpl);
-  const auto map = MachineComMap(ScanSerialDevices(root));
+  testsupport::TempDir root("nosysfs");
+  const auto map = MachineComMap(ScanSerialDevices(root.path()));
   EXPECT_EQ(map.at(1), "/dev/ttyS0");
   EXPECT_EQ(map.at(255), "/dev/ttyS254");
-  fs::remove_all(root);
 }
 
 // Each device once, with what sysfs says of it and whether it opens. The
@@ -231,13 +221,12 @@ TEST(PortListing, OneRecordPerDeviceWithItsDescriptionAndState) {
   m.Usb("ttyACM0", 1, "cdc_acm", "2341:0043", "", "Uno");
   m.NodeTo("ttyACM0", "/nonexistent/ttyACM0");
   m.Usb("ttyUSB0", 2, "ftdi_sio", "0403:6001", "FTDI", "FT232R_USB_UART");
-  m.NodeTo("ttyUSB0", pty.slave());
+  m.NodeTo("ttyUSB0", pty.path());
   m.Usb("ttyUSB1", 3, "cp210x", "10c4:ea60", "Silicon Labs", "CP2102");
-  for (const char* var : {"CORVANE_COM1", "CORVANE_COM2", "CORVANE_COM3"}) unsetenv(var);
-  setenv("CORVANE_COM4", mine.slave().c_str(), 1);
+  ScopedEnv com1("CORVANE_COM1", std::nullopt), com2("CORVANE_COM2", std::nullopt),
+      com3("CORVANE_COM3", std::nullopt), com4("CORVANE_COM4", mine.path());
 
   const auto records = platform::ListSerialPorts(platform::StateCheck::kLook, m.root());
-  unsetenv("CORVANE_COM4");
   std::vector<std::string> rows;
   for (const auto& r : records) rows.push_back(Row(r));
   EXPECT_EQ(rows, (std::vector<std::string>{
@@ -246,7 +235,7 @@ TEST(PortListing, OneRecordPerDeviceWithItsDescriptionAndState) {
                       "COM2 /dev/ttyS1 [] serial  '' '' free: ",
                       "COM3 /dev/ttyUSB0 [/dev/serial/by-id/usb-FT232R_USB_UART-if00] ftdi_sio "
                       "0403:6001 'FTDI' 'FT232R_USB_UART' free: ",
-                      "COM4 " + mine.slave() + " []   '' '' free: ",
+                      "COM4 " + mine.path() + " []   '' '' free: ",
                       " /dev/ttyUSB1 [/dev/serial/by-id/usb-CP2102-if00] cp210x 10c4:ea60 "
                       "'Silicon Labs' 'CP2102' free: ",
                   }));

@@ -4,9 +4,11 @@
 #include "platform/ui/scale.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
+
+#include <cstdlib>
 
 #include "platform/ui/windows.h"
+#include "testing/env.h"
 
 namespace {
 
@@ -61,11 +63,10 @@ TEST(ScaleRules, AHalfPixelRoundsTowardsTheClassicLayoutMagnified) {
 TEST(ScaleSetting, ABadValueIsReportedOnStandardErrorAndGivesScaleOne) {
   // A process of its own, so that its scale is decided afresh.
   GTEST_FLAG_SET(death_test_style, "threadsafe");
-  ::setenv("CORVANE_SCALE", "9", 1);
+  testsupport::ScopedEnv scale("CORVANE_SCALE", "9");
   EXPECT_EXIT(std::exit(platform::ui::DisplayScale() == 1 && platform::ui::Px(13) == 13 ? 0 : 1),
               testing::ExitedWithCode(0),
               "CORVANE_SCALE=\"9\" is not a number from 1 to 4; using scale 1");
-  ::unsetenv("CORVANE_SCALE");
 }
 
 }  // namespace

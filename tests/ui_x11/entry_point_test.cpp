@@ -57,7 +57,7 @@ TEST(FltkEntryPoint, ProgramShowsItsDialogAndExitsWhenItEnds) {
   ASSERT_NE(win, 0u);
   Keys(win, "Escape");
   int status = 0;
-  bool exited = Eventually([&] { return ::waitpid(pid, &status, WNOHANG) == pid; });
+  bool exited = WaitUntil([&] { return ::waitpid(pid, &status, WNOHANG) == pid; });
   if (!exited) {
     ::kill(pid, SIGKILL);
     ::waitpid(pid, &status, 0);

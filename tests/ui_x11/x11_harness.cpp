@@ -1,26 +1,23 @@
 #include "tests/ui_x11/x11_harness.h"
 
 #include <X11/Xlib.h>
-#include <sys/wait.h>
 
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <sstream>
-#include <thread>
+
+#include "testing/process.h"
 
 namespace x11test {
 
 int Shell(const std::string& command, std::string* out) {
-  FILE* p = ::popen(command.c_str(), "r");
-  if (!p) return -1;
-  std::string text;
-  char buf[4096];
-  std::size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) text.append(buf, n);
-  int status = ::pclose(p);
+  std::string text, err;
+  const int status =
+      testsupport::Run({"/bin/sh", "-c", command}, {}, &text, &err, std::chrono::minutes(1));
+  std::fputs(err.c_str(), stderr);  // as a shell's messages would show
   if (out) *out = text;
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return status;
 }
 
 std::string Quote(const std::string& s) {
@@ -33,15 +30,6 @@ std::string Quote(const std::string& s) {
     }
   }
   return q + "'";
-}
-
-bool Eventually(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
-  auto deadline = std::chrono::steady_clock::now() + timeout;
-  for (;;) {
-    if (condition()) return true;
-    if (std::chrono::steady_clock::now() >= deadline) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
 }
 
 namespace {
@@ -65,12 +53,12 @@ unsigned long FindWindow(const std::string& title) {
 
 unsigned long WaitWindow(const std::string& title, std::chrono::milliseconds timeout) {
   unsigned long id = 0;
-  Eventually([&] { return (id = FindWindow(title)) != 0; }, timeout);
+  WaitUntil([&] { return (id = FindWindow(title)) != 0; }, timeout);
   return id;
 }
 
 bool WaitNoWindow(const std::string& title, std::chrono::milliseconds timeout) {
-  return Eventually([&] { return FindWindow(title) == 0; }, timeout);
+  return WaitUntil([&] { return FindWindow(title) == 0; }, timeout);
 }
 
 Geometry WindowGeometry(unsigned long window) {
@@ -96,7 +84,7 @@ Geometry WindowGeometry(unsigned long window) {
 }
 
 bool WaitPopupMenu(bool open, std::chrono::milliseconds timeout) {
-  return Eventually(
+  return WaitUntil(
       [open] {
         std::string out;
         Shell("xwininfo -root -children 2>/dev/null", &out);

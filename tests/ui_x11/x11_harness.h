@@ -10,20 +10,19 @@
 #include <string>
 
 #include "platform/win32types.h"
+#include "testing/wait.h"
 
 namespace x11test {
 
 using namespace std::chrono_literals;
+using testsupport::WaitUntil;
 
-// Runs a shell command; gives its exit status and (if out) its stdout.
+// Runs a shell command (ended after a minute); gives its exit status and
+// (if out) its standard output.
 int Shell(const std::string& command, std::string* out = nullptr);
 
 // Quotes a string for the shell.
 std::string Quote(const std::string& s);
-
-// Polls `condition` every 20 ms until it holds or `timeout` passes.
-bool Eventually(const std::function<bool()>& condition,
-                std::chrono::milliseconds timeout = std::chrono::milliseconds(10000));
 
 struct Geometry {
   int x = 0, y = 0, width = 0, height = 0;
