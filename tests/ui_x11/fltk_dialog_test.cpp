@@ -24,7 +24,8 @@ TEST_F(FltkDialogTest, AppearsWhereTheTemplatePutsItAndClicksArriveAsBnClicked) 
   Geometry g = WindowGeometry(win);
   EXPECT_EQ(g.width, UnitsX(267));
   EXPECT_EQ(g.height, UnitsY(90));
-  EXPECT_FALSE(Screenshot("dialog").empty());
+  EXPECT_TRUE(WaitDrawn(win));
+  EXPECT_FALSE(Screenshot("dialog").empty());  // an artefact
 
   ClickDialogUnits(win, kRead.x, kRead.y, kRead.cx, kRead.cy);
   ASSERT_TRUE(dialog.record().WaitClicks(kRead.id, 1));

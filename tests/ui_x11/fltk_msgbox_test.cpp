@@ -42,8 +42,8 @@ TEST_F(FltkMessageBoxTest, BoxFromAWorkerAppearsWhileTheDialogWaitsAndClosesWith
   std::vector<HWND> boxes;
   ASSERT_TRUE(WaitUntil([&] { return (boxes = MessageBoxes()).size() == 1; }));
   EXPECT_EQ(dialog.record().HandlersReturned(), 0) << "the dialog's thread must still wait";
-  std::this_thread::sleep_for(std::chrono::milliseconds(200));
-  EXPECT_FALSE(Screenshot("message-box").empty());
+  EXPECT_TRUE(WaitDrawn(boxWin));
+  EXPECT_FALSE(Screenshot("message-box").empty());  // an artefact
 
   int x = 0, y = 0;
   ASSERT_TRUE(OkButtonCentre(boxes[0], boxWin, &x, &y));

@@ -211,24 +211,70 @@ std::string PixelAt(int x, int y) {
   return hash == std::string::npos ? "" : out.substr(hash, 7);
 }
 
-int DarkPixels(int x, int y, int width, int height) {
+std::string ScreenRgb(int x, int y, int width, int height) {
   std::string out;
   Shell("import -window root -crop " + std::to_string(width) + "x" + std::to_string(height) + "+" +
-            std::to_string(x) + "+" + std::to_string(y) + " -depth 8 txt:- 2>/dev/null",
+            std::to_string(x) + "+" + std::to_string(y) + " -depth 8 rgb:- 2>/dev/null",
         &out);
-  // "3,0: (212,208,200)  #D4D0C8  srgb(212,208,200)"
-  std::istringstream in(out);
-  std::string line;
+  return out.size() == static_cast<std::size_t>(width) * height * 3 ? out : std::string();
+}
+
+namespace {
+
+// How many pixels of the area have a colour that `is` accepts.
+template <class Colour>
+int CountPixels(int x, int y, int width, int height, Colour is) {
+  const std::string rgb = ScreenRgb(x, y, width, height);
   int n = 0;
-  while (std::getline(in, line)) {
-    int r = 255, g = 255, b = 255;
-    auto open = line.find(": (");
-    if (open != std::string::npos &&
-        std::sscanf(line.c_str() + open + 3, "%d,%d,%d", &r, &g, &b) == 3) {
-      n += r < 80 && g < 80 && b < 80;
-    }
+  for (std::size_t i = 0; i + 2 < rgb.size(); i += 3) {
+    n += is(static_cast<unsigned char>(rgb[i]), static_cast<unsigned char>(rgb[i + 1]),
+            static_cast<unsigned char>(rgb[i + 2]));
   }
   return n;
+}
+
+}  // namespace
+
+int DarkPixels(int x, int y, int width, int height) {
+  return CountPixels(x, y, width, height,
+                     [](int r, int g, int b) { return r < 80 && g < 80 && b < 80; });
+}
+
+bool WaitDrawn(unsigned long window, std::chrono::milliseconds timeout) {
+  return WaitUntil(
+      [&] {
+        const Geometry g = WindowGeometry(window);
+        const int face = CountPixels(g.x, g.y, g.width, g.height, [](int r, int gr, int b) {
+          return r == 0xD4 && gr == 0xD0 && b == 0xC8;
+        });
+        return g.width > 0 && face * 2 > g.width * g.height;
+      },
+      timeout);
+}
+
+UnmapWatch::UnmapWatch(unsigned long window) : display_(XOpenDisplay(nullptr)), window_(window) {
+  if (auto* d = static_cast<Display*>(display_)) {
+    XSelectInput(d, window_, StructureNotifyMask);
+    XSync(d, False);
+  }
+}
+
+UnmapWatch::~UnmapWatch() {
+  if (display_) XCloseDisplay(static_cast<Display*>(display_));
+}
+
+bool UnmapWatch::Unmapped(std::chrono::milliseconds timeout) {
+  auto* d = static_cast<Display*>(display_);
+  return d && WaitUntil(
+                  [&] {
+                    while (!unmapped_ && XPending(d) > 0) {
+                      XEvent e;
+                      XNextEvent(d, &e);
+                      unmapped_ = e.type == UnmapNotify && e.xunmap.window == window_;
+                    }
+                    return unmapped_;
+                  },
+                  timeout);
 }
 
 std::string Screenshot(const std::string& name) {

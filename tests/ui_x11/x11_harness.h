@@ -75,9 +75,35 @@ std::string Property(unsigned long window, const std::string& property);
 
 // The colour of the screen pixel at (x, y) root pixels as "#RRGGBB".
 std::string PixelAt(int x, int y);
+// The screen area (x, y, width, height) in root pixels, as rows of red,
+// green and blue bytes; empty on failure.
+std::string ScreenRgb(int x, int y, int width, int height);
 // How many pixels of the screen area (x, y, width, height) are dark (red,
 // green and blue below 80), as enabled text is and greyed text is not.
 int DarkPixels(int x, int y, int width, int height);
+// Waits until the window is drawn: most of it in the face colour of
+// dialogs and boxes (#D4D0C8), which neither the root window nor a window
+// not yet drawn shows.
+bool WaitDrawn(unsigned long window,
+               std::chrono::milliseconds timeout = std::chrono::milliseconds(10000));
+
+// Sees every time the window is unmapped (its UnmapNotify events) from the
+// moment it is made, so that an unmap followed at once by a map again is
+// not missed as a look at the window's state would miss it.
+class UnmapWatch {
+ public:
+  explicit UnmapWatch(unsigned long window);
+  ~UnmapWatch();
+  UnmapWatch(const UnmapWatch&) = delete;
+  UnmapWatch& operator=(const UnmapWatch&) = delete;
+  // TRUE once the window has been unmapped since construction.
+  bool Unmapped(std::chrono::milliseconds timeout = std::chrono::milliseconds(10000));
+
+ private:
+  void* display_;  // Display*
+  unsigned long window_;
+  bool unmapped_ = false;
+};
 
 // Saves a PNG of the whole screen as <artifacts>/<name>.png; gives the path
 // (empty on failure).
