@@ -86,7 +86,7 @@ Process::Process(std::vector<std::string> argv, unsigned pipes, const std::vecto
   std::vector<std::string> envText = ChangedEnvironment(env);
   std::vector<char*> args = Pointers(argv), envp = Pointers(envText);
   if (args.size() < 2 ||
-      posix_spawn(&pid_, args[0], &actions, nullptr, args.data(), envp.data()) != 0) {
+      posix_spawnp(&pid_, args[0], &actions, nullptr, args.data(), envp.data()) != 0) {
     pid_ = -1;
   }
   posix_spawn_file_actions_destroy(&actions);

@@ -21,7 +21,8 @@ enum Pipes : unsigned {
   kFeedInput = 2,      // standard input, open until CloseInput (or the end)
 };
 
-// A running program: argv[0] is its path (not searched in PATH); `env`
+// A running program: argv[0] is its path, or its name to be found in PATH
+// when it has no slash; `env`
 // changes the environment for the program alone, this process's own is left
 // as it is. The destructor kills (SIGKILL) and reaps the program if it still
 // runs. One thread uses an object at a time.
