@@ -4,12 +4,12 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
-#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <string_view>
 
@@ -26,11 +26,10 @@ using std::chrono::milliseconds;
 std::vector<std::string> ChangedEnvironment(const std::vector<EnvChange>& changes) {
   std::vector<std::string> env;
   for (char** e = environ; *e != nullptr; ++e) {
-    const std::string_view entry(*e);
-    const std::string_view name = entry.substr(0, entry.find('='));
-    const bool changed = std::any_of(changes.begin(), changes.end(),
-                                     [&](const EnvChange& c) { return c.first == name; });
-    if (!changed) env.emplace_back(entry);
+    const std::string_view name(*e, std::strcspn(*e, "="));
+    if (std::none_of(changes.begin(), changes.end(), [&](auto& c) { return c.first == name; })) {
+      env.emplace_back(*e);
+    }
   }
   for (const auto& [name, value] : changes) {
     if (value) env.push_back(name + "=" + *value);
@@ -47,26 +46,20 @@ std::vector<char*> Pointers(std::vector<std::string>& texts) {
 
 // Appends what `fd` holds now to `text`; closes it at its end.
 void Drain(int& fd, std::string& text) {
-  while (fd >= 0) {
-    char buf[4096];
-    const ssize_t n = ::read(fd, buf, sizeof buf);
-    if (n > 0) {
-      text.append(buf, static_cast<std::size_t>(n));
-    } else if (n < 0 && errno == EINTR) {
-      continue;
-    } else {
-      if (n == 0 || errno != EAGAIN) {
-        ::close(fd);
-        fd = -1;
-      }
-      return;
-    }
+  char buf[4096];
+  ssize_t n = 0;
+  while (fd >= 0 && ((n = ::read(fd, buf, sizeof buf)) > 0 || (n < 0 && errno == EINTR))) {
+    if (n > 0) text.append(buf, static_cast<std::size_t>(n));
+  }
+  if (fd >= 0 && (n == 0 || errno != EAGAIN)) {
+    ::close(fd);
+    fd = -1;
   }
 }
 
-int Left(Clock::time_point deadline) {
-  const auto left = std::chrono::duration_cast<milliseconds>(deadline - Clock::now()).count();
-  return static_cast<int>(std::clamp<long long>(left, 0, 1'000'000));
+milliseconds Left(Clock::time_point deadline) {
+  return std::max(milliseconds(0),
+                  std::chrono::duration_cast<milliseconds>(deadline - Clock::now()));
 }
 
 }  // namespace
@@ -101,10 +94,6 @@ Process::Process(std::vector<std::string> argv, unsigned pipes, const std::vecto
   for (int fd : {outFd_, errFd_}) {
     if (fd >= 0) ::fcntl(fd, F_SETFL, O_NONBLOCK);
   }
-  if (pid_ <= 0) return;
-#ifdef SYS_pidfd_open
-  pidfd_ = static_cast<int>(::syscall(SYS_pidfd_open, pid_, 0));
-#endif
 }
 
 Process::~Process() {
@@ -112,7 +101,7 @@ Process::~Process() {
     ::kill(pid_, SIGKILL);
     ::waitpid(pid_, nullptr, 0);
   }
-  for (int fd : {pidfd_, in_, outFd_, errFd_}) {
+  for (int fd : {in_, outFd_, errFd_}) {
     if (fd >= 0) ::close(fd);
   }
 }
@@ -132,21 +121,18 @@ bool Process::Reap(int options) {
   if (::waitpid(pid_, &status, options) != pid_) return false;
   status_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   ended_ = true;
-  if (pidfd_ >= 0) ::close(pidfd_);
-  pidfd_ = -1;
   return true;
 }
 
 void Process::Pump(milliseconds wait) {
-  pollfd p[3];
+  pollfd p[2];
   nfds_t n = 0;
-  for (int fd : {outFd_, errFd_, pidfd_}) {
+  for (int fd : {outFd_, errFd_}) {
     if (fd >= 0) p[n++] = {fd, POLLIN, 0};
   }
-  // Without a pidfd the end is learnt by looking every 10 ms.
-  int timeout = static_cast<int>(wait.count());
-  if (pidfd_ < 0 && !ended_) timeout = std::min(timeout, 10);
-  ::poll(p, n, timeout);
+  // Output wakes the poll at once; the end is learnt by looking every 10 ms.
+  const milliseconds slice = ended_ ? wait : std::min(wait, milliseconds(10));
+  ::poll(p, n, static_cast<int>(slice.count()));
   Drain(outFd_, out_);
   Drain(errFd_, err_);
   Reap(WNOHANG);
@@ -162,7 +148,7 @@ std::string Process::ReadLine(milliseconds timeout) {
       return line;
     }
     if (outFd_ < 0 || Clock::now() >= deadline) return "";
-    Pump(milliseconds(Left(deadline)));
+    Pump(Left(deadline));
   }
 }
 
@@ -171,7 +157,7 @@ int Process::Wait(milliseconds timeout) {
   const auto deadline = Clock::now() + timeout;
   while (!ended_) {
     if (Clock::now() >= deadline) return -1;
-    Pump(milliseconds(Left(deadline)));
+    Pump(Left(deadline));
   }
   // What it wrote before it ended; a program it started may hold the pipes
   // open longer, and what that one writes later is not waited for.

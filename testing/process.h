@@ -21,11 +21,10 @@ enum Pipes : unsigned {
   kFeedInput = 2,      // standard input, open until CloseInput (or the end)
 };
 
-// A running program: argv[0] is its path, or its name to be found in PATH
-// when it has no slash; `env`
-// changes the environment for the program alone, this process's own is left
-// as it is. The destructor kills (SIGKILL) and reaps the program if it still
-// runs. One thread uses an object at a time.
+// A running program: argv[0] is its path, or a name without a slash to be
+// found in PATH; `env` changes the environment for the program alone (this
+// process's own is left as it is). The destructor kills (SIGKILL) and reaps
+// the program if it still runs. One thread uses an object at a time.
 class Process {
  public:
   explicit Process(std::vector<std::string> argv, unsigned pipes = 0,
@@ -65,7 +64,6 @@ class Process {
   void Pump(std::chrono::milliseconds wait);
 
   pid_t pid_ = -1;
-  int pidfd_ = -1;  // readable once the program has ended; -1 where missing
   int in_ = -1, outFd_ = -1, errFd_ = -1;
   bool ended_ = false;
   int status_ = -1;

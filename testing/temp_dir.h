@@ -23,4 +23,9 @@ class TempDir {
   std::string path_;
 };
 
+// The whole content of the file at `path` (empty if it cannot be read).
+std::string ReadFile(const std::string& path);
+// Makes `content` the whole content of the file at `path`.
+void WriteFile(const std::string& path, const std::string& content);
+
 }  // namespace testsupport

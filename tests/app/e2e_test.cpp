@@ -89,26 +89,6 @@ std::string XpropId(unsigned long window) {
   return text;
 }
 
-// The root's children that have no name and more than one pixel: popup
-// menus, and a window manager's frames; their ids as xwininfo prints them.
-std::set<std::string> UnnamedWindows() {
-  std::string out;
-  Shell("xwininfo -root -children 2>/dev/null", &out);
-  std::istringstream in(out);
-  std::set<std::string> ids;
-  std::string line;
-  while (std::getline(in, line)) {
-    // "     0x200020 (has no name): ()  137x37+31+140  +31+140"
-    auto at = line.find("(has no name): ()");
-    int w = 0, h = 0;
-    if (at != std::string::npos && std::sscanf(line.c_str() + at + 17, " %dx%d", &w, &h) == 2 &&
-        w > 1 && h > 1) {
-      ids.insert(line.substr(0, at));
-    }
-  }
-  return ids;
-}
-
 // Whether the part (x, y, width, height) of the screen area `area`, both in
 // root pixels, differs now from `before`, the area's ScreenRgb of earlier.
 bool Changed(const std::string& before, const Geometry& area, const Geometry& part) {
@@ -261,10 +241,9 @@ TEST_F(EndToEnd, AboutBoxThenReadThroughTheWindowSendsTheEightFrames) {
   EXPECT_TRUE(WindowScreenshot(main, "app-main-after-read"));
 
   // The camera's log file holds the eight frames.
-  std::ifstream in(dir_.File("camsim.log"));
-  std::string line;
+  const std::string log = testsupport::ReadFile(dir_.File("camsim.log"));
   int rx = 0;
-  while (std::getline(in, line)) rx += line.find(" RX ") != std::string::npos;
+  for (auto at = log.find(" RX "); at != std::string::npos; at = log.find(" RX ", at + 1)) ++rx;
   EXPECT_EQ(rx, 8);
   EXPECT_EQ(EscapeAndWait(main), 0);
 }
@@ -351,7 +330,7 @@ TEST_F(EndToEnd, TheWindowManagerIsToldWhatTheTemplatesSay) {
   EXPECT_EQ(Frames(), 0);
 
   // The About box from the system menu is a dialog of the main dialog.
-  std::set<std::string> before = UnnamedWindows();
+  std::set<unsigned long> before = UnnamedWindows();
   ClickAt(g.x + 30, g.y + 120, 3);  // below the group boxes
   ASSERT_TRUE(WaitUntil([&] { return UnnamedWindows().size() > before.size(); }));
   Shell("xdotool key --delay 60 Down Down Return");  // Close, a separator, the About item
@@ -388,13 +367,8 @@ TEST_F(EndToEnd, KeysRepeatCommandsAndBoxesTakeTheKeyboard) {
   // at once, on the screen for the window manager too.
   EXPECT_NE(Property(box, "_MOTIF_WM_HINTS").find("= 0x3, 0x24,"), std::string::npos)
       << Property(box, "_MOTIF_WM_HINTS");
-  UnmapWatch watch(box);
-  if (wm) {
-    ASSERT_TRUE(IconifyWindow(box));
-  } else {
-    ASSERT_TRUE(UnmapWindow(box));
-  }
-  ASSERT_TRUE(watch.Unmapped()) << "the box was not minimised";  // the window manager's time
+  ASSERT_TRUE(UnmappedBy(box, [&] { return wm ? IconifyWindow(box) : UnmapWindow(box); }))
+      << "the box was not minimised";
   EXPECT_TRUE(WaitUntil([&] {
     return Viewable(box) &&
            Property(box, "_NET_WM_STATE").find("_NET_WM_STATE_HIDDEN") == std::string::npos;
@@ -557,18 +531,18 @@ TEST_F(EndToEnd, ACodePastedWithCtrlVOrTheMiddleButtonIsWritten) {
   // The edit menu of the field, with Paste offered: drawn over the dialog
   // and the screen below it (looked at below the field, whose caret may
   // change meanwhile).
-  std::set<std::string> before = UnnamedWindows();
+  std::set<unsigned long> before = UnnamedWindows();
   Click(main, kNewCode);
   const Geometry g = WindowGeometry(main), area{g.x, g.y, g.width, g.height + 120};
   const std::string screen = ScreenRgb(area.x, area.y, area.width, area.height);
   ClickDialogUnits(main, kNewCode.x, kNewCode.y, kNewCode.cx, kNewCode.cy, 3);
-  std::set<std::string> menu;
+  std::set<unsigned long> menu;
   ASSERT_TRUE(WaitUntil([&] {
-    std::set<std::string> now = UnnamedWindows();
-    for (const auto& id : before) now.erase(id);
-    return !(menu = now).empty();
+    menu = UnnamedWindows();
+    for (unsigned long id : before) menu.erase(id);
+    return !menu.empty();
   }));
-  Geometry popup = WindowGeometry(std::stoul(*menu.begin(), nullptr, 16));
+  Geometry popup = WindowGeometry(*menu.begin());
   const int fieldEnd = g.y + UnitsY(kNewCode.y) + UnitsY(kNewCode.cy);
   popup.height -= std::max(0, fieldEnd - popup.y);
   popup.y = std::max(popup.y, fieldEnd);
@@ -586,8 +560,7 @@ TEST_F(EndToEnd, ACodePastedWithCtrlVOrTheMiddleButtonIsWritten) {
   EXPECT_EQ(Frames("01800E10204D1000F7025A"), 1);
 
   // The camera's log file shows both writes with their codes.
-  std::ifstream in(dir_.File("camsim.log"));
-  std::string log((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const std::string log = testsupport::ReadFile(dir_.File("camsim.log"));
   EXPECT_NE(log.find(" RX 01800E10204D1000F7023C"), std::string::npos) << log;
   EXPECT_NE(log.find(" RX 01800E10204D1000F7025A"), std::string::npos) << log;
   // Escape while the Write still runs would go to its disabled button and

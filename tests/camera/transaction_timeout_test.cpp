@@ -238,7 +238,7 @@ TEST_F(CameraTest, HangUpInTheMiddleOfAReply) {
   EXPECT_GE(Since(t0), 2.0);
   EXPECT_EQ(Boxes(),
             (std::vector<std::string>{
-                porttest::BoxText("WaitCommEvent()", porttest::SystemText(ERROR_DEVICE_REMOVED), 1),
+                porttest::BoxText("WaitCommEvent()", porttest::ErrorText(ERROR_DEVICE_REMOVED), 1),
                 TimeoutBox(1)}));
   com_.Map({});
   EXPECT_EQ(porttest::OpenCom1(*port_), 0);  // ends the monitor; the line is gone

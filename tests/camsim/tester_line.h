@@ -22,9 +22,8 @@ inline Bytes Hex(const std::string& text) {
 // Milliseconds on the monotonic clock.
 double NowMs();
 
+using testsupport::ReadFile;
 using testsupport::TempDir;
-
-std::string ReadFile(const std::string& path);
 
 class TesterLine {
  public:

@@ -3,7 +3,6 @@
 #include <signal.h>
 
 #include <chrono>
-#include <fstream>
 #include <sstream>
 
 #include "testing/hex.h"
@@ -79,17 +78,6 @@ std::vector<std::string> CliTest::Frames(
 std::vector<std::string> CliTest::WriteFrames() const {
   // 01 80 0E 10 20 4D, then 10 for a write.
   return Frames([](const std::string& hex) { return hex.rfind("01800E10204D10", 0) == 0; });
-}
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-void WriteFile(const std::string& path, const std::string& content) {
-  std::ofstream(path, std::ios::binary) << content;
 }
 
 std::vector<std::string> LinesWith(const std::string& text, const std::string& part) {

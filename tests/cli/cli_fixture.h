@@ -68,8 +68,8 @@ class CliTest : public ::testing::Test {
   std::unique_ptr<camsim::Camsim> camera_;
 };
 
-std::string ReadFile(const std::string& path);
-void WriteFile(const std::string& path, const std::string& content);
+using testsupport::ReadFile;
+using testsupport::WriteFile;
 // Lines of text (without their line ends) that contain `part`.
 std::vector<std::string> LinesWith(const std::string& text, const std::string& part);
 

@@ -10,8 +10,8 @@
 #include "platform/handles.h"
 #include "platform/threads.h"
 #include "testing/process.h"
-#include "testing/wait.h"
 #include "tests/app/app_fixture.h"
+#include "tests/port/port_fixture.h"
 
 namespace {
 
@@ -19,11 +19,7 @@ using apptest::Driver;
 using apptest::Ports;
 using apptest::ProgramRun;
 
-// Waits (at most 10 s, to show no hang) until no thread of the services runs
-// beyond `baseline`.
-bool ThreadsBackTo(long baseline) {
-  return testsupport::WaitUntil([&] { return platform::LiveThreadCount() <= baseline; });
-}
+using porttest::WaitThreadsBackTo;
 
 struct Counts {
   std::size_t fds, handles;
@@ -49,7 +45,7 @@ TEST(Soak, TenThousandCyclesOfOpenStartMonitorAndStop) {
     ASSERT_EQ(port.OpenPort(nullptr, 1, 9600, 'N', 8, 1, EV_RXCHAR, 512), 1) << "cycle " << i;
     ASSERT_FALSE(port.m_bMonitorAlive.load()) << "cycle " << i;
     if (i % 1000 == 999) {
-      ASSERT_TRUE(ThreadsBackTo(threads0)) << "cycle " << i;
+      ASSERT_TRUE(WaitThreadsBackTo(threads0)) << "cycle " << i;
       const Counts now = Now();
       ASSERT_EQ(now.fds, before.fds) << "cycle " << i;
       ASSERT_EQ(now.handles, before.handles) << "cycle " << i;
@@ -62,7 +58,7 @@ TEST(Soak, TenThousandCyclesOfOpenStartMonitorAndStop) {
   port.OpenPort(nullptr, 1, 9600, 'N', 8, 1, EV_RXCHAR, 512);
   EXPECT_EQ(result.size(), 4u);
   EXPECT_NE(result, "XXXX");
-  EXPECT_TRUE(ThreadsBackTo(threads0));
+  EXPECT_TRUE(WaitThreadsBackTo(threads0));
   EXPECT_EQ(Now().fds, before.fds);
   EXPECT_EQ(Now().handles, before.handles);
 }
@@ -75,7 +71,7 @@ TEST(Soak, ThousandCommandsThroughTheDialog) {
   HWND main = run.PastAbout();
   ASSERT_NE(main, nullptr);
   ASSERT_TRUE(d.Click(main, IDC_READ));  // the first command opens what stays open
-  ASSERT_TRUE(ThreadsBackTo(0));
+  ASSERT_TRUE(WaitThreadsBackTo(0));
   const Counts before = Now();
   const char* hex = "0123456789ABCDEF";
   for (int i = 0; i < 1000; ++i) {
@@ -95,7 +91,7 @@ TEST(Soak, ThousandCommandsThroughTheDialog) {
     }
     ASSERT_TRUE(d.Enabled(main, IDC_WRITE)) << "command " << i;
     if (i % 100 == 99) {
-      ASSERT_TRUE(ThreadsBackTo(0)) << "command " << i;
+      ASSERT_TRUE(WaitThreadsBackTo(0)) << "command " << i;
       const Counts now = Now();
       ASSERT_EQ(now.fds, before.fds) << "command " << i;
       ASSERT_EQ(now.handles, before.handles) << "command " << i;

@@ -220,7 +220,7 @@ TEST_F(MonitorTest, HangUpInTheMiddleOfAReplyShowsOneBoxAndTheMonitorBlocks) {
   std::this_thread::sleep_for(Ms(300));
   EXPECT_EQ(BoxTexts(driver_),
             std::vector<std::string>{
-                BoxText("WaitCommEvent()", porttest::SystemText(ERROR_DEVICE_REMOVED), 1)});
+                BoxText("WaitCommEvent()", porttest::ErrorText(ERROR_DEVICE_REMOVED), 1)});
   EXPECT_EQ(ReplyBytes(port_), (Bytes{0x06, 0x80}));
   // A frame handed over now fails on the line: its box, then the event
   // wait's, and the monitor blocks again.
@@ -245,7 +245,7 @@ TEST_F(MonitorTest, FailedReadStoresNothingAndTheOtherBytesArrive) {
   std::this_thread::sleep_for(Ms(100));
   EXPECT_EQ(ReplyBytes(port_), (Bytes{0x06, 0x80, 0x7F}));
   EXPECT_EQ(BoxTexts(driver_), std::vector<std::string>{BoxText(
-                                   "ReadFile()", porttest::SystemText(ERROR_GEN_FAILURE), 1)});
+                                   "ReadFile()", porttest::ErrorText(ERROR_GEN_FAILURE), 1)});
   EXPECT_NE(driver_.Recorded()[0].thread, GetCurrentThreadId());
 }
 
@@ -256,7 +256,7 @@ TEST_F(MonitorTest, FailedWriteLosesTheFrameAndTheNextOneGoesOut) {
   ASSERT_TRUE(driver_.WaitRecorded(1, Ms(5000)));
   EXPECT_EQ(peer_.ReadBytes(1, 200), Bytes{});
   EXPECT_EQ(BoxTexts(driver_), std::vector<std::string>{BoxText(
-                                   "WriteFile()", porttest::SystemText(ERROR_GEN_FAILURE), 1)});
+                                   "WriteFile()", porttest::ErrorText(ERROR_GEN_FAILURE), 1)});
   port_.SendHexFrame(kClose);
   EXPECT_EQ(peer_.ReadBytes(3, 5000), (Bytes{0x10, 0x3B, 0x04}));
 }
@@ -266,7 +266,7 @@ TEST_F(MonitorTest, FailedEventWaitShowsItsBoxAndBytesStillArrive) {
   ASSERT_EQ(port_.StartMonitor(), 1);
   ASSERT_TRUE(driver_.WaitRecorded(1, Ms(5000)));
   EXPECT_EQ(BoxTexts(driver_), std::vector<std::string>{BoxText(
-                                   "WaitCommEvent()", porttest::SystemText(ERROR_GEN_FAILURE), 1)});
+                                   "WaitCommEvent()", porttest::ErrorText(ERROR_GEN_FAILURE), 1)});
   // The next frame wakes the monitor; its event wait then works again.
   port_.SendHexFrame(kAnnounce);
   EXPECT_EQ(peer_.ReadBytes(3, 5000).size(), 3u);

@@ -16,10 +16,10 @@ using platform::ui::testing::Driver;
 using porttest::BoxText;
 using porttest::BoxTexts;
 using porttest::ComPorts;
+using porttest::ErrorText;
 using porttest::OpenCom1;
 using porttest::OpenFdCount;
 using porttest::Pty;
-using porttest::SystemText;
 
 TEST(OpenPort, MissingPortGivesZeroAndNoBox) {
   Driver driver(true);
@@ -37,7 +37,7 @@ TEST(OpenPort, MissingPortGivesZeroAndNoBox) {
   SetLastError(ERROR_FILE_NOT_FOUND);
   port.ReportError("Test()", "");
   ASSERT_EQ(driver.Recorded().size(), 1u);
-  EXPECT_EQ(driver.Recorded()[0].text, BoxText("Test()", SystemText(ERROR_FILE_NOT_FOUND), 3));
+  EXPECT_EQ(driver.Recorded()[0].text, BoxText("Test()", ErrorText(ERROR_FILE_NOT_FOUND), 3));
 }
 
 TEST(OpenPort, PortHeldByAnotherProcessGivesZeroAndNoBox) {
@@ -125,7 +125,7 @@ void ExpectStepFailure(const char* function, const char* operation, DWORD code) 
   EXPECT_EQ(boxes[0].caption, "Application Error");
   EXPECT_EQ(boxes[0].type, UINT(MB_ICONERROR));
   EXPECT_EQ(boxes[0].thread, GetCurrentThreadId());
-  EXPECT_EQ(boxes[0].text, BoxText(operation, SystemText(code), 1)) << function;
+  EXPECT_EQ(boxes[0].text, BoxText(operation, ErrorText(code), 1)) << function;
   platform::serial_testing::ClearFaults();
 }
 
@@ -176,7 +176,7 @@ TEST(ReportError, DetailLongerThanTwoCharactersReplacesTheSystemText) {
   port.ReportError("Op()", "abc");
   const auto boxes = BoxTexts(driver);
   ASSERT_EQ(boxes.size(), 3u);
-  EXPECT_EQ(boxes[0], BoxText("Op()", SystemText(ERROR_ACCESS_DENIED), 0));
+  EXPECT_EQ(boxes[0], BoxText("Op()", ErrorText(ERROR_ACCESS_DENIED), 0));
   EXPECT_EQ(boxes[1], boxes[0]);
   EXPECT_EQ(boxes[2], BoxText("Op()", "abc", 0));
   for (const auto& box : driver.Recorded()) {

@@ -17,6 +17,7 @@
 #include "testing/process.h"
 #include "testing/pty.h"
 #include "testing/wait.h"
+#include "tests/platform/serial_fixture.h"
 
 namespace porttest {
 
@@ -37,15 +38,7 @@ inline std::string TimeoutBox(int port) {
 }
 
 // The system's text for an error code, as the box shows it.
-inline std::string SystemText(DWORD code) {
-  char* text = nullptr;
-  const DWORD n = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM, NULL,
-                                 code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
-                                 reinterpret_cast<LPSTR>(&text), 0, NULL);
-  std::string s = n != 0 && text != nullptr ? std::string(text, n) : std::string();
-  if (text != nullptr) LocalFree(text);
-  return s;
-}
+using corvane_test::ErrorText;
 
 inline std::vector<std::string> BoxTexts(platform::ui::testing::Driver& driver) {
   std::vector<std::string> texts;

@@ -83,26 +83,25 @@ Geometry WindowGeometry(unsigned long window) {
   return g;
 }
 
+std::set<unsigned long> UnnamedWindows() {
+  std::string out;
+  Shell("xwininfo -root -children 2>/dev/null", &out);
+  std::istringstream in(out);
+  std::set<unsigned long> ids;
+  for (std::string line; std::getline(in, line);) {
+    // "     0x200020 (has no name): ()  137x37+31+140  +31+140"
+    const auto at = line.find("(has no name): ()");
+    int w = 0, h = 0;
+    if (at != std::string::npos && std::sscanf(line.c_str() + at + 17, " %dx%d", &w, &h) == 2 &&
+        w > 1 && h > 1) {
+      ids.insert(std::strtoul(line.c_str(), nullptr, 16));
+    }
+  }
+  return ids;
+}
+
 bool WaitPopupMenu(bool open, std::chrono::milliseconds timeout) {
-  return WaitUntil(
-      [open] {
-        std::string out;
-        Shell("xwininfo -root -children 2>/dev/null", &out);
-        std::istringstream in(out);
-        std::string line;
-        bool menu = false;
-        while (std::getline(in, line)) {
-          // "     0x200020 (has no name): ()  137x37+31+140  +31+140"
-          if (line.find("(has no name): ()") == std::string::npos) continue;
-          int w = 0, h = 0;
-          auto size = line.find("()");
-          if (std::sscanf(line.c_str() + size + 2, " %dx%d", &w, &h) == 2 && w > 1 && h > 1) {
-            menu = true;
-          }
-        }
-        return menu == open;
-      },
-      timeout);
+  return WaitUntil([open] { return UnnamedWindows().empty() != open; }, timeout);
 }
 
 int UnitsX(int x) {
@@ -252,29 +251,27 @@ bool WaitDrawn(unsigned long window, std::chrono::milliseconds timeout) {
       timeout);
 }
 
-UnmapWatch::UnmapWatch(unsigned long window) : display_(XOpenDisplay(nullptr)), window_(window) {
-  if (auto* d = static_cast<Display*>(display_)) {
-    XSelectInput(d, window_, StructureNotifyMask);
-    XSync(d, False);
+bool UnmappedBy(unsigned long window, const std::function<bool()>& action,
+                std::chrono::milliseconds timeout) {
+  Display* d = XOpenDisplay(nullptr);
+  if (!d) return false;
+  XSelectInput(d, window, StructureNotifyMask);  // before the action: no event is missed
+  XSync(d, False);
+  bool unmapped = false;
+  if (action()) {
+    WaitUntil(
+        [&] {
+          while (!unmapped && XPending(d) > 0) {
+            XEvent e;
+            XNextEvent(d, &e);
+            unmapped = e.type == UnmapNotify;
+          }
+          return unmapped;
+        },
+        timeout);
   }
-}
-
-UnmapWatch::~UnmapWatch() {
-  if (display_) XCloseDisplay(static_cast<Display*>(display_));
-}
-
-bool UnmapWatch::Unmapped(std::chrono::milliseconds timeout) {
-  auto* d = static_cast<Display*>(display_);
-  return d && WaitUntil(
-                  [&] {
-                    while (!unmapped_ && XPending(d) > 0) {
-                      XEvent e;
-                      XNextEvent(d, &e);
-                      unmapped_ = e.type == UnmapNotify && e.xunmap.window == window_;
-                    }
-                    return unmapped_;
-                  },
-                  timeout);
+  XCloseDisplay(d);
+  return unmapped;
 }
 
 std::string Screenshot(const std::string& name) {

@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <functional>
+#include <set>
 #include <string>
 
 #include "platform/win32types.h"
@@ -37,8 +38,12 @@ bool WaitNoWindow(const std::string& title,
                   std::chrono::milliseconds timeout = std::chrono::milliseconds(10000));
 Geometry WindowGeometry(unsigned long window);
 
-// Waits until a popup menu is open (`open`) or none is: FLTK shows a menu
-// as an unnamed top-level window, which exists only while it is up.
+// The root's children that have no name and more than one pixel: popup
+// menus (FLTK shows a menu as an unnamed top-level window, which exists
+// only while it is up), and a window manager's frames.
+std::set<unsigned long> UnnamedWindows();
+// Waits until a popup menu is open (`open`) or none is (without a window
+// manager).
 bool WaitPopupMenu(bool open, std::chrono::milliseconds timeout = std::chrono::milliseconds(10000));
 
 // Pointer actions at root-window pixels.
@@ -87,23 +92,11 @@ int DarkPixels(int x, int y, int width, int height);
 bool WaitDrawn(unsigned long window,
                std::chrono::milliseconds timeout = std::chrono::milliseconds(10000));
 
-// Sees every time the window is unmapped (its UnmapNotify events) from the
-// moment it is made, so that an unmap followed at once by a map again is
-// not missed as a look at the window's state would miss it.
-class UnmapWatch {
- public:
-  explicit UnmapWatch(unsigned long window);
-  ~UnmapWatch();
-  UnmapWatch(const UnmapWatch&) = delete;
-  UnmapWatch& operator=(const UnmapWatch&) = delete;
-  // TRUE once the window has been unmapped since construction.
-  bool Unmapped(std::chrono::milliseconds timeout = std::chrono::milliseconds(10000));
-
- private:
-  void* display_;  // Display*
-  unsigned long window_;
-  bool unmapped_ = false;
-};
+// Runs `action` (FALSE if it failed) and waits until the window has been
+// unmapped: its UnmapNotify event, which a map again at once does not hide
+// as it would hide the unmap from a look at the window's state.
+bool UnmappedBy(unsigned long window, const std::function<bool()>& action,
+                std::chrono::milliseconds timeout = std::chrono::milliseconds(10000));
 
 // Saves a PNG of the whole screen as <artifacts>/<name>.png; gives the path
 // (empty on failure).
