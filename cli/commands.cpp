@@ -123,6 +123,7 @@ Written JournalledWrite(CameraLink& link, Journal& journal, JournalRecord record
     Error(error + "; " + CellName(cell) + " was not written");
     return Written::kJournalFailed;
   }
+  if (const std::string notice = journal.TakeNotice(); !notice.empty()) Error(notice);
   const std::string result = link.Write(cell, newCode);
   const auto readBack = EngineCode(result);
   Written written = Written::kFailed;
@@ -213,6 +214,7 @@ int UndoOne(CameraLink& link, Journal& journal, const JournalRecord& r, bool und
       Error(error + "; write #" + std::to_string(r.number) + " is not marked undone");
       return kExitLocalFailure;
     }
+    if (const std::string notice = journal.TakeNotice(); !notice.empty()) Error(notice);
     Result(CellName(r.cell) + " holds " + CodeText(*held) + " already; nothing sent");
     return kExitDone;
   }

@@ -380,6 +380,7 @@ bool Journal::Read(std::vector<JournalRecord>* records, std::string* warning, st
     return false;
   }
   if (!warning->empty()) *warning = "the journal " + path_ + ": " + *warning;
+  toldCutOff_ = toldCutOff_ || !warning->empty();
   return true;
 }
 
@@ -393,11 +394,13 @@ bool Journal::Append(const std::string& line, std::string* error) {
     return false;
   }
   std::string text = line;
+  bool endsCutOff = false;
   char last = '\n';
   if (st.st_size == 0) {
     text = kHeader + line;
   } else if (::pread(fd_.get(), &last, 1, st.st_size - 1) == 1 && last != '\n') {
     text = "\n" + std::string(kCutOffNote) + line;
+    endsCutOff = true;
   }
   // Whole lines in one write where the file system takes them.
   std::string why;
@@ -409,7 +412,13 @@ bool Journal::Append(const std::string& line, std::string* error) {
     if (n > 0) left.remove_prefix(static_cast<std::size_t>(n));
   }
   if (why.empty() && ::fsync(fd_.get()) != 0) why = SystemError("cannot flush the journal", path_);
-  if (why.empty()) return true;
+  if (why.empty()) {
+    if (endsCutOff && !toldCutOff_) {
+      notice_ = "the journal " + path_ +
+                ": its last line was cut off (a crash?); it was ended, marked and is passed over";
+    }
+    return true;
+  }
   if (::ftruncate(fd_.get(), st.st_size) == 0) {
     ::fsync(fd_.get());
     *error = why + "; the line was taken out again";

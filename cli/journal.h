@@ -23,6 +23,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "cli/cells.h"
@@ -124,6 +125,13 @@ class Journal {
   // Appends the line of record's outcome; returns once it is on disk.
   bool Finish(const JournalRecord& record, std::string* error);
 
+  // What the last append did beyond its own line, once, then "": it ended
+  // and marked a last line that a crash had cut off, of which no Read of
+  // this object has warned ("the journal J: its
+  // last line was cut off (a crash?); it was ended, marked and is passed
+  // over").
+  std::string TakeNotice() { return std::exchange(notice_, std::string()); }
+
   const std::string& path() const { return path_; }
 
  private:
@@ -134,7 +142,9 @@ class Journal {
 
   std::string path_;
   platform::UniqueFd fd_;
-  bool locked_ = false;  // a Lock holds the file
+  std::string notice_;       // see TakeNotice
+  bool toldCutOff_ = false;  // Read has warned of a cut-off last line
+  bool locked_ = false;      // a Lock holds the file
 };
 
 }  // namespace cli

@@ -184,6 +184,12 @@ TEST_F(CliJournal, ATornLastLineIsPassedOverAndADamagedOneElsewhereRefused) {
   EXPECT_EQ(ran.status, 2);
   EXPECT_EQ(LinesWith(ran.err, "no journalled write left to undo").size(), 1u) << ran.err;
   EXPECT_EQ(LinesWith(ran.err, "damaged").size(), 0u) << ran.err;
+
+  // A write after a cut-off line reads no records; its append says so.
+  WriteFile(journal, f7 + torn);
+  ran = Cli({"write", "0:F7=5A"});
+  EXPECT_EQ(ran.status, 0) << ran.err;
+  EXPECT_EQ(LinesWith(ran.err, "its last line was cut off (a crash?)").size(), 1u) << ran.err;
 }
 
 // The journal's outcome line does not fit under a file size limit: the part
