@@ -3,6 +3,7 @@
 // engine as the dialog. Exit statuses: see ExitStatus in commands.h.
 #include <CLI/CLI.hpp>
 #include <csignal>
+#include <cstdio>
 #include <functional>
 #include <map>
 #include <string>
@@ -159,5 +160,13 @@ int main(int argc, char** argv) {
     return code == 0 ? cli::kExitDone : cli::kExitBadInput;
   }
   if (!trace.empty()) cli::SetTrace(trace);
-  return (*run)(options);
+  const int status = (*run)(options);
+  // Result lines that did not reach standard output (a full disk) are a
+  // failure, even where every transaction went well. The commands print
+  // them only once they have used the camera (`ports` checks its own).
+  if (std::ferror(stdout) != 0 && status <= cli::kExitDiffers) {
+    std::fprintf(stderr, "corvane-cli: cannot write the results to standard output\n");
+    return cli::kExitLocalFailure;
+  }
+  return status;
 }

@@ -2,6 +2,7 @@
 // camera that does not answer.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 
 #include "tests/cli/cli_fixture.h"
@@ -38,6 +39,11 @@ TEST_F(CliReadWrite, ReadPrintsCodesAndWriteReadsOldWritesAndReadsBack) {
   EXPECT_NE(first[0].find(" sending"), std::string::npos);
   EXPECT_NE(first[1].find(" done, read back 5A"), std::string::npos);
   EXPECT_EQ(LinesWith(journal, " #2 write COM1 ").size(), 2u) << journal;
+
+  // Codes read that do not reach standard output: the camera was used, the
+  // results are lost (5).
+  const int full = std::system((CORVANE_CLI " read 0:F7 >/dev/full 2>/dev/null"));
+  EXPECT_EQ(WEXITSTATUS(full), 5);
 }
 
 TEST_F(CliBadInput, ExitsTwoWithAMessageAndSendsNothing) {
