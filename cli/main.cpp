@@ -9,6 +9,9 @@
 #include "cli/commands.h"
 #include "cli/interrupt.h"
 #include "cli/trace.h"
+#include "platform/devicemap.h"
+#include "platform/diagnostics.h"
+#include "platform/environment.h"
 #include "platform/ui/backend.h"
 #include "platform/ui/console.h"
 
@@ -96,9 +99,19 @@ const std::vector<Command>& Commands() {
   return kCommands;
 }
 
+// The services' warnings: "corvane-cli: <text>" on standard error.
+void PrintDiagnostic(const std::string& text) {
+  platform::WriteDiagnosticLine("corvane-cli", text);
+}
+
 }  // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv, char** envp) {
+  // The environment is read here once, before any thread exists; the
+  // services get what it says from here.
+  platform::SetDiagnosticsHandler(&PrintDiagnostic);
+  const platform::EnvironmentSettings settings = platform::ParseEnvironment(envp);
+  platform::SetComOverrides(settings.comDevices);
   // Before any thread exists (see InterruptWatch).
   cli::InterruptWatch interrupts;
   platform::ui::UseBackend(platform::ui::MakeConsoleBackend(), nullptr);
@@ -141,6 +154,7 @@ int main(int argc, char** argv) {
     const int code = app.exit(e);
     return code == 0 ? cli::kExitDone : cli::kExitBadInput;
   }
-  if (!trace.empty()) cli::SetTrace(trace);
+  // --trace goes before CORVANE_TRACE.
+  cli::SetTrace(!trace.empty() ? trace : settings.trace);
   return (*run)(options);
 }

@@ -14,10 +14,18 @@
 #include <string>
 #include <vector>
 
+#include "platform/devicemap.h"
+#include "platform/environment.h"
 #include "platform/kernel32.h"
 #include "platform/port_listing.h"
+#include "platform/serial_trace.h"
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv, char** envp) {
+  // A program on the services: its environment's settings, as the
+  // programs take them.
+  const platform::EnvironmentSettings settings = platform::ParseEnvironment(envp);
+  platform::SetComOverrides(settings.comDevices);
+  platform::ApplyTraceSetting(settings.trace);
   if (argc == 2 && std::strcmp(argv[1], "report") == 0) {
     for (int n = 1; n <= 4; ++n) platform::ReportUnusablePort(n);
     return 0;
