@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "camera/Outcome.h"
 #include "cli/interrupt.h"
 #include "cli/journal.h"
 #include "cli/link.h"
@@ -138,7 +139,8 @@ Written JournalledWrite(CameraLink& link, Journal& journal, Cell cell, int oldCo
       Error(CellName(cell) + " reads back " + CodeText(*readBack) + ", not " + CodeText(newCode));
     }
   } else {
-    Error("writing " + CellName(cell) + " failed (" + result + "): " + FailureMeaning(result));
+    Error("writing " + CellName(cell) + " failed (" + result +
+          "): " + camera::FailureMeaning(camera::OutcomeOfText(result)));
   }
   return written;
 }

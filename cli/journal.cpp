@@ -15,7 +15,7 @@
 #include <set>
 #include <sstream>
 
-#include "camera/CommandTable.h"
+#include "camera/Outcome.h"
 
 namespace cli {
 namespace {
@@ -72,7 +72,8 @@ std::string StateText(const JournalRecord& r) {
     case JournalRecord::State::kDiffers:
       return "DIFFERS, read back " + CodeText(r.readBack);
     case JournalRecord::State::kFailed:
-      return "FAILED " + r.failure + ": " + FailureMeaning(r.failure);
+      return "FAILED " + r.failure + ": " +
+             camera::FailureMeaning(camera::OutcomeOfText(r.failure));
   }
   return "";
 }
@@ -163,15 +164,6 @@ std::string DefaultJournalPath() {
   return "";
 }
 
-const char* FailureMeaning(const std::string& failure) {
-  if (failure == camera::kCloseTimedOut)
-    return "no answer before the write frame; the cell was not written";
-  if (failure == camera::kReadBackTimedOut) {
-    return "no answer to the read-back; the write frame was answered, the cell is probably written";
-  }
-  return "the camera stopped answering; the cell may or may not have been written";
-}
-
 bool ParseJournal(const std::string& text, std::vector<JournalRecord>* records,
                   std::string* error) {
   std::map<long, JournalRecord> latest;
@@ -200,7 +192,8 @@ std::vector<JournalRecord> UndoCandidates(const std::vector<JournalRecord>& reco
   std::vector<JournalRecord> out;
   for (auto it = records.rbegin(); it != records.rend() && out.size() < n; ++it) {
     if (it->undoOf != 0 || undone.count(it->number) != 0) continue;
-    if (it->state == JournalRecord::State::kFailed && it->failure == camera::kCloseTimedOut)
+    if (it->state == JournalRecord::State::kFailed &&
+        camera::OutcomeOfText(it->failure) == camera::Outcome::kWriteNotSent)
       continue;
     out.push_back(*it);
   }

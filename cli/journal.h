@@ -49,9 +49,6 @@ bool ParseJournal(const std::string& text, std::vector<JournalRecord>* records, 
 // failed before their write frame was sent.
 std::vector<JournalRecord> UndoCandidates(const std::vector<JournalRecord>& records, std::size_t n);
 
-// What a failure text of the Write transaction means for the cell.
-const char* FailureMeaning(const std::string& failure);
-
 class Journal {
  public:
   // Opens (and creates, with its directories) the journal at path for

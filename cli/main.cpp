@@ -12,8 +12,6 @@
 #include "platform/devicemap.h"
 #include "platform/diagnostics.h"
 #include "platform/environment.h"
-#include "platform/ui/backend.h"
-#include "platform/ui/console.h"
 
 namespace {
 
@@ -114,7 +112,6 @@ int main(int argc, char** argv, char** envp) {
   platform::SetComOverrides(settings.comDevices);
   // Before any thread exists (see InterruptWatch).
   cli::InterruptWatch interrupts;
-  platform::ui::UseBackend(platform::ui::MakeConsoleBackend(), nullptr);
 
   CLI::App app{
       "corvane-cli: reads and writes the DV camera's memory over a serial line.\n"
