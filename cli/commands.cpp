@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cstdio>
 #include <memory>
+#include <optional>
 
 #include "camera/Outcome.h"
-#include "cli/interrupt.h"
 #include "cli/journal.h"
 #include "cli/link.h"
 #include "cli/progress.h"
@@ -23,6 +23,16 @@ void Error(const std::string& text) {
 void Result(const std::string& line) {
   std::fputs((line + "\n").c_str(), stdout);
   std::fflush(stdout);
+}
+
+// Whether a stop signal has come (see Options::stop).
+bool Stopped(const Options& options) {
+  return options.stop != nullptr && options.stop->Received() != 0;
+}
+
+// The exit status of a command that a stop signal ended.
+int StopStatus(const Options& options) {
+  return options.stop->ExitStatus();
 }
 
 void Summary(const Options& options, const std::string& text) {
@@ -81,7 +91,7 @@ bool LoadFile(const Options& options, Image* file) {
 ReadOutcome ReadShowingProgress(CameraLink& link, const std::vector<Cell>& cells,
                                 const Options& options) {
   Progress progress(cells.size(), !options.quiet);
-  return ReadCells(link, cells, options.safe, progress);
+  return ReadCells(link, cells, options.safe, options.stop, progress);
 }
 
 std::vector<Cell> CellsOf(const Image& image) {
@@ -94,8 +104,8 @@ std::vector<Cell> CellsOf(const Image& image) {
 
 // The reads that stopped early: the message for a camera that stopped
 // answering, and the status.
-int ReadFailure(const ReadOutcome& read, const std::vector<Cell>& cells) {
-  if (read.interrupted) return kExitInterrupted;
+int ReadFailure(const ReadOutcome& read, const std::vector<Cell>& cells, const Options& options) {
+  if (read.interrupted) return StopStatus(options);
   Error("the camera did not answer when reading " + CellName(cells[read.done]));
   return kExitNoAnswer;
 }
@@ -103,15 +113,12 @@ int ReadFailure(const ReadOutcome& read, const std::vector<Cell>& cells) {
 // One journalled Write transaction and its result line.
 enum class Written { kDone, kDiffers, kFailed, kJournalFailed };
 
-Written JournalledWrite(CameraLink& link, Journal& journal, Cell cell, int oldCode, int newCode,
-                        long undoOf) {
-  JournalRecord record;
-  record.undoOf = undoOf;
+// record: what writes (undoOf, forced), the cell, its old and new code.
+Written JournalledWrite(CameraLink& link, Journal& journal, JournalRecord record) {
+  const Cell cell = record.cell;
+  const int oldCode = record.oldCode, newCode = record.newCode;
   record.port = link.port();
   record.path = link.path();
-  record.cell = cell;
-  record.oldCode = oldCode;
-  record.newCode = newCode;
   std::string error;
   if (!journal.Begin(&record, &error)) {
     Error(error + "; " + CellName(cell) + " was not written");
@@ -130,7 +137,7 @@ Written JournalledWrite(CameraLink& link, Journal& journal, Cell cell, int oldCo
     record.failure = result;
   }
   if (!journal.Finish(record, &error)) {
-    Error(error);
+    Error(error + "; the journal keeps the write of " + CellName(cell) + " as \"sending\"");
     written = Written::kJournalFailed;
   }
   if (readBack) {
@@ -156,7 +163,7 @@ int StatusOf(Written written) {
     case Written::kJournalFailed:
       break;
   }
-  return kExitBadInput;
+  return kExitLocalFailure;
 }
 
 // Parses every argument with parse(text, &error), or says what is wrong
@@ -175,14 +182,54 @@ bool ParseAll(const std::vector<std::string>& args, Parse parse, std::vector<T>*
   return true;
 }
 
-// Reads the cell's code, then writes newCode with the journal: the status.
-int ReadThenWrite(CameraLink& link, Journal& journal, Cell cell, int newCode, long undoOf) {
+// The code the cell holds, or the message for a camera that does not answer.
+std::optional<int> ReadBeforeWriting(CameraLink& link, Cell cell) {
   const auto old = link.Read(cell);
   if (!old) {
     Error("the camera did not answer when reading " + CellName(cell) + "; it was not written");
-    return kExitNoAnswer;
   }
-  return StatusOf(JournalledWrite(link, journal, cell, *old, newCode, undoOf));
+  return old;
+}
+
+// One record of undo: its cell read first, then the old code written back
+// (or nothing, see PlanUndo). The status; *stop when the undo must go no
+// further.
+int UndoOne(CameraLink& link, Journal& journal, const JournalRecord& r, bool undoCutOff,
+            const Options& options, bool first, bool* stop) {
+  const auto held = ReadBeforeWriting(link, r.cell);
+  if (!held) return kExitNoAnswer;
+  JournalRecord undo;
+  undo.undoOf = r.number;
+  undo.cell = r.cell;
+  undo.oldCode = *held;
+  undo.newCode = r.oldCode;
+  const UndoStep step = PlanUndo(r, *held, undoCutOff);
+  if (step == UndoStep::kHeldAlready) {
+    undo.port = link.port();
+    undo.path = link.path();
+    undo.state = JournalRecord::State::kDone;
+    undo.readBack = *held;
+    undo.nothingSent = true;
+    std::string error;
+    if (!journal.Add(&undo, &error)) {
+      Error(error + "; write #" + std::to_string(r.number) + " is not marked undone");
+      return kExitLocalFailure;
+    }
+    Result(CellName(r.cell) + " holds " + CodeText(*held) + " already; nothing sent");
+    return kExitDone;
+  }
+  if (step == UndoStep::kRefuse && !options.force) {
+    const bool sure =
+        r.state == JournalRecord::State::kDone || r.state == JournalRecord::State::kDiffers;
+    Error(CellName(r.cell) + " holds " + CodeText(*held) + ", not " + CodeText(LeftCode(r)) +
+          " as write #" + std::to_string(r.number) + (sure ? " left it; " : " may have left it; ") +
+          (first ? "nothing was written" : "it and the writes before it were not undone") +
+          " (undo --force writes " + CodeText(r.oldCode) + " anyway)");
+    *stop = true;
+    return kExitDiffers;
+  }
+  undo.forced = step == UndoStep::kRefuse;
+  return StatusOf(JournalledWrite(link, journal, undo));
 }
 
 }  // namespace
@@ -195,7 +242,7 @@ int RunRead(const Options& options) {
   auto link = OpenLink(choice);
   if (!link) return kExitNoPort;
   for (const Cell cell : cells) {
-    if (Interrupted()) return kExitInterrupted;
+    if (Stopped(options)) return StopStatus(options);
     const auto code = link->Read(cell);
     if (!code) {
       Error("the camera did not answer when reading " + CellName(cell));
@@ -203,7 +250,7 @@ int RunRead(const Options& options) {
     }
     Result(CellName(cell) + " " + CodeText(*code));
   }
-  return Interrupted() ? kExitInterrupted : kExitDone;
+  return Stopped(options) ? StopStatus(options) : kExitDone;
 }
 
 int RunWrite(const Options& options) {
@@ -217,12 +264,18 @@ int RunWrite(const Options& options) {
   if (!link) return kExitNoPort;
   int status = kExitDone;
   for (const CellCode& write : writes) {
-    if (Interrupted()) return kExitInterrupted;
-    const int result = ReadThenWrite(*link, *journal, write.cell, write.code, 0);
+    if (Stopped(options)) return StopStatus(options);
+    const auto old = ReadBeforeWriting(*link, write.cell);
+    if (!old) return kExitNoAnswer;
+    JournalRecord record;
+    record.cell = write.cell;
+    record.oldCode = *old;
+    record.newCode = write.code;
+    const int result = StatusOf(JournalledWrite(*link, *journal, record));
     if (result > kExitDiffers) return result;
     status = std::max(status, result);
   }
-  return Interrupted() ? kExitInterrupted : status;
+  return Stopped(options) ? StopStatus(options) : status;
 }
 
 int RunDump(const Options& options) {
@@ -230,24 +283,29 @@ int RunDump(const Options& options) {
   if (!CheckPort(options, &choice)) return kExitBadInput;
   const PageRange range{options.page};
   const bool toStdout = options.output.empty() || options.output == "-";
+  const Format format = options.format.value_or(Format::kIntelHex);
+  std::vector<Cell> cells;
+  Image blank;  // the dump's size does not depend on the codes
+  for (int index = range.first(); index < range.end(); ++index) {
+    cells.push_back(Cell{index});
+    blank.Set(Cell{index}, 0);
+  }
   std::unique_ptr<FileReplacement> file;
   if (!toStdout) {
     std::string error;
-    file = FileReplacement::Open(options.output, &error);
+    file = FileReplacement::Open(options.output, DumpContent(blank, format, range).size(), &error);
     if (!file) {
-      Error(error);
+      Error(error + "; nothing was sent");
       return kExitBadInput;
     }
   }
   auto link = OpenLink(choice);
   if (!link) return kExitNoPort;
-  std::vector<Cell> cells;
-  for (int index = range.first(); index < range.end(); ++index) cells.push_back(Cell{index});
 
   const ReadOutcome read = ReadShowingProgress(*link, cells, options);
   const std::string kept = toStdout ? "" : " (" + options.output + " is left as it was)";
   if (read.done != cells.size()) {
-    const int status = ReadFailure(read, cells);
+    const int status = ReadFailure(read, cells, options);
     Summary(options,
             WithNote((read.interrupted ? "interrupted: " : "") + std::to_string(read.done) +
                          " of " + Plural(cells.size(), "cell", "cells") + " read in " +
@@ -255,19 +313,18 @@ int RunDump(const Options& options) {
                      read));
     return status;
   }
-  const std::string content =
-      DumpContent(read.codes, options.format.value_or(Format::kIntelHex), range);
+  const std::string content = DumpContent(read.codes, format, range);
   if (toStdout) {
     if (std::fwrite(content.data(), 1, content.size(), stdout) != content.size() ||
         std::fflush(stdout) != 0) {
       Error("cannot write the dump to standard output");
-      return kExitBadInput;
+      return kExitLocalFailure;
     }
   } else {
     std::string error;
     if (!file->Commit(content, &error)) {
-      Error(error + kept);
-      return kExitBadInput;
+      Error(error + (file->committed() ? "" : kept));
+      return kExitLocalFailure;
     }
   }
   Summary(
@@ -298,7 +355,7 @@ int RunVerify(const Options& options) {
       (cells.size() == 1 ? " cell" : " cells") + " compared in " + SecondsText(read.seconds) +
       ": " + (differ == 0 ? std::string("no difference") : Plural(differ, "differs", "differ"));
   if (read.done != cells.size()) {
-    const int status = ReadFailure(read, cells);
+    const int status = ReadFailure(read, cells, options);
     Summary(options, WithNote((read.interrupted ? "interrupted: " : "") + counts, read));
     return status;
   }
@@ -321,7 +378,7 @@ int RunRestore(const Options& options) {
   const std::vector<Cell> cells = CellsOf(file);
   const ReadOutcome read = ReadShowingProgress(*link, cells, options);
   if (read.done != cells.size()) {
-    const int status = ReadFailure(read, cells);
+    const int status = ReadFailure(read, cells, options);
     Summary(
         options,
         WithNote((read.interrupted ? "interrupted: " : "") + std::to_string(read.done) + " of " +
@@ -350,13 +407,13 @@ int RunRestore(const Options& options) {
   {
     Progress progress(differing.size(), !options.quiet);
     for (const Cell cell : differing) {
-      if (Interrupted()) {
-        status = kExitInterrupted;
-        break;
-      }
+      if (Stopped(options)) break;
       progress.Clear();
-      const Written result =
-          JournalledWrite(*link, *journal, cell, read.codes.Code(cell), file.Code(cell), 0);
+      JournalRecord record;
+      record.cell = cell;
+      record.oldCode = read.codes.Code(cell);
+      record.newCode = file.Code(cell);
+      const Written result = JournalledWrite(*link, *journal, record);
       if (result == Written::kDone) ++written;
       if (result == Written::kDiffers) ++readBackDiffers;
       if (result == Written::kFailed || result == Written::kJournalFailed) {
@@ -367,11 +424,11 @@ int RunRestore(const Options& options) {
       progress.Update(written + readBackDiffers);
     }
   }
-  if (status != kExitInterrupted && Interrupted()) status = kExitInterrupted;
+  const bool stopped = Stopped(options);
+  if (stopped) status = StopStatus(options);
   const std::size_t left = differing.size() - written - readBackDiffers;
-  std::string text = (status == kExitInterrupted ? "interrupted: " : "") +
-                     Plural(written, "cell", "cells") + " written, " + std::to_string(unchanged) +
-                     " unchanged";
+  std::string text = (stopped ? "interrupted: " : "") + Plural(written, "cell", "cells") +
+                     " written, " + std::to_string(unchanged) + " unchanged";
   if (readBackDiffers != 0) {
     text += ", " + std::to_string(readBackDiffers) + " read back differently";
   }
@@ -389,12 +446,20 @@ int RunUndo(const Options& options) {
   }
   auto journal = OpenJournal(options);
   if (!journal) return kExitBadInput;
+  // Held from reading the records until the last undo is journalled, so
+  // that two undo runs never take the same record.
+  const Journal::Lock lock(*journal);
+  if (!lock.ok()) {
+    Error(lock.error() + "; nothing was undone");
+    return kExitBadInput;
+  }
   std::vector<JournalRecord> records;
-  std::string error;
-  if (!journal->Read(&records, &error)) {
+  std::string error, warning;
+  if (!journal->Read(&records, &warning, &error)) {
     Error(error + "; nothing was undone");
     return kExitBadInput;
   }
+  if (!warning.empty()) Error(warning);
   const std::size_t want = static_cast<std::size_t>(options.count);
   const std::vector<JournalRecord> undo = UndoCandidates(records, want);
   if (undo.size() < want) {
@@ -406,13 +471,15 @@ int RunUndo(const Options& options) {
   auto link = OpenLink(choice);
   if (!link) return kExitNoPort;
   int status = kExitDone;
+  bool stop = false;
   for (const JournalRecord& record : undo) {
-    if (Interrupted()) return kExitInterrupted;
-    const int result = ReadThenWrite(*link, *journal, record.cell, record.oldCode, record.number);
-    if (result > kExitDiffers) return result;
+    if (Stopped(options)) return StopStatus(options);
+    const int result = UndoOne(*link, *journal, record, UndoCutOff(records, record.number), options,
+                               &record == &undo.front(), &stop);
+    if (result > kExitDiffers || stop) return result;
     status = std::max(status, result);
   }
-  return Interrupted() ? kExitInterrupted : status;
+  return Stopped(options) ? StopStatus(options) : status;
 }
 
 }  // namespace cli

@@ -6,7 +6,7 @@
 
 #include <cerrno>
 #include <cstring>
-#include <vector>
+#include <random>
 
 #include "cli/ihex.h"
 
@@ -38,12 +38,37 @@ std::string DirectoryOf(const std::string& path) {
   return path.substr(0, slash);
 }
 
-mode_t NewFileMode(const std::string& path) {
+// Why path cannot be replaced by a rename, or "": a directory (or a name
+// that ends in '/'), or a file of another user in a sticky directory (such
+// as /tmp), which only its owner may replace.
+std::string CannotReplace(const std::string& path) {
   struct stat st {};
-  if (::stat(path.c_str(), &st) == 0) return st.st_mode & 07777;
-  const mode_t mask = ::umask(0);
-  ::umask(mask);
-  return 0666 & ~mask;
+  const bool exists = ::lstat(path.c_str(), &st) == 0;
+  if (path.back() == '/' || (exists && S_ISDIR(st.st_mode))) {
+    return "cannot write the dump to " + path + ": it is a directory";
+  }
+  struct stat dir {};
+  const uid_t me = ::geteuid();
+  if (exists && me != 0 && st.st_uid != me && ::stat(DirectoryOf(path).c_str(), &dir) == 0 &&
+      (dir.st_mode & S_ISVTX) != 0 && dir.st_uid != me) {
+    return "cannot replace " + path + ": it belongs to another user in a sticky directory";
+  }
+  return "";
+}
+
+// A new file next to `base` (".base.tmp-XXXXXX"), created with 0666 less
+// the umask, as the file would be; *temp is its name.
+platform::UniqueFd MakeTemporary(const std::string& dir, const std::string& base,
+                                 std::string* temp) {
+  static const char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+  std::random_device random;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    *temp = dir + "/." + base + ".tmp-";
+    for (int i = 0; i < 6; ++i) *temp += kLetters[random() % (sizeof kLetters - 1)];
+    platform::UniqueFd fd(::open(temp->c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+    if (fd.valid() || errno != EEXIST) return fd;
+  }
+  return platform::UniqueFd();
 }
 
 bool ReadWholeFile(const std::string& path, std::string* data, std::string* error) {
@@ -103,20 +128,30 @@ std::string DumpContent(const Image& image, Format format, PageRange range) {
   return WriteIntelHex(part);
 }
 
-std::unique_ptr<FileReplacement> FileReplacement::Open(const std::string& path,
+std::unique_ptr<FileReplacement> FileReplacement::Open(const std::string& path, std::size_t bytes,
                                                        std::string* error) {
+  if (const std::string why = CannotReplace(path); !why.empty()) {
+    *error = why;
+    return nullptr;
+  }
   const std::string dir = DirectoryOf(path);
   const auto slash = path.rfind('/');
   const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
-  std::string temp = dir + "/." + base + ".tmp-XXXXXX";
-  std::vector<char> name(temp.begin(), temp.end());
-  name.push_back('\0');
-  platform::UniqueFd fd(::mkostemp(name.data(), O_CLOEXEC));
+  std::string temp;
+  platform::UniqueFd fd = MakeTemporary(dir, base, &temp);
   if (!fd.valid()) {
     *error = SystemError("cannot make a temporary file in", dir);
     return nullptr;
   }
-  return std::unique_ptr<FileReplacement>(new FileReplacement(path, name.data(), std::move(fd)));
+  std::unique_ptr<FileReplacement> file(new FileReplacement(path, temp, std::move(fd)));
+  // A full disk or a quota shows now, before the camera is read.
+  const int err = bytes == 0 ? 0 : ::posix_fallocate(file->fd_.get(), 0, static_cast<off_t>(bytes));
+  if (err != 0) {
+    errno = err;
+    *error = SystemError("no room for the dump in", dir);
+    return nullptr;
+  }
+  return file;
 }
 
 FileReplacement::FileReplacement(std::string path, std::string temp, platform::UniqueFd fd)
@@ -127,8 +162,12 @@ FileReplacement::~FileReplacement() {
 }
 
 bool FileReplacement::Commit(std::string_view data, std::string* error) {
-  bool ok = WriteAll(fd_.get(), data) && ::fchmod(fd_.get(), NewFileMode(path_)) == 0 &&
-            ::fsync(fd_.get()) == 0;
+  // The mode of the file replaced; a new one keeps the mode it was made with.
+  struct stat old {};
+  const bool replaces = ::stat(path_.c_str(), &old) == 0;
+  bool ok = (!replaces || ::fchmod(fd_.get(), old.st_mode & 07777) == 0) &&
+            WriteAll(fd_.get(), data) &&
+            ::ftruncate(fd_.get(), static_cast<off_t>(data.size())) == 0 && ::fsync(fd_.get()) == 0;
   if (!ok) *error = SystemError("cannot write", temp_);
   if (::close(fd_.Release()) != 0 && ok) {
     ok = false;
@@ -140,11 +179,13 @@ bool FileReplacement::Commit(std::string_view data, std::string* error) {
   }
   if (!ok) return false;
   committed_ = true;
-  // The rename itself reaches the disk with the directory.
-  const int dirFd = ::open(DirectoryOf(path_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dirFd >= 0) {
-    ::fsync(dirFd);
-    ::close(dirFd);
+  // The rename itself reaches the disk with the directory (EINVAL: a file
+  // system with nothing to flush for one).
+  const std::string dir = DirectoryOf(path_);
+  const platform::UniqueFd dirFd(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (!dirFd.valid() || (::fsync(dirFd.get()) != 0 && errno != EINVAL)) {
+    *error = path_ + " was written, but " + SystemError("cannot flush its directory", dir);
+    return false;
   }
   return true;
 }

@@ -9,8 +9,8 @@
 #include <string_view>
 
 #include "cli/cells.h"
-#include "cli/interrupt.h"
 #include "platform/fd.h"
+#include "platform/stop_signals.h"
 
 namespace cli {
 
@@ -30,27 +30,33 @@ std::string DumpContent(const Image& image, Format format, PageRange range);
 
 // Replaces the file at path with new content through a temporary file in
 // path's directory, so that a failed or interrupted dump never replaces a
-// good file: Open makes the temporary file (and so learns early whether the
-// directory takes it), Commit writes the content, flushes it to disk and
-// renames it over path; the new file gets the mode of the one it replaces
-// (or 0666 less the umask). The temporary file is removed when the object
-// goes without a Commit, when Commit fails (path is then untouched), and by
-// an immediate end of the program (see interrupt.h).
+// good file: Open checks that path can be replaced, makes the temporary file
+// and reserves room for the content (and so learns early whether the
+// directory and its disk take it), Commit writes the content, flushes it to
+// disk and renames it over path; the new file gets the mode of the one it
+// replaces (or 0666 less the umask). The temporary file is removed when the
+// object goes without a Commit, when Commit fails before the rename (path is
+// then untouched), and by an immediate end of the program (see platform/stop_signals.h).
 class FileReplacement {
  public:
-  // Null with *error when the temporary file cannot be made.
-  static std::unique_ptr<FileReplacement> Open(const std::string& path, std::string* error);
+  // Null with *error when path names a directory or a file that this user
+  // may not replace, or the temporary file cannot be made with `bytes`.
+  static std::unique_ptr<FileReplacement> Open(const std::string& path, std::size_t bytes,
+                                               std::string* error);
   ~FileReplacement();
   FileReplacement(const FileReplacement&) = delete;
   FileReplacement& operator=(const FileReplacement&) = delete;
 
+  // False with *error when the content did not reach path, or when it did
+  // (committed()) but the directory could not be flushed to disk.
   bool Commit(std::string_view data, std::string* error);
+  bool committed() const { return committed_; }
 
  private:
   FileReplacement(std::string path, std::string temp, platform::UniqueFd fd);
   std::string path_, temp_;
   platform::UniqueFd fd_;
-  RemoveOnAbort abortGuard_;
+  platform::RemoveOnAbort abortGuard_;
   bool committed_ = false;
 };
 

@@ -14,6 +14,7 @@
 #include <map>
 #include <set>
 #include <sstream>
+#include <string_view>
 
 #include "camera/Outcome.h"
 
@@ -22,6 +23,7 @@ namespace {
 
 const char kHeader[] =
     "# corvane journal: time (UTC), record, what, port, path, cell, old -> new, state\n";
+const char kHeldAlready[] = " already; nothing sent";
 
 std::string UtcNow() {
   timespec now{};
@@ -68,6 +70,7 @@ std::string StateText(const JournalRecord& r) {
     case JournalRecord::State::kSending:
       return "sending";
     case JournalRecord::State::kDone:
+      if (r.nothingSent) return "done, held " + CodeText(r.readBack) + kHeldAlready;
       return "done, read back " + CodeText(r.readBack);
     case JournalRecord::State::kDiffers:
       return "DIFFERS, read back " + CodeText(r.readBack);
@@ -78,9 +81,13 @@ std::string StateText(const JournalRecord& r) {
   return "";
 }
 
+std::string What(const JournalRecord& r) {
+  if (r.undoOf == 0) return "write";
+  return (r.forced ? "force-undo#" : "undo#") + std::to_string(r.undoOf);
+}
+
 std::string RecordLine(const JournalRecord& r) {
-  return UtcNow() + " #" + std::to_string(r.number) + " " +
-         (r.undoOf != 0 ? "undo#" + std::to_string(r.undoOf) : std::string("write")) + " " +
+  return UtcNow() + " #" + std::to_string(r.number) + " " + What(r) + " " +
          (r.port.empty() ? std::string("-") : r.port) + " " + EscapePath(r.path) + " " +
          CellName(r.cell) + " " + CodeText(r.oldCode) + " -> " + CodeText(r.newCode) + " " +
          StateText(r) + "\n";
@@ -113,7 +120,9 @@ bool ParseLine(const std::string& line, JournalRecord* r) {
       !oldValue || !newValue || !UnescapePath(path, &r->path)) {
     return false;
   }
-  if (what == "write") {
+  r->forced = what.rfind("force-", 0) == 0;
+  if (r->forced) what.erase(0, 6);
+  if (what == "write" && !r->forced) {
     r->undoOf = 0;
   } else if (what.rfind("undo#", 0) != 0 || !ParseNumber(what, 5, &r->undoOf)) {
     return false;
@@ -122,9 +131,18 @@ bool ParseLine(const std::string& line, JournalRecord* r) {
   r->cell = *parsedCell;
   r->oldCode = *oldValue;
   r->newCode = *newValue;
-  const std::string done = "done, read back ", differs = "DIFFERS, read back ";
+  const std::string done = "done, read back ", differs = "DIFFERS, read back ",
+                    held = "done, held ";
+  r->nothingSent = false;
   if (state == "sending") {
     r->state = JournalRecord::State::kSending;
+  } else if (state.size() == held.size() + 2 + std::strlen(kHeldAlready) &&
+             state.rfind(held, 0) == 0 &&
+             state.compare(held.size() + 2, std::string::npos, kHeldAlready) == 0 &&
+             EngineCode(state.substr(held.size(), 2))) {
+    r->state = JournalRecord::State::kDone;
+    r->readBack = *EngineCode(state.substr(held.size(), 2));
+    r->nothingSent = true;
   } else if (state.rfind(done, 0) == 0 && EngineCode(state.substr(done.size()))) {
     r->state = JournalRecord::State::kDone;
     r->readBack = *EngineCode(state.substr(done.size()));
@@ -136,6 +154,37 @@ bool ParseLine(const std::string& line, JournalRecord* r) {
     const std::string rest = state.substr(7);
     r->failure = rest.substr(0, rest.find(':'));
   } else {
+    return false;
+  }
+  return true;
+}
+
+// The highest record number that any line shows, also one that cannot be
+// read as a whole (its number may be in use).
+long HighestNumber(const std::string& text) {
+  long highest = 0;
+  std::istringstream in(text);
+  std::string line;
+  while (std::getline(in, line)) {
+    const auto hash = line.find(" #");
+    long n = 0;
+    if (!line.empty() && line[0] != '#' && hash != std::string::npos &&
+        ParseNumber(line.substr(hash + 2, line.find(' ', hash + 2) - hash - 2), 0, &n)) {
+      highest = std::max(highest, n);
+    }
+  }
+  return highest;
+}
+
+std::string SystemError(const std::string& what, const std::string& path) {
+  return what + " " + path + ": " + std::strerror(errno);
+}
+
+// flock, again when a signal comes between; false with *error otherwise.
+bool LockFile(int fd, int operation, const std::string& path, std::string* error) {
+  while (::flock(fd, operation) != 0) {
+    if (errno == EINTR) continue;
+    *error = SystemError("cannot lock the journal", path);
     return false;
   }
   return true;
@@ -154,6 +203,8 @@ bool MakeDirectories(const std::string& dir, std::string* error) {
 
 }  // namespace
 
+const char kCutOffNote[] = "# the line above was cut off: it is no record and is passed over\n";
+
 std::string DefaultJournalPath() {
   if (const char* state = std::getenv("XDG_STATE_HOME"); state != nullptr && state[0] == '/') {
     return std::string(state) + "/corvane/journal";
@@ -164,19 +215,58 @@ std::string DefaultJournalPath() {
   return "";
 }
 
+bool UndoCutOff(const std::vector<JournalRecord>& records, long number) {
+  return std::any_of(records.begin(), records.end(), [number](const JournalRecord& r) {
+    return r.undoOf == number &&
+           (r.state == JournalRecord::State::kSending ||
+            (r.state == JournalRecord::State::kFailed &&
+             camera::OutcomeOfText(r.failure) != camera::Outcome::kWriteNotSent));
+  });
+}
+
+int LeftCode(const JournalRecord& r) {
+  const bool readBack =
+      r.state == JournalRecord::State::kDone || r.state == JournalRecord::State::kDiffers;
+  return readBack ? r.readBack : r.newCode;
+}
+
+UndoStep PlanUndo(const JournalRecord& r, int held, bool undoCutOff) {
+  // A write left at "sending" or FAILED may or may not have changed the
+  // cell; so may an undo of it that was cut off.
+  const bool unsure = r.state == JournalRecord::State::kSending ||
+                      r.state == JournalRecord::State::kFailed || undoCutOff;
+  if (unsure && held == r.oldCode) return UndoStep::kHeldAlready;
+  return held == LeftCode(r) ? UndoStep::kWrite : UndoStep::kRefuse;
+}
+
 bool ParseJournal(const std::string& text, std::vector<JournalRecord>* records,
-                  std::string* error) {
+                  std::string* warning, std::string* error) {
+  const std::string cutOffNote(kCutOffNote, std::strlen(kCutOffNote) - 1);
   std::map<long, JournalRecord> latest;
   std::istringstream in(text);
   std::string line;
+  std::size_t damaged = 0;  // the number of a line that is no record, until the next line
   for (std::size_t lineNumber = 1; std::getline(in, line); ++lineNumber) {
+    if (damaged != 0 && line == cutOffNote) {
+      damaged = 0;
+      continue;
+    }
     if (line.empty() || line[0] == '#') continue;
-    JournalRecord r;
-    if (!ParseLine(line, &r)) {
-      *error = "line " + std::to_string(lineNumber) + " is no journal record";
+    if (damaged != 0) {
+      *error = "line " + std::to_string(damaged) + " is no journal record";
       return false;
     }
-    latest[r.number] = r;
+    // A line without its line end was cut off, whatever is left of it.
+    JournalRecord r;
+    if (!in.eof() && ParseLine(line, &r)) {
+      latest[r.number] = r;
+    } else {
+      damaged = lineNumber;
+    }
+  }
+  warning->clear();
+  if (damaged != 0) {
+    *warning = "line " + std::to_string(damaged) + " is damaged (cut off?) and was skipped";
   }
   records->clear();
   for (auto& [number, r] : latest) records->push_back(r);
@@ -211,18 +301,49 @@ std::unique_ptr<Journal> Journal::Open(const std::string& path, std::string* err
   }
   platform::UniqueFd fd(::open(path.c_str(), O_RDWR | O_CREAT | O_APPEND | O_CLOEXEC, 0600));
   if (!fd.valid()) {
-    *error = "cannot open the journal " + path + ": " + std::strerror(errno);
+    *error = SystemError("cannot open the journal", path);
     return nullptr;
   }
   // A journal made just now must survive a crash with its directory entry.
-  const int dir = ::open(
-      slash == std::string::npos ? "." : path.substr(0, std::max<std::size_t>(slash, 1)).c_str(),
-      O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dir >= 0) {
-    ::fsync(dir);
-    ::close(dir);
+  const std::string dir =
+      slash == std::string::npos ? "." : path.substr(0, std::max<std::size_t>(slash, 1));
+  platform::UniqueFd dirFd(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  // EINVAL: a file system that has nothing to flush for a directory.
+  if (!dirFd.valid() || (::fsync(dirFd.get()) != 0 && errno != EINVAL)) {
+    *error = SystemError("cannot flush the directory of the journal", dir);
+    return nullptr;
   }
   return std::unique_ptr<Journal>(new Journal(path, std::move(fd)));
+}
+
+// The file's lock for one call: taken (shared or exclusive) and released
+// again, unless a Lock holds it already.
+class Journal::Step {
+ public:
+  Step(Journal& journal, int operation, std::string* error) : journal_(journal) {
+    ok_ = journal.locked_ || LockFile(journal.fd_.get(), operation, journal.path_, error);
+    taken_ = ok_ && !journal.locked_;
+  }
+  ~Step() {
+    if (taken_) ::flock(journal_.fd_.get(), LOCK_UN);
+  }
+  Step(const Step&) = delete;
+  Step& operator=(const Step&) = delete;
+  bool ok() const { return ok_; }
+
+ private:
+  Journal& journal_;
+  bool ok_ = false, taken_ = false;
+};
+
+Journal::Lock::Lock(Journal& journal) : journal_(journal) {
+  if (LockFile(journal.fd_.get(), LOCK_EX, journal.path_, &error_)) journal.locked_ = true;
+}
+
+Journal::Lock::~Lock() {
+  if (!journal_.locked_) return;
+  ::flock(journal_.fd_.get(), LOCK_UN);
+  journal_.locked_ = false;
 }
 
 bool Journal::ReadLocked(std::string* text, std::string* error) {
@@ -232,7 +353,7 @@ bool Journal::ReadLocked(std::string* text, std::string* error) {
     const ssize_t n = ::pread(fd_.get(), buffer, sizeof buffer, offset);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) {
-      *error = "cannot read the journal " + path_ + ": " + std::strerror(errno);
+      *error = SystemError("cannot read the journal", path_);
       return false;
     }
     if (n == 0) return true;
@@ -241,68 +362,74 @@ bool Journal::ReadLocked(std::string* text, std::string* error) {
   }
 }
 
-bool Journal::Read(std::vector<JournalRecord>* records, std::string* error) {
-  ::flock(fd_.get(), LOCK_SH);
+bool Journal::Read(std::vector<JournalRecord>* records, std::string* warning, std::string* error) {
   std::string text;
-  const bool ok = ReadLocked(&text, error);
-  ::flock(fd_.get(), LOCK_UN);
-  if (!ok) return false;
+  {
+    const Step step(*this, LOCK_SH, error);
+    if (!step.ok() || !ReadLocked(&text, error)) return false;
+  }
   std::string why;
-  if (!ParseJournal(text, records, &why)) {
+  if (!ParseJournal(text, records, warning, &why)) {
     *error = "the journal " + path_ + ": " + why;
     return false;
   }
+  if (!warning->empty()) *warning = "the journal " + path_ + ": " + *warning;
   return true;
 }
 
+// Under the exclusive lock. The header goes first into an empty journal; a
+// last line that a crash cut off is ended and marked first (see
+// kCutOffNote). A failed append is taken out again.
 bool Journal::Append(const std::string& line, std::string* error) {
-  // One write, so that the line is whole even when another program appends.
-  const char* p = line.data();
-  std::size_t left = line.size();
-  while (left > 0) {
-    const ssize_t n = ::write(fd_.get(), p, left);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      *error = "cannot write the journal " + path_ + ": " + std::strerror(errno);
-      return false;
-    }
-    p += n;
-    left -= static_cast<std::size_t>(n);
-  }
-  if (::fsync(fd_.get()) != 0) {
-    *error = "cannot flush the journal " + path_ + ": " + std::strerror(errno);
+  struct stat st {};
+  if (::fstat(fd_.get(), &st) != 0) {
+    *error = SystemError("cannot read the journal", path_);
     return false;
   }
-  return true;
+  std::string text = line;
+  char last = '\n';
+  if (st.st_size == 0) {
+    text = kHeader + line;
+  } else if (::pread(fd_.get(), &last, 1, st.st_size - 1) == 1 && last != '\n') {
+    text = "\n" + std::string(kCutOffNote) + line;
+  }
+  // Whole lines in one write where the file system takes them.
+  std::string why;
+  for (std::string_view left = text; !left.empty() && why.empty();) {
+    const ssize_t n = ::write(fd_.get(), left.data(), left.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) why = SystemError("cannot write the journal", path_);
+    if (n == 0) why = "cannot write the journal " + path_ + ": nothing was written";
+    if (n > 0) left.remove_prefix(static_cast<std::size_t>(n));
+  }
+  if (why.empty() && ::fsync(fd_.get()) != 0) why = SystemError("cannot flush the journal", path_);
+  if (why.empty()) return true;
+  if (::ftruncate(fd_.get(), st.st_size) == 0) {
+    ::fsync(fd_.get());
+    *error = why + "; the line was taken out again";
+  } else {
+    *error = why + "; and the part of the line that was written could not be taken out (" +
+             std::strerror(errno) + ")";
+  }
+  return false;
+}
+
+bool Journal::Add(JournalRecord* record, std::string* error) {
+  const Step step(*this, LOCK_EX, error);
+  std::string text;
+  if (!step.ok() || !ReadLocked(&text, error)) return false;
+  record->number = HighestNumber(text) + 1;
+  return Append(RecordLine(*record), error);
 }
 
 bool Journal::Begin(JournalRecord* record, std::string* error) {
-  ::flock(fd_.get(), LOCK_EX);
-  std::string text;
-  bool ok = ReadLocked(&text, error);
-  if (ok) {
-    // The highest number in use; lines that are no record are passed over.
-    long highest = 0;
-    std::istringstream in(text);
-    std::string line;
-    while (std::getline(in, line)) {
-      const auto hash = line.find(" #");
-      long n = 0;
-      if (!line.empty() && line[0] != '#' && hash != std::string::npos &&
-          ParseNumber(line.substr(hash + 2, line.find(' ', hash + 2) - hash - 2), 0, &n)) {
-        highest = std::max(highest, n);
-      }
-    }
-    record->number = highest + 1;
-    record->state = JournalRecord::State::kSending;
-    ok = Append((text.empty() ? std::string(kHeader) : std::string()) + RecordLine(*record), error);
-  }
-  ::flock(fd_.get(), LOCK_UN);
-  return ok;
+  record->state = JournalRecord::State::kSending;
+  return Add(record, error);
 }
 
 bool Journal::Finish(const JournalRecord& record, std::string* error) {
-  return Append(RecordLine(record), error);
+  const Step step(*this, LOCK_EX, error);
+  return step.ok() && Append(RecordLine(record), error);
 }
 
 }  // namespace cli

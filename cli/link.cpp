@@ -33,7 +33,7 @@ bool SameDevice(const std::string& a, const std::string& b) {
 std::string WhyNotOpened(int com, const std::string& path, DWORD code) {
   platform::PortRecord r;
   if (com != 0) {
-    r = platform::ProbeComPort(com);
+    r = platform::ProbeComPort(com, platform::StateCheck::kOpen);
   } else {
     r.path = path;
     platform::ProbePortState(path, &r);

@@ -2,16 +2,17 @@
 // memory from the command line, and undoes journalled writes, on the same
 // engine as the dialog. Exit statuses: see ExitStatus in commands.h.
 #include <CLI/CLI.hpp>
+#include <csignal>
 #include <functional>
 #include <map>
 #include <string>
 
 #include "cli/commands.h"
-#include "cli/interrupt.h"
 #include "cli/trace.h"
 #include "platform/devicemap.h"
 #include "platform/diagnostics.h"
 #include "platform/environment.h"
+#include "platform/stop_signals.h"
 
 namespace {
 
@@ -53,7 +54,12 @@ class Formatter : public CLI::Formatter {
 const std::vector<Command>& Commands() {
   static const std::vector<Command> kCommands = {
       {"ports", "List the COM map and every serial device with its state: one line each",
-       [](CLI::App&, Options&) {}, cli::RunPorts},
+       [](CLI::App& sub, Options& o) {
+         sub.add_flag("--probe", o.probe,
+                      "open each device for a moment to learn its state (this toggles its "
+                      "modem lines); without it no device is opened");
+       },
+       cli::RunPorts},
       {"read", "Read cells: one line per cell, such as \"0:F7 34\"",
        [](CLI::App& sub, Options& o) {
          sub.add_option("CELL", o.args, "PAGE:ADDRESS, such as 0:F7")->required();
@@ -91,6 +97,9 @@ const std::vector<Command>& Commands() {
       {"undo", "Write back the old codes of the last N journalled writes, newest first",
        [](CLI::App& sub, Options& o) {
          sub.add_option("N", o.count, "how many writes (default 1)")->check(CLI::PositiveNumber);
+         sub.add_flag("--force", o.force,
+                      "write the old code back even when the cell holds another code than the "
+                      "write left there");
        },
        cli::RunUndo},
   };
@@ -110,19 +119,27 @@ int main(int argc, char** argv, char** envp) {
   platform::SetDiagnosticsHandler(&PrintDiagnostic);
   const platform::EnvironmentSettings settings = platform::ParseEnvironment(envp);
   platform::SetComOverrides(settings.comDevices);
-  // Before any thread exists (see InterruptWatch).
-  cli::InterruptWatch interrupts;
+  // A file size limit makes a write fail with EFBIG, which is reported (and
+  // a journal line taken out again), rather than end the program.
+  std::signal(SIGXFSZ, SIG_IGN);
+  // Before any thread exists (see StopSignals).
+  platform::StopSignals signals("corvane-cli", "finishing the transaction that runs");
 
   CLI::App app{
       "corvane-cli: reads and writes the DV camera's memory over a serial line.\n"
-      "Exit status: 0 done, 1 a difference found, 2 bad usage or input (nothing sent),\n"
-      "3 no port could be opened, 4 the camera did not answer, 130 interrupted."};
+      "Exit status: 0 done, 1 a difference found (or undo found the cell changed),\n"
+      "2 bad usage or input (nothing sent), 3 no port could be opened, 4 the camera\n"
+      "did not answer, 5 the camera was used, then the journal, the output file or\n"
+      "standard output could not be written, 128 + N stopped by signal N: SIGINT\n"
+      "(Ctrl-C) 130, SIGTERM 143 or SIGHUP 129 ends the command after the transaction\n"
+      "that runs, with its summary; a second signal ends it at once."};
   app.name("corvane-cli");
   app.formatter(std::make_shared<Formatter>());
   app.set_version_flag("--version", "corvane-cli " CORVANE_VERSION);
   app.require_subcommand(1);
   app.fallthrough();
   Options options;
+  options.stop = &signals;
   std::string trace;
   app.add_option("--port", options.port,
                  "COM1 to COM4 (through the COM device map) or a device path; default: the "

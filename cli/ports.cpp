@@ -56,15 +56,17 @@ std::string OrDash(const std::string& text) {
 
 }  // namespace
 
-int RunPorts(const Options&) {
-  std::vector<PortRecord> records = platform::ListSerialPorts();
+int RunPorts(const Options& options) {
+  const platform::StateCheck check =
+      options.probe ? platform::StateCheck::kOpen : platform::StateCheck::kLook;
+  std::vector<PortRecord> records = platform::ListSerialPorts(check);
   // The listing leaves out a COM number that names no device (or the
   // device of a lower number); COM1 to COM4 are shown all the same.
   for (int n = 1; n <= kDialogPorts; ++n) {
     const std::string name = platform::ComName(n);
     if (std::none_of(records.begin(), records.end(),
                      [&](const PortRecord& r) { return r.comName == name; })) {
-      records.push_back(platform::ProbeComPort(n));
+      records.push_back(platform::ProbeComPort(n, check));
     }
   }
   std::stable_sort(records.begin(), records.end(), [](const PortRecord& a, const PortRecord& b) {

@@ -2,7 +2,6 @@
 
 #include <chrono>
 
-#include "cli/interrupt.h"
 #include "cli/trace.h"
 
 namespace cli {
@@ -15,10 +14,11 @@ std::string ReadOutcome::SessionNote() const {
 }
 
 ReadOutcome ReadCells(CameraLink& link, const std::vector<Cell>& cells, bool safe,
-                      Progress& progress) {
+                      const platform::StopSignals* stop, Progress& progress) {
   const auto start = std::chrono::steady_clock::now();
+  const auto stopped = [stop] { return stop != nullptr && stop->Received() != 0; };
   ReadOutcome out;
-  bool session = !safe && !cells.empty() && !Interrupted();
+  bool session = !safe && !cells.empty() && !stopped();
   if (session && !link.BeginSession()) {
     session = false;
     out.sessionEnded = true;
@@ -27,7 +27,7 @@ ReadOutcome ReadCells(CameraLink& link, const std::vector<Cell>& cells, bool saf
   }
   progress.Update(0);
   for (const Cell cell : cells) {
-    if (Interrupted()) {
+    if (stopped()) {
       out.interrupted = true;
       break;
     }

@@ -2,8 +2,9 @@
 // opening, then one round per cell), or with one Read transaction per cell
 // (--safe). When a step of the session goes unanswered, the session ends
 // without a box and the remaining cells are read one Read transaction
-// each. Stops after the transaction that runs when Ctrl-C has been pressed,
-// and at the first Read that the camera does not answer. Main thread only.
+// each. Stops after the transaction that runs once a stop signal has come
+// (stop, which may be null), and at the first Read that the camera does not
+// answer. Main thread only.
 #pragma once
 
 #include <optional>
@@ -13,6 +14,7 @@
 #include "cli/cells.h"
 #include "cli/link.h"
 #include "cli/progress.h"
+#include "platform/stop_signals.h"
 
 namespace cli {
 
@@ -31,6 +33,6 @@ struct ReadOutcome {
 };
 
 ReadOutcome ReadCells(CameraLink& link, const std::vector<Cell>& cells, bool safe,
-                      Progress& progress);
+                      const platform::StopSignals* stop, Progress& progress);
 
 }  // namespace cli

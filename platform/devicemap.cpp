@@ -58,7 +58,10 @@ std::map<int, std::string> MachineComMap(const SerialDevices& devices) {
   for (const SerialDevice& usb : devices.usb) {
     while (next <= kMaxComNumber && map.count(next) != 0) ++next;
     if (next > kMaxComNumber) break;
-    map[next] = usb.path;
+    // The by-id link names the adapter itself: replugged, it gets a new node
+    // (ttyUSB0 -> ttyUSB1) while the old one may still be held open, and the
+    // link follows it there.
+    map[next] = usb.byId.empty() ? usb.path : usb.byId;
   }
   return map;
 }

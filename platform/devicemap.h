@@ -2,7 +2,9 @@
 //
 // The machine's map (MachineComMap): COMn is /dev/ttyS{n-1} where that port
 // has a UART behind it; the numbers left free go, from COM1 up, to the USB
-// serial and ACM devices in name order. Where sysfs cannot be read, nothing
+// serial and ACM devices in name order, each as its /dev/serial/by-id link
+// where it has one (so that a later open reaches the same adapter under the
+// node a replug gave it), else as its node. Where sysfs cannot be read, nothing
 // tells UARTs from placeholders and COMn is /dev/ttyS{n-1} for every n.
 // Over it, the program's overrides (SetComOverrides: what CORVANE_COMn, set
 // and not empty, says in a program's environment) name the device of COMn;

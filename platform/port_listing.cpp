@@ -17,6 +17,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <vector>
 
 #include "platform/devicemap.h"
 #include "platform/diagnostics.h"
@@ -52,6 +53,26 @@ std::string NoPermissionReason(const std::string& path) {
   std::snprintf(mode, sizeof mode, "%04o", static_cast<unsigned>(st.st_mode & 07777));
   return std::string("permission denied (mode ") + mode + ", owner " + UserName(st.st_uid) +
          ", group " + group + ")";
+}
+
+bool InGroup(gid_t gid) {
+  if (gid == ::getegid()) return true;
+  std::vector<gid_t> groups(static_cast<std::size_t>(std::max(::getgroups(0, nullptr), 0)));
+  groups.resize(static_cast<std::size_t>(
+      std::max(::getgroups(static_cast<int>(groups.size()), groups.data()), 0)));
+  return std::find(groups.begin(), groups.end(), gid) != groups.end();
+}
+
+// Whether the mode grants this user reading and writing, as the kernel
+// decides an open: the owner's bits for the owner, else the group's for a
+// member, else the others'; root may always.
+bool MayReadAndWrite(const struct stat& st) {
+  const uid_t me = ::geteuid();
+  if (me == 0) return true;
+  const mode_t bits = st.st_uid == me      ? st.st_mode >> 6
+                      : InGroup(st.st_gid) ? st.st_mode >> 3
+                                           : st.st_mode;
+  return (bits & 06) == 06;
 }
 
 std::string InUseReason(const std::optional<PortHolder>& holder) {
@@ -169,7 +190,47 @@ void ProbePortState(const std::string& path, PortRecord* record) {
   }
 }
 
-std::vector<PortRecord> ListSerialPorts(const std::string& root) {
+void LookPortState(const std::string& path, PortRecord* record, const std::string& root) {
+  record->holder.reset();
+  record->reason.clear();
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) {
+    if (errno == ENOENT || errno == ENOTDIR) {
+      record->state = PortState::kMissing;
+      record->reason = "does not exist";
+    } else if (errno == EACCES) {  // a directory on the way may not be searched
+      record->state = PortState::kNoPermission;
+      record->reason = "permission denied";
+    } else {
+      record->state = PortState::kFailed;
+      record->reason = std::string("cannot be examined: ") + std::strerror(errno);
+    }
+    return;
+  }
+  if (!MayReadAndWrite(st)) {
+    record->state = PortState::kNoPermission;
+    record->reason = NoPermissionReason(path);
+    return;
+  }
+  record->holder = FindPortHolder(path, root);
+  record->state = record->holder ? PortState::kInUse : PortState::kFree;
+  if (record->holder) record->reason = InUseReason(record->holder);
+}
+
+namespace {
+
+void CheckPortState(StateCheck check, const std::string& path, PortRecord* record,
+                    const std::string& root = "/") {
+  if (check == StateCheck::kOpen) {
+    ProbePortState(path, record);
+  } else {
+    LookPortState(path, record, root);
+  }
+}
+
+}  // namespace
+
+std::vector<PortRecord> ListSerialPorts(StateCheck check, const std::string& root) {
   const SerialDevices devices = ScanSerialDevices(root);
   const std::map<int, std::string> machine = MachineComMap(devices);
   const std::string prefix = root == "/" ? "" : root;
@@ -205,7 +266,10 @@ std::vector<PortRecord> ListSerialPorts(const std::string& root) {
     r.path = *path;
     const std::string node = describe(*path, &r);
     if (!node.empty() && std::find(listed.begin(), listed.end(), node) != listed.end()) continue;
-    ProbePortState(node.empty() ? *path : prefix + *path, &r);
+    CheckPortState(check, node.empty() ? *path : prefix + *path, &r, root);
+    // A device mapped by its by-id link is listed by its node, the link
+    // beside it, as every other device found.
+    if (!node.empty()) r.path = node;
     records.push_back(std::move(r));
     listed.push_back(*path);
     if (!node.empty()) listed.push_back(node);
@@ -216,14 +280,14 @@ std::vector<PortRecord> ListSerialPorts(const std::string& root) {
       PortRecord r;
       r.path = d.path;
       describe(d.path, &r);
-      ProbePortState(prefix + d.path, &r);
+      CheckPortState(check, prefix + d.path, &r, root);
       records.push_back(std::move(r));
     }
   }
   return records;
 }
 
-PortRecord ProbeComPort(int n) {
+PortRecord ProbeComPort(int n, StateCheck check) {
   PortRecord r;
   r.comName = ComName(n);
   const std::optional<std::string> path = ComDevicePath(n);
@@ -232,17 +296,30 @@ PortRecord ProbeComPort(int n) {
     return r;
   }
   r.path = *path;
-  ProbePortState(r.path, &r);
+  CheckPortState(check, r.path, &r);
   return r;
 }
 
-std::string PortLabel(const std::string& comName, const std::string& path) {
-  if (comName.empty()) return path;
-  return path.empty() ? comName : comName + " (" + path + ")";
+std::string ByIdNode(const std::string& path) {
+  const fs::path link(path);
+  const fs::path dir = link.parent_path();
+  if (dir.filename() != "by-id" || dir.parent_path().filename() != "serial") return "";
+  std::error_code ec;
+  const fs::path to = fs::read_symlink(link, ec);
+  if (ec || !fs::exists(link, ec)) return "";
+  // udev's links are relative and lead straight to the node.
+  return (to.is_absolute() ? to : (dir / to).lexically_normal()).string();
 }
 
-void ReportUnusablePort(int n) {
-  const PortRecord r = ProbeComPort(n);
+std::string PortLabel(const std::string& comName, const std::string& path) {
+  const std::string node = ByIdNode(path);
+  const std::string device = node.empty() ? path : path + " -> " + node;
+  if (comName.empty()) return device;
+  return path.empty() ? comName : comName + " (" + device + ")";
+}
+
+void ReportUnusablePort(int n, StateCheck check) {
+  const PortRecord r = ProbeComPort(n, check);
   if (r.state == PortState::kFree || r.state == PortState::kMissing) return;
   Diagnose(PortLabel(r.comName, r.path) + ": " + r.reason);
 }

@@ -12,7 +12,7 @@
 namespace platform {
 
 enum class PortState {
-  kFree,          // it opens as a port would (nobody holds it)
+  kFree,          // it opens as a port would (nobody holds it), or looks so
   kInUse,         // another open of it holds the lock (or, for a user, its exclusive mode)
   kNoPermission,  // this user may not open it
   kMissing,       // no such node, or a node with no device behind it
@@ -26,7 +26,10 @@ struct PortHolder {
 
 struct PortRecord {
   std::string comName;  // "COM3" when a COM name maps to the device (the lowest), else ""
-  std::string path;     // the device path as mapped or found, e.g. "/dev/ttyUSB0"
+  // The device path as mapped or found, e.g. "/dev/ttyUSB0"; in a listing,
+  // the node of a device that sysfs describes also where the map names it
+  // by its by-id link (which is then byId).
+  std::string path;
   // What sysfs says (serial_devices.h); all "" for a path it does not describe.
   std::string byId;
   std::string driver;
@@ -42,16 +45,31 @@ struct PortRecord {
   std::string reason;
 };
 
+// How a device's state is learnt. An open raises DTR and RTS and the close
+// drops them again, which resets some boards and toggles the camera
+// interface's lines; only an open tells some states, though (a device
+// without hardware behind it, an exclusive open without a lock).
+enum class StateCheck {
+  kLook,  // from the node alone (see LookPortState): nothing is opened
+  kOpen,  // opened for a moment and closed again (see ProbePortState)
+};
+
 // Every COM name that maps to a device (COM order), then every serial
 // device under root that no COM name maps to (name order). The map is the
 // machine's under root (devicemap.h) with the CORVANE_COMn overrides;
-// devices found under root are opened at root + path. Finding each state
-// opens the device for a moment and closes it again, as the program's own
-// probe does, without changing its settings.
-std::vector<PortRecord> ListSerialPorts(const std::string& root = "/");
+// devices found under root are looked at (or opened) at root + path.
+std::vector<PortRecord> ListSerialPorts(StateCheck check, const std::string& root = "/");
 
-// The state, holder and reason of the device at path (opened as it is).
+// The state, holder and reason of the device at path (opened as it is,
+// without changing its settings).
 void ProbePortState(const std::string& path, PortRecord* record);
+
+// The same learnt without opening it: missing when there is no node; no
+// permission when its owner, group and mode grant this user (by effective
+// uid, gid and supplementary groups; root may always; ACLs are not read) no
+// reading and writing; in use when FindPortHolder names a holder (lock files
+// under root); free otherwise.
+void LookPortState(const std::string& path, PortRecord* record, const std::string& root = "/");
 
 // Who holds the device at path: the process of a flock on its node
 // (/proc/locks), else the live process named by its lock file
@@ -60,13 +78,20 @@ void ProbePortState(const std::string& path, PortRecord* record);
 std::optional<PortHolder> FindPortHolder(const std::string& path, const std::string& root = "/");
 
 // COMn as this machine's map (with the CORVANE_COMn overrides) has it now:
-// its name, its path and, probed at that path, its state and reason. A
+// its name, its path and, checked at that path, its state and reason. A
 // number that names no device: kMissing with an empty path and the reason
 // "no serial device is mapped to it".
-PortRecord ProbeComPort(int n);
+PortRecord ProbeComPort(int n, StateCheck check);
 
-// How messages name a port: "COM1 (/dev/ttyUSB0)"; the COM name alone
-// without a path, the path alone without a COM name.
+// The node that path, a link in a /dev/serial/by-id directory, leads to
+// now ("/dev/ttyUSB1"); "" for any other path and for a link that leads
+// nowhere.
+std::string ByIdNode(const std::string& path);
+
+// How messages name a port: "COM1 (/dev/ttyUSB0)", a by-id link with the
+// node it leads to now: "COM1 (/dev/serial/by-id/usb-FTDI_...-port0 ->
+// /dev/ttyUSB1)"; the COM name alone without a path, the path alone
+// without a COM name.
 std::string PortLabel(const std::string& comName, const std::string& path);
 
 // For the program's start-up: when COMn (this machine's map) names a device
@@ -74,7 +99,8 @@ std::string PortLabel(const std::string& comName, const std::string& path);
 // (diagnostics.h), one line, which the programs print on standard error as
 //   corvane: COM1 (/dev/ttyUSB0): permission denied; add your user ...
 // (the program's name first, then PortLabel and the record's reason).
-// Nothing for a port that opens or is missing.
-void ReportUnusablePort(int n);
+// Nothing for a port that opens or is missing. The program's probe opens
+// each port; port_tool also looks.
+void ReportUnusablePort(int n, StateCheck check = StateCheck::kOpen);
 
 }  // namespace platform

@@ -12,6 +12,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <climits>
 #include <cstring>
 
 #include "platform/commstate.h"
@@ -36,6 +37,15 @@ bool IsPtySlave(int fd) {
   if (::fstat(fd, &st) != 0 || !S_ISCHR(st.st_mode)) return false;
   const unsigned m = major(st.st_rdev);
   return m >= 136 && m <= 143;
+}
+
+// The node that fd is open on ("/dev/ttyUSB1"), "" when /proc does not
+// tell.
+std::string OpenedNode(int fd) {
+  const std::string link = "/proc/self/fd/" + std::to_string(fd);
+  char node[PATH_MAX];
+  const ssize_t n = ::readlink(link.c_str(), node, sizeof node);
+  return n > 0 && static_cast<std::size_t>(n) < sizeof node ? std::string(node, n) : "";
 }
 
 bool IsGoneErrno(int err) {
@@ -119,7 +129,11 @@ SerialPort::SerialPort(UniqueFd fd, UniqueFd wake, std::string name, std::string
       noOutQueue_(tty && IsPtySlave(fd_.get())) {
   const bool lowLatency = tty_ && lowLatency_.Request(fd_.get());
   if (trace_ != nullptr) {
-    trace_->Event(name_, openedAt_, "OPEN " + path_ + (lowLatency ? " low-latency" : ""));
+    // A path through a link (a by-id name, say) is followed by the node it
+    // reached, which a technician knows the device by.
+    const std::string node = OpenedNode(fd_.get());
+    const std::string reached = node.empty() || node == path_ ? "" : " -> " + node;
+    trace_->Event(name_, openedAt_, "OPEN " + path_ + reached + (lowLatency ? " low-latency" : ""));
   }
   int lines = 0;
   if (::ioctl(fd_.get(), TIOCMGET, &lines) == 0) {

@@ -62,10 +62,11 @@ SerialTrace* SerialTrace::Current() {
 void SerialTrace::Write(const std::string& port, Nanos since, const char* event,
                         const std::string& rest) {
   const Nanos us = (MonotonicNs() - since) / 1000;
-  char head[96];
-  std::snprintf(head, sizeof head, "+%" PRId64 ".%06" PRId64 " %s %s", us / 1000000, us % 1000000,
-                port.c_str(), event);
-  std::string line = head;
+  char time[48];
+  std::snprintf(time, sizeof time, "+%" PRId64 ".%06" PRId64 " ", us / 1000000, us % 1000000);
+  // The port and the event outside the fixed buffer: an OPEN line carries
+  // paths (a by-id name and its node) of any length.
+  std::string line = time + port + " " + event;
   line += rest;
   line += '\n';
   WriteLine(line);

@@ -7,7 +7,10 @@
 //
 // the time since that port's open in seconds with microseconds, the COM
 // name, the event and its details:
-//   OPEN <path>[ low-latency]     the port opened (and took low latency)
+//   OPEN <path>[ -> <node>][ low-latency]
+//                                 the port opened (the node it reached when
+//                                 that is not path: through a by-id link,
+//                                 say), and took low latency
 //   CLOSE                         the handle was closed
 //   TX <hex bytes> / RX <hex>     one write(2) out / one read(2) in
 //   ERROR <call> <code> <text>    a serial call failed (an open: at +0)

@@ -8,7 +8,7 @@ packages=(
   libfltk1.3-dev libcli11-dev
   xvfb xdotool xclip x11-apps x11-utils x11-xserver-utils openbox imagemagick
   python3 python3-serial
-  scdoc man-db dpkg-dev file lintian
+  scdoc man-db dpkg-dev file lintian devscripts bash-completion
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -10,10 +10,12 @@
 #include "platform/diagnostics.h"
 #include "platform/environment.h"
 #include "platform/serial_trace.h"
+#include "platform/stop_signals.h"
 #include "platform/ui/afxwin.h"
 #include "platform/ui/backend.h"
 #include "platform/ui/programbackend.h"
 #include "platform/ui/scale.h"
+#include "platform/ui/windows.h"
 
 namespace platform::ui {
 
@@ -53,5 +55,11 @@ int main(int, char**, char** envp) {
   platform::SetComOverrides(settings.comDevices);
   platform::ui::SetScaleSetting(settings.scale);
   platform::ApplyTraceSetting(settings.trace);
+  // Before any thread exists (see StopSignals): the first SIGINT, SIGTERM
+  // or SIGHUP closes the windows as their close boxes would, once the
+  // command that runs has ended.
+  platform::StopSignals signals(program_invocation_short_name,
+                                "closing once the command that runs has ended",
+                                [](int) { platform::ui::RequestCloseAll(); });
   return platform::ui::AfxWinMain();
 }

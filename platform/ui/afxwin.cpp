@@ -315,7 +315,7 @@ INT_PTR CDialog::DoModal() {
   if (h) {
     m_hWnd = h;
     LRESULT focusFirst = ::SendMessageA(h, WM_INITDIALOG, 0, 0);
-    if (!platform::ui::IsDialogEnded(h)) {
+    if (!platform::ui::IsDialogEnded(h) && !platform::ui::CloseAllRequested()) {
       if (focusFirst) platform::ui::FocusFirstTabStop(h);
       ::ShowWindow(h, SW_SHOW);
     }

@@ -184,12 +184,16 @@ bool PostRightClick(HWND window, int x, int y);
 // the system menu. Printable characters come as PostChar; a key that also
 // types a character (Space) comes as PostKey and then PostChar, so a focused
 // edit inserts, and its release as PostKeyUp, on which a focused button
-// clicks.
-bool PostKey(HWND top, UINT vk, bool shift, bool alt, bool ctrl = false);
+// clicks. A key held down comes as repeated key-downs with `repeat` set
+// (the key was down before; the classic previous-key-state bit), and one
+// PostKeyUp when it is let go: a backend whose display makes up releases
+// while a key is held passes none of them on. Edits take the repeats as
+// they take presses; a repeated Enter, Escape or Space runs no command.
+bool PostKey(HWND top, UINT vk, bool shift, bool alt, bool ctrl = false, bool repeat = false);
 
-// The key vk released while `top` has the keyboard focus; it goes to the
-// focused control. Only Space acts on its release: a button held down by
-// Space clicks.
+// The key vk released (really: the user let it go) while `top` has the
+// keyboard focus; it goes to the focused control. Only Space acts on its
+// release: a button held down by Space clicks.
 bool PostKeyUp(HWND top, UINT vk);
 
 // A typed character (8-bit, as the keyboard layout gives it; '\b' is

@@ -53,7 +53,8 @@ void Click(HWND hwnd) {
 }
 
 // Space holds a button down and its release clicks it, as a mouse button
-// does. Gives whether the button was held down before.
+// does: a held Space clicks once, when it is let go. Gives whether the
+// button was held down before.
 bool HoldDown(HWND hwnd, bool down) {
   bool was = false;
   {
@@ -82,7 +83,9 @@ LRESULT ButtonProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       Click(hwnd);
       return 0;
     case WM_KEYDOWN:
-      if (wParam == VK_SPACE) HoldDown(hwnd, true);
+      // Only the press itself holds the button down: Space that was held
+      // when the focus came here (its repeats) clicks nothing.
+      if (wParam == VK_SPACE && !(lParam & kKeyWasDown)) HoldDown(hwnd, true);
       return 0;
     case WM_KEYUP:
       if (wParam == VK_SPACE && HoldDown(hwnd, false)) Click(hwnd);

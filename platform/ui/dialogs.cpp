@@ -209,6 +209,11 @@ BOOL IsDialogMessageA(HWND hDlg, LPMSG msg) {
   const bool forNoControl = msg->hwnd == hDlg;
   if (msg->message == WM_KEYDOWN) {
     bool shift = (msg->lParam & kKeyShift) != 0;
+    // Enter and Escape act on their press only: a key held down runs its
+    // command once, and one held while a box closes does not reach the
+    // dialog below.
+    const bool repeat = (msg->lParam & kKeyWasDown) != 0;
+    if (repeat && (msg->wParam == VK_RETURN || msg->wParam == VK_ESCAPE)) return TRUE;
     switch (msg->wParam) {
       case VK_TAB:
         if (enabled) {

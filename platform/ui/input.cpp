@@ -76,14 +76,14 @@ bool PostRightClick(HWND window, int x, int y) {
   return Deliver(window, Aim::kEditMenu, kMsgInputRightClick, 0, pos);
 }
 
-bool PostKey(HWND top, UINT vk, bool shift, bool alt, bool ctrl) {
-  LPARAM bits = 1 | (shift ? kKeyShift : 0) | (alt ? kKeyAlt : 0) | (ctrl ? kKeyCtrl : 0);
+bool PostKey(HWND top, UINT vk, bool shift, bool alt, bool ctrl, bool repeat) {
+  LPARAM bits = 1 | (shift ? kKeyShift : 0) | (alt ? kKeyAlt : 0) | (ctrl ? kKeyCtrl : 0) |
+                (repeat ? kKeyWasDown : 0);
   return Deliver(top, Aim::kFocus, alt ? WM_SYSKEYDOWN : WM_KEYDOWN, vk, bits);
 }
 
 bool PostKeyUp(HWND top, UINT vk) {
-  constexpr LPARAM kReleased = LPARAM(3) << 30;  // previous state down, now up
-  return Deliver(top, Aim::kFocus, WM_KEYUP, vk, 1 | kReleased);
+  return Deliver(top, Aim::kFocus, WM_KEYUP, vk, 1 | kKeyWasDown | kKeyReleased);
 }
 
 bool PostChar(HWND top, char ch) {

@@ -113,6 +113,7 @@ struct Model {
   bool recording = false;
   bool autoAcknowledge = false;
   std::vector<BoxRecord> boxes;
+  bool closeAll = false;     // RequestCloseAll was called
   std::string clipboard[2];  // by ClipboardKind
   std::uint32_t nextPaste = 0;
 };
@@ -140,6 +141,10 @@ constexpr UINT kMsgInputIconic = 0x03F3;      // hwnd: top; wParam: 1 iconic
 constexpr LPARAM kKeyShift = LPARAM(1) << 25;
 constexpr LPARAM kKeyCtrl = LPARAM(1) << 26;
 constexpr LPARAM kKeyAlt = LPARAM(1) << 29;
+// The key was down before: a key-down made by key repeat (the key is held),
+// and every key-up.
+constexpr LPARAM kKeyWasDown = LPARAM(1) << 30;
+constexpr LPARAM kKeyReleased = LPARAM(1) << 31;
 
 // Input for edits, handled by the edit's procedure (platform/ui/edit.cpp).
 // The model has no text metrics: a backend that draws the text gives the

@@ -70,6 +70,17 @@ int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
   {
     std::lock_guard<std::mutex> lock(M().mu);
     recording = M().recording;
+    if (M().closeAll) {
+      // The program is closing (RequestCloseAll): the box would be closed
+      // at once; what it says stays on standard error.
+      if (recording) {
+        M().boxes.push_back(BoxRecord{title, body, type, CurrentThread(),
+                                      std::chrono::steady_clock::now(), nullptr, true});
+        M().changed.notify_all();
+      }
+      std::fprintf(stderr, "%s: %s\n", title.c_str(), body.c_str());
+      return IDOK;
+    }
     if (recording && M().autoAcknowledge) {
       M().boxes.push_back(BoxRecord{title, body, type, CurrentThread(),
                                     std::chrono::steady_clock::now(), nullptr, true});

@@ -336,8 +336,33 @@ void TranslateAndDispatch(MSG* msg) {
   DispatchMessageA(msg);
 }
 
+void RequestCloseAll() {
+  std::lock_guard<std::mutex> lock(M().mu);
+  M().closeAll = true;
+  // A message for no window wakes each thread that waits in its loop; the
+  // loop then sees the request.
+  for (auto& [thread, q] : M().queues) {
+    if (!q->alive) continue;
+    q->posted.push_back(MSG{nullptr, WM_NULL, 0, 0});
+    q->cv.notify_all();
+  }
+  M().changed.notify_all();
+}
+
+bool CloseAllRequested() {
+  std::lock_guard<std::mutex> lock(M().mu);
+  return M().closeAll;
+}
+
 INT_PTR RunModalLoop(HWND hDlg) {
+  bool closing = false;
   while (!IsDialogEnded(hDlg)) {
+    if (!closing && CloseAllRequested()) {
+      // Once: the close box ends every dialog and box of the program.
+      closing = true;
+      SendMessageA(hDlg, WM_SYSCOMMAND, SC_CLOSE, 0);
+      continue;
+    }
     MSG msg;
     if (!GetMessageA(&msg, nullptr, 0, 0)) {
       PostQuitMessage(static_cast<int>(msg.wParam));

@@ -180,6 +180,11 @@ bool Driver::Space(HWND top) {
          WaitIdle(thread, timeout_);
 }
 
+bool Driver::KeyRepeat(HWND top, UINT vk) {
+  DWORD thread = OwnerThread(top);
+  return PostKey(top, vk, false, false, false, true) && WaitIdle(thread, timeout_);
+}
+
 bool Driver::KeyUp(HWND top, UINT vk) {
   DWORD thread = OwnerThread(top);
   return PostKeyUp(top, vk) && WaitIdle(thread, timeout_);

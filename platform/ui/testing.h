@@ -85,6 +85,8 @@ class Driver {
   bool Enter(HWND top) { return Key(top, VK_RETURN); }
   bool Escape(HWND top) { return Key(top, VK_ESCAPE); }
   bool Space(HWND top);  // pressed (types a space) and released
+  // A repeated press of the key vk held down (key repeat), not released.
+  bool KeyRepeat(HWND top, UINT vk);
   bool KeyUp(HWND top, UINT vk);
   bool CloseBox(HWND top);
   // Opens the system menu with Alt+Space and waits until it is up; gives

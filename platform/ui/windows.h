@@ -61,6 +61,18 @@ void SetDestroyHook(void (*hook)(HWND hwnd, void* object));
 // again and returns -1.
 INT_PTR RunModalLoop(HWND hDlg);
 
+// Asks every modal loop of the process, on any thread, to close its dialog
+// or box as its close box would (WM_SYSCOMMAND SC_CLOSE): a message box
+// ends as its OK ends it, a dialog gets its Cancel. A loop that waits for
+// messages closes its window at once; one whose thread is busy (a command
+// runs) does so once its thread is back in it; a loop started later closes
+// its window at once, and a dialog made later is not shown. A message box
+// asked for later is not shown either: its caption and text go to standard
+// error and it gives IDOK. For the end of a program on a signal: once
+// asked, for good. Any thread.
+void RequestCloseAll();
+bool CloseAllRequested();
+
 // The dialog manager for whichever dialog or box msg is for, else
 // DispatchMessage: the body of every message loop.
 void TranslateAndDispatch(MSG* msg);

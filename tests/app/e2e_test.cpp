@@ -20,6 +20,7 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "tests/common/hex.h"
 #include "tests/ui_x11/x11_harness.h"
@@ -153,6 +154,11 @@ class EndToEnd : public ::testing::Test {
     if (com3) ::setenv("CORVANE_COM3", com3, 1);
     // In a sanitizer build: fontconfig keeps its caches until exit.
     ::setenv("LSAN_OPTIONS", "suppressions=" CORVANE_LSAN_SUPPRESSIONS, 1);
+    Spawn();
+  }
+
+  // The program (again), on the camera and ports that Start set.
+  void Spawn() {
     char* argv[] = {const_cast<char*>(CORVANE_BINARY), nullptr};
     ASSERT_EQ(::posix_spawn(&pid_, CORVANE_BINARY, nullptr, nullptr, argv, environ), 0);
   }
@@ -172,6 +178,12 @@ class EndToEnd : public ::testing::Test {
   // if it has not ended within 15 s.
   int EscapeAndWait(unsigned long main) {
     Keys(main, "Escape");
+    return WaitEnd();
+  }
+
+  // The program's exit status once it has ended by itself, or -1 if it has
+  // not within 15 s.
+  int WaitEnd() {
     auto deadline = std::chrono::steady_clock::now() + 15s;
     while (std::chrono::steady_clock::now() < deadline) {
       int status = 0;
@@ -418,6 +430,74 @@ TEST_F(EndToEnd, KeysRepeatCommandsAndBoxesTakeTheKeyboard) {
   ASSERT_TRUE(WaitNoWindow(kBoxTitle, 15s));
   EXPECT_EQ(Frames(), 24);
   ASSERT_TRUE(WaitEnabled(main, kRead));  // the refused Read is over
+  EXPECT_EQ(EscapeAndWait(main), 0);
+}
+
+// A signal asks the program to end: a Write that runs goes on to its
+// read-back, then the dialog closes as its close box would (status 0). A
+// box open when the signal comes is ended as its OK ends it.
+TEST_F(EndToEnd, ASignalClosesTheDialogOnceTheWriteHasItsReadBack) {
+  ASSERT_NO_FATAL_FAILURE(Start(150));
+  unsigned long main = MainAfterRead();
+  ASSERT_NE(main, 0u);
+  Click(main, kNewCode);
+  TypeText(main, "5A");
+  Click(main, kWrite);
+  ASSERT_TRUE(cam_->WaitForFrames(8 + 5, 10000));  // the Read, then the Write up to its write frame
+  ::kill(pid_, SIGTERM);
+  EXPECT_EQ(WaitEnd(), 0);
+  std::vector<std::string> frames;
+  for (const auto& e : cam_->Log()) {
+    if (e.kind == camsim::LogKind::kRx) frames.push_back(testhex::ToHex(e.bytes));
+  }
+  ASSERT_EQ(frames.size(), 16u);
+  EXPECT_EQ(frames[12].rfind("01800E10204D1000F7025A", 0), 0u) << frames[12];
+  EXPECT_EQ(frames[13], "103B04");  // close, announce, the read-back
+  EXPECT_EQ(frames[14], "05807F");
+  EXPECT_EQ(frames[15].rfind("01800E10204D4000F702", 0), 0u) << frames[15];
+  EXPECT_EQ(cam_->Cell(0, 0xF7), 0x5A);
+
+  // COM3's box during the probe is open when SIGHUP comes.
+  ::setenv("CORVANE_COM3", "/dev/null", 1);
+  ASSERT_NO_FATAL_FAILURE(Spawn());
+  unsigned long about = WaitWindow(kAboutTitle, 15s);
+  ASSERT_NE(about, 0u);
+  Click(about, kOk);
+  ASSERT_NE(WaitWindow(kBoxTitle, 15s), 0u);
+  ::kill(pid_, SIGHUP);
+  EXPECT_EQ(WaitEnd(), 0);
+}
+
+// A held Space or Enter on the focused Read or Write button runs its command
+// once, with the server's key repeat on (a release and a press every 33 ms
+// after 250 ms), with and without a window manager.
+TEST_F(EndToEnd, AHeldKeyRunsTheCommandOnce) {
+  ASSERT_EQ(Shell("xset r on r rate 250 30"), 0);
+  ASSERT_NO_FATAL_FAILURE(Start(0));
+  unsigned long main = PastAbout();
+  ASSERT_NE(main, 0u);
+  // A command (eight frames) has ended: the frames are counted after it.
+  int frames = 0;
+  auto ended = [&] {
+    frames += 8;
+    return cam_->WaitForFrames(frames, 10000) &&
+           cam_->WaitFor(camsim::LogKind::kTx, frames, 10000) && WaitEnabled(main, kRead);
+  };
+  auto hold = [&](const std::string& key) {
+    Shell("xdotool windowfocus --sync " + std::to_string(main) + " keydown " + key +
+          " sleep 2 keyup " + key);
+    return ended();
+  };
+  Click(main, kRead);
+  ASSERT_TRUE(ended() && hold("space") && hold("Return")) << Frames() << " frames";
+  EXPECT_EQ(Frames(), 24);  // the click's Read, one for each key
+
+  Click(main, kNewCode);
+  TypeText(main, "3C");
+  Click(main, kWrite);
+  ASSERT_TRUE(ended() && hold("space") && hold("Return")) << Frames() << " frames";
+  EXPECT_EQ(Frames("01800E10204D1000F7023C"), 3);  // the click's Write, one for each key
+  EXPECT_EQ(Frames(), 48);
   EXPECT_EQ(EscapeAndWait(main), 0);
 }
 

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <set>
 #include <string>
 
@@ -206,7 +207,7 @@ TEST(ResourcesTest, PngFilesDecodeToTheIconsPixels) {
     decoded.resize(n);
     EXPECT_EQ(decoded, img.rgba) << size;
   }
-  std::system((std::string("rm -rf ") + dir).c_str());
+  std::filesystem::remove_all(dir);
 }
 
 }  // namespace

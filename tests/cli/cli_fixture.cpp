@@ -20,19 +20,21 @@ extern char** environ;
 
 namespace clitest {
 
-CliProcess::CliProcess(const std::vector<std::string>& args) {
+CliProcess::CliProcess(const std::vector<std::string>& args,
+                       const std::vector<std::string>& launcher) {
   int out[2], err[2];
   if (pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0) return;
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
   posix_spawn_file_actions_adddup2(&actions, err[1], STDERR_FILENO);
-  std::vector<std::string> argvText = {CORVANE_CLI};
+  std::vector<std::string> argvText = launcher;
+  argvText.push_back(CORVANE_CLI);
   argvText.insert(argvText.end(), args.begin(), args.end());
   std::vector<char*> argv;
   for (auto& a : argvText) argv.push_back(a.data());
   argv.push_back(nullptr);
-  if (posix_spawn(&pid_, CORVANE_CLI, &actions, nullptr, argv.data(), environ) != 0) pid_ = -1;
+  if (posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid_ = -1;
   posix_spawn_file_actions_destroy(&actions);
   close(out[1]);
   close(err[1]);

@@ -24,10 +24,12 @@ struct Ran {
   std::string out, err;
 };
 
-// A running corvane-cli; killed and reaped if still running at the end.
+// A running corvane-cli (run by `launcher` with its arguments when given,
+// such as prlimit); killed and reaped if still running at the end.
 class CliProcess {
  public:
-  explicit CliProcess(const std::vector<std::string>& args);
+  explicit CliProcess(const std::vector<std::string>& args,
+                      const std::vector<std::string>& launcher = {});
   ~CliProcess();
   CliProcess(const CliProcess&) = delete;
   CliProcess& operator=(const CliProcess&) = delete;

@@ -2,6 +2,8 @@
 // camera that does not answer.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "tests/cli/cli_fixture.h"
 
 namespace clitest {
@@ -60,6 +62,7 @@ TEST_F(CliBadInput, ExitsTwoWithAMessageAndSendsNothing) {
   WriteFile(Path("beyond.hex"), ":0102000011EC\n:00000001FF\n");
   WriteFile(Path("short.raw"), std::string(300, '\x01'));
   WriteFile(Path("no-end.hex"), ":0100000011EE\n");
+  std::filesystem::create_directory(Path("folder"));
   struct Case {
     std::vector<std::string> args;
     std::string says;
@@ -76,6 +79,8 @@ TEST_F(CliBadInput, ExitsTwoWithAMessageAndSendsNothing) {
       {{"dump", "--page", "2"}, "--page"},
       {{"dump", "--format", "srec"}, "--format"},
       {{"dump", "-o", Path("no/such/dir/dump.hex")}, "cannot make a temporary file"},
+      {{"dump", "-o", Path("folder")}, "folder: it is a directory; nothing was sent"},
+      {{"dump", "-o", Path("folder/")}, "it is a directory"},
       {{"verify", Path("bad-sum.hex")}, "bad-sum.hex: line 2: bad checksum"},
       {{"restore", Path("beyond.hex")}, "line 1: address 0x0200 is beyond page 1"},
       {{"restore", Path("no-end.hex")}, "line 2: the file ends without an end-of-file record"},

@@ -1,4 +1,4 @@
-// restore, undo, the journal of writes, and Ctrl-C.
+// restore, undo, the journal of writes, and the stop signals.
 #include <gtest/gtest.h>
 #include <signal.h>
 
@@ -6,15 +6,22 @@
 #include <filesystem>
 #include <thread>
 
+#include "platform/stop_signals.h"
 #include "tests/cli/cli_fixture.h"
 
 namespace clitest {
 namespace {
 
-using CliRestore = CliTest;
 using CliUndo = CliTest;
 using CliJournal = CliTest;
-using CliInterrupt = CliTest;
+
+// SIGINT (Ctrl-C), SIGTERM and SIGHUP each stop a command after the
+// transaction that runs; a second one stops it at once.
+class CliStop : public CliTest, public ::testing::WithParamInterface<int> {};
+INSTANTIATE_TEST_SUITE_P(Signals, CliStop, ::testing::Values(SIGINT, SIGTERM, SIGHUP),
+                         [](const ::testing::TestParamInfo<int>& signal) {
+                           return platform::StopSignalName(signal.param);
+                         });
 
 // Waits (at most 30 s) until `ready` holds.
 bool WaitUntil(const std::function<bool()>& ready) {
@@ -29,20 +36,40 @@ bool WaitUntil(const std::function<bool()>& ready) {
 // Sixteen cells, 0:00 to 0:0F, all set to 00.
 const std::string kZeros = ":10000000" + std::string(32, '0') + "F0\n:00000001FF\n";
 
-TEST_F(CliRestore, InterruptedLeavesAJournalOfWhatWasWrittenAndARerunCompletes) {
+// No temporary file of a dump is left in dir.
+void ExpectNoTemporaryFile(const std::string& dir) {
+  for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+    EXPECT_EQ(entry.path().filename().string().find(".tmp-"), std::string::npos) << entry.path();
+  }
+}
+
+TEST_P(CliStop, ARestoreLeavesAJournalOfWhatWasWrittenAndARerunCompletes) {
   StartCamera({}, /*paced=*/true);
   WriteFile(Path("zeros.hex"), kZeros);
   CliProcess restore({"restore", Path("zeros.hex")});
   ASSERT_TRUE(WaitUntil([&] { return WriteFrames().size() >= 3; }));
-  restore.Signal(SIGINT);
+  restore.Signal(GetParam());
   const Ran ran = restore.Wait();
-  EXPECT_EQ(ran.status, 130) << ran.err;
+  EXPECT_EQ(ran.status, 128 + GetParam()) << ran.err;
+  EXPECT_EQ(LinesWith(ran.err, "interrupted (" + platform::StopSignalName(GetParam()) +
+                                   "); finishing the transaction that runs")
+                .size(),
+            1u)
+      << ran.err;
   EXPECT_EQ(LinesWith(ran.err, "interrupted: ").size(), 1u) << ran.err;
 
-  // The journal's finished writes are exactly the cells the camera wrote,
-  // and no write was cut off.
+  // The last write frame is followed by its read-back (close, announce,
+  // the cell's read) and nothing else.
+  const auto frames = Frames();
   const auto written = WriteFrames();
   ASSERT_LT(written.size(), 16u);
+  ASSERT_GE(frames.size(), 4u);
+  EXPECT_EQ(frames[frames.size() - 4], written.back());
+  EXPECT_EQ(frames[frames.size() - 3], "103B04");
+  EXPECT_EQ(frames[frames.size() - 2], "05807F");
+  EXPECT_EQ(frames.back().substr(0, 16), "01800E10204D4000") << frames.back();
+  // The journal's finished writes are exactly the cells the camera wrote,
+  // and no write was cut off.
   const std::string journal = JournalText();
   EXPECT_EQ(LinesWith(journal, " -> 00 done, read back 00").size(), written.size()) << journal;
   EXPECT_EQ(LinesWith(journal, " sending").size(), written.size()) << journal;
@@ -90,6 +117,106 @@ TEST_F(CliUndo, WritesBackTheOldCodesNewestFirstAndNeverTwice) {
   }
 }
 
+// undo reads the cell first: a cell that holds another code than the write
+// left (another camera, a later change) is not written, unless forced.
+TEST_F(CliUndo, WritesNothingWhereTheCellHoldsAnotherCodeUnlessForced) {
+  StartCamera();
+  ASSERT_EQ(Cli({"write", "0:F7=5A"}).status, 0);
+  Camera().SetCell(0, 0xF7, 0x7B);
+  const std::string journal = JournalText();
+  const std::size_t writes = WriteFrames().size();
+  Ran ran = Cli({"undo"});
+  EXPECT_EQ(ran.status, 1);
+  EXPECT_EQ(ran.err,
+            "corvane-cli: 0:F7 holds 7B, not 5A as write #1 left it; nothing was written (undo "
+            "--force writes 34 anyway)\n");
+  EXPECT_EQ(WriteFrames().size(), writes);
+  EXPECT_EQ(Camera().Cell(0, 0xF7), 0x7B);
+  EXPECT_EQ(JournalText(), journal);
+
+  ran = Cli({"undo", "--force"});
+  EXPECT_EQ(ran.status, 0) << ran.err;
+  EXPECT_EQ(ran.out, "0:F7 7B -> 34\n");
+  EXPECT_EQ(LinesWith(JournalText(),
+                      " #2 force-undo#1 COM1 " + Path("com1") + " 0:F7 7B -> 34 done, read back 34")
+                .size(),
+            1u)
+      << JournalText();
+  EXPECT_EQ(Cli({"undo"}).status, 2);
+}
+
+// A crash leaves a torn last line: undo passes over it with a warning, and
+// the next append ends and marks it. A damaged line elsewhere is refused.
+// Of two writes left at "sending", one reached its cell and is undone; the
+// other did not (the cell holds its old code): it is marked undone, and
+// nothing is sent.
+TEST_F(CliJournal, ATornLastLineIsPassedOverAndADamagedOneElsewhereRefused) {
+  StartCamera();
+  const std::string journal = Path("state/corvane/journal");
+  std::filesystem::create_directories(Path("state/corvane"));
+  const std::string start = "2025-06-01T10:00:00.123Z #", port = " COM1 " + Path("com1");
+  const std::string f7 = start + "1 write" + port + " 0:F7 34 -> 5A sending\n",
+                    f8 = start + "2 write" + port + " 0:F8 12 -> 77 sending\n",
+                    torn = start + "2 write" + port + " 0:F8 12 -> 77 done, read back 7";
+  WriteFile(journal, f7 + "garbage\n" + f8);
+  Ran ran = Cli({"undo"});
+  EXPECT_EQ(ran.status, 2);
+  EXPECT_EQ(
+      LinesWith(ran.err, journal + ": line 2 is no journal record; nothing was undone").size(), 1u)
+      << ran.err;
+
+  WriteFile(journal, f7 + f8 + torn);
+  Camera().SetCell(0, 0xF8, 0x77);
+  ran = Cli({"undo", "2"});
+  EXPECT_EQ(ran.status, 0) << ran.err;
+  EXPECT_EQ(ran.err, "corvane-cli: the journal " + journal +
+                         ": line 3 is damaged (cut off?) and was skipped\n");
+  EXPECT_EQ(ran.out, "0:F8 77 -> 12\n0:F7 holds 34 already; nothing sent\n");
+  EXPECT_EQ(WriteFrames().size(), 1u);
+  const std::string text = ReadFile(journal);
+  EXPECT_EQ(text.rfind(f7 + f8 + torn + "\n# the line above was cut off", 0), 0u) << text;
+  EXPECT_EQ(
+      LinesWith(text, " #4 undo#1" + port + " 0:F7 34 -> 34 done, held 34 already; nothing sent")
+          .size(),
+      1u)
+      << text;
+  ran = Cli({"undo"});
+  EXPECT_EQ(ran.status, 2);
+  EXPECT_EQ(LinesWith(ran.err, "no journalled write left to undo").size(), 1u) << ran.err;
+  EXPECT_EQ(LinesWith(ran.err, "damaged").size(), 0u) << ran.err;
+}
+
+// The journal's outcome line does not fit under a file size limit: the part
+// written is taken out again, and the status says that the camera was used
+// (5). The write left at "sending" is undone like any other.
+TEST_F(CliJournal, AFailedAppendIsTakenOutAndTheStatusSaysTheCameraWasUsed) {
+  StartCamera();
+  std::filesystem::create_directories(Path("state/corvane"));
+  const std::string kept = "# kept by hand\n";
+  WriteFile(Path("state/corvane/journal"), kept);
+  const std::string sending =
+      " #1 write COM1 " + Path("com1") + " 0:F7 34 -> 5A sending\n";  // after the time
+  const std::size_t limit = kept.size() + 24 + sending.size() + 10;
+  const Ran ran =
+      CliProcess({"write", "0:F7=5A"}, {"/usr/bin/prlimit", "--fsize=" + std::to_string(limit)})
+          .Wait();
+  EXPECT_EQ(ran.status, 5) << ran.err;
+  EXPECT_EQ(Camera().Cell(0, 0xF7), 0x5A);
+  EXPECT_EQ(LinesWith(ran.err,
+                      "File too large; the line was taken out again; the journal keeps "
+                      "the write of 0:F7 as \"sending\"")
+                .size(),
+            1u)
+      << ran.err;
+  const std::string text = JournalText();
+  EXPECT_EQ(text.size(), limit - 10) << text;
+  EXPECT_EQ(text.substr(text.size() - sending.size()), sending) << text;
+
+  const Ran undo = Cli({"undo"});
+  EXPECT_EQ(undo.status, 0) << undo.err;
+  EXPECT_EQ(undo.out, "0:F7 5A -> 34\n");
+}
+
 TEST_F(CliJournal, AWriteWhoseReadBackGoesUnansweredShowsAsFailed) {
   camsim::Faults faults;
   faults.silentAfter = 8 + 7;  // the old code's Read, then the Write up to its read-back
@@ -110,26 +237,41 @@ TEST_F(CliJournal, AWriteWhoseReadBackGoesUnansweredShowsAsFailed) {
   EXPECT_EQ(Cli({"undo"}).out, "0:F7 5A -> 34\n");
 }
 
-TEST_F(CliInterrupt, ASecondCtrlCEndsAtOnceAndLeavesNothingBehind) {
+TEST_P(CliStop, ADumpToAFileEndsWithItsSummaryAndLeavesTheFileAsItWas) {
+  StartCamera({}, /*paced=*/true);
+  WriteFile(Path("keep.hex"), "the older dump\n");
+  CliProcess dump({"dump", "-o", Path("keep.hex")});
+  ASSERT_TRUE(WaitUntil([&] { return Frames().size() >= 10; }));
+  dump.Signal(GetParam());
+  const Ran ran = dump.Wait();
+  EXPECT_EQ(ran.status, 128 + GetParam()) << ran.err;
+  EXPECT_EQ(LinesWith(ran.err, "interrupted: ").size(), 1u) << ran.err;
+  EXPECT_EQ(LinesWith(ran.err, "the dump was not written").size(), 1u) << ran.err;
+  EXPECT_EQ(ReadFile(Path("keep.hex")), "the older dump\n");
+  ExpectNoTemporaryFile(Path(""));
+}
+
+TEST_P(CliStop, ASecondSignalEndsAtOnceAndLeavesNothingBehind) {
   camsim::Faults silent;
   silent.silent = true;
   StartCamera(silent);
   WriteFile(Path("keep.hex"), "the older dump\n");
   CliProcess dump({"dump", "-o", Path("keep.hex")});
-  // The first Ctrl-C comes while the first step waits for its reply, the
+  // The first signal comes while the first step waits for its reply, the
   // second while that wait goes on.
   ASSERT_TRUE(WaitUntil([&] { return Frames().size() >= 1; }));
-  dump.Signal(SIGINT);
+  dump.Signal(GetParam());
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
-  dump.Signal(SIGINT);
+  dump.Signal(GetParam());
   const Ran ran = dump.Wait();
-  EXPECT_EQ(ran.status, 130);
-  EXPECT_EQ(LinesWith(ran.err, "interrupted; finishing the transaction").size(), 1u) << ran.err;
-  EXPECT_EQ(LinesWith(ran.err, "stopped at once").size(), 1u) << ran.err;
+  EXPECT_EQ(ran.status, 128 + GetParam());
+  EXPECT_EQ(LinesWith(ran.err, "a second signal stops at once").size(), 1u) << ran.err;
+  EXPECT_EQ(
+      LinesWith(ran.err, "stopped at once (" + platform::StopSignalName(GetParam()) + ")").size(),
+      1u)
+      << ran.err;
   EXPECT_EQ(ReadFile(Path("keep.hex")), "the older dump\n");
-  for (const auto& entry : std::filesystem::directory_iterator(Path(""))) {
-    EXPECT_EQ(entry.path().filename().string().find(".tmp-"), std::string::npos);
-  }
+  ExpectNoTemporaryFile(Path(""));
   // The port and its lock were released.
   Camera().SetFaults({});
   EXPECT_EQ(Cli({"read", "0:F7"}).out, "0:F7 34\n");

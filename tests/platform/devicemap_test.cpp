@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/port_listing.h"
+#include "platform/serial_faults.h"
 #include "tests/platform/pty_fixture.h"
 
 namespace {
@@ -53,9 +54,9 @@ class FakeMachine {
   }
   // A USB adapter at port p of the root hub: the USB device (ids and
   // texts), its interface, and the tty: under a usb-serial port device for
-  // ttyUSB, straight under the interface for ttyACM.
+  // ttyUSB, straight under the interface for ttyACM; and its by-id link.
   void Usb(const std::string& name, int p, const std::string& driver, const std::string& ids,
-           const std::string& manufacturer, const std::string& product) {
+           const std::string& manufacturer, const std::string& product, bool byId = true) {
     const std::string usb = "sys/devices/pci0000:00/0000:00:14.0/usb1/1-" + std::to_string(p);
     File(usb + "/idVendor", ids.substr(0, 4));
     File(usb + "/idProduct", ids.substr(5));
@@ -70,7 +71,12 @@ class FakeMachine {
     }
     Class(name, device + "/tty/" + name, device);
     Node(name);
-    Link("dev/serial/by-id/usb-" + product + "-if00", "dev/" + name);
+    if (byId) Link("dev/serial/by-id/usb-" + product + "-if00", "dev/" + name);
+  }
+  // The tty and its node go; the USB device stays for the next Usb() there.
+  void Unplug(const std::string& name) {
+    fs::remove(root_ / "sys/class/tty" / name);
+    fs::remove(root_ / "dev" / name);
   }
   // The node of a device is a link to path (a pseudo-terminal, say).
   void NodeTo(const std::string& name, const std::string& path) {
@@ -87,6 +93,7 @@ class FakeMachine {
   void Link(const std::string& rel, const std::string& to) {
     fs::create_directories((root_ / rel).parent_path());
     fs::create_directories((root_ / to).parent_path());
+    fs::remove(root_ / rel);
     fs::create_symlink(fs::relative(root_ / to, (root_ / rel).parent_path()), root_ / rel);
   }
   void Driver(const std::string& device, const std::string& bus, const std::string& driver) {
@@ -146,9 +153,11 @@ TEST(DeviceMapRules, UsbAndAcmDevicesTakeTheFreeNumbersInNameOrder) {
   m.Usb("ttyUSB2", 2, "cp210x", "10c4:ea60", "Silicon Labs", "CP2102");
   m.Usb("ttyACM0", 3, "cdc_acm", "2341:0043", "", "Uno");
   const auto map = MapOf(m);
-  EXPECT_EQ(
-      map, (std::map<int, std::string>{
-               {1, "/dev/ttyACM0"}, {2, "/dev/ttyS1"}, {3, "/dev/ttyUSB2"}, {4, "/dev/ttyUSB10"}}));
+  const std::string id = "/dev/serial/by-id/usb-";
+  EXPECT_EQ(map, (std::map<int, std::string>{{1, id + "Uno-if00"},
+                                             {2, "/dev/ttyS1"},
+                                             {3, id + "CP2102-if00"},
+                                             {4, id + "FT232R_USB_UART-if00"}}));
 }
 
 TEST(DeviceMapRules, CorvaneComNReplacesThatNumberOnly) {
@@ -158,9 +167,43 @@ TEST(DeviceMapRules, CorvaneComNReplacesThatNumberOnly) {
   const auto map = MapOf(m);
   platform::SetComOverrides({{1, "/tmp/camera-link"}, {2, ""}});  // empty counts as unset
   EXPECT_EQ(ComDevicePath(1, map).value_or(""), "/tmp/camera-link");
-  EXPECT_EQ(ComDevicePath(2, map).value_or(""), "/dev/ttyUSB1");
+  EXPECT_EQ(ComDevicePath(2, map).value_or(""), "/dev/serial/by-id/usb-USB-Serial_Controller-if00");
   EXPECT_FALSE(ComDevicePath(3, map).has_value());
   platform::SetComOverrides({});
+}
+
+// An adapter with a by-id link is mapped by the link, a device without one
+// by its node. Replugged (ttyUSB0 gone, the adapter back as ttyUSB1 and its
+// link leading there), the COM number of the map read before opens ttyUSB1,
+// which the trace and the messages name.
+TEST(DeviceMapRules, AnAdapterIsMappedByItsByIdLinkAndReachedAgainAfterAReplug) {
+  FakeMachine m;
+  corvane_test::Pty after;
+  m.Usb("ttyACM0", 1, "cdc_acm", "2341:0043", "", "Uno", false);
+  m.Usb("ttyUSB0", 2, "ftdi_sio", "0403:6001", "FTDI", "FT232R_USB_UART");
+  const auto map = MapOf(m);
+  const std::string link = "/dev/serial/by-id/usb-FT232R_USB_UART-if00";
+  EXPECT_EQ(map, (std::map<int, std::string>{{1, "/dev/ttyACM0"}, {2, link}}));
+
+  m.Unplug("ttyUSB0");
+  m.Usb("ttyUSB1", 2, "ftdi_sio", "0403:6001", "FTDI", "FT232R_USB_UART");
+  m.NodeTo("ttyUSB1", after.slave());
+  // COM2 as the program opens it, at the map's path under the test's root.
+  platform::SetComOverride(2, m.root() + link);
+  const std::string trace = m.root() + "/trace";
+  platform::serial_testing::TraceTo(trace.c_str());
+  HANDLE h = corvane_test::OpenCom("COM2");
+  platform::serial_testing::TraceTo(nullptr);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE) << GetLastError();
+  CloseHandle(h);
+  std::string opened;
+  std::getline(std::ifstream(trace), opened);
+  EXPECT_NE(opened.find(" COM2 OPEN " + m.root() + link + " -> " + after.slave()),
+            std::string::npos)
+      << opened;
+  EXPECT_EQ(platform::PortLabel("COM2", m.root() + link),
+            "COM2 (" + m.root() + link + " -> " + m.root() + "/dev/ttyUSB1)");
+  platform::SetComOverride(2, "");
 }
 
 TEST(DeviceMapRules, WithoutSysfsComNIsTtySnMinus1) {
@@ -189,7 +232,7 @@ TEST(PortListing, OneRecordPerDeviceWithItsDescriptionAndState) {
   m.Usb("ttyUSB1", 3, "cp210x", "10c4:ea60", "Silicon Labs", "CP2102");
   platform::SetComOverrides({{4, mine.slave()}});
 
-  const auto records = platform::ListSerialPorts(m.root());
+  const auto records = platform::ListSerialPorts(platform::StateCheck::kLook, m.root());
   platform::SetComOverrides({});
   std::vector<std::string> rows;
   for (const auto& r : records) rows.push_back(Row(r));

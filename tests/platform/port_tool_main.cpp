@@ -1,7 +1,8 @@
 // A small program on the serial services, for tests that must run one as
 // another user or with its own environment:
 //   port_tool report            says why COM1 to COM4 cannot be used, as the
-//                               program does at start-up
+//                               program does at start-up (opening each)
+//   port_tool look              the same, learnt without opening them
 //   port_tool send COMn HEX...  opens COMn, writes the bytes, closes it
 //   port_tool hold COMn         opens COMn, prints "held" (or "failed"), and
 //                               holds it until standard input ends
@@ -26,8 +27,10 @@ int main(int argc, char** argv, char** envp) {
   const platform::EnvironmentSettings settings = platform::ParseEnvironment(envp);
   platform::SetComOverrides(settings.comDevices);
   platform::ApplyTraceSetting(settings.trace);
-  if (argc == 2 && std::strcmp(argv[1], "report") == 0) {
-    for (int n = 1; n <= 4; ++n) platform::ReportUnusablePort(n);
+  if (argc == 2 && (std::strcmp(argv[1], "report") == 0 || std::strcmp(argv[1], "look") == 0)) {
+    const auto check =
+        argv[1][0] == 'r' ? platform::StateCheck::kOpen : platform::StateCheck::kLook;
+    for (int n = 1; n <= 4; ++n) platform::ReportUnusablePort(n, check);
     return 0;
   }
   const bool hold = argc == 3 && std::strcmp(argv[1], "hold") == 0;

@@ -90,11 +90,19 @@ TEST(DialogManager, EnterOnAFocusedPushButtonClicksItAndTheDialogStays) {
   ASSERT_TRUE(driver.KeyUp(dlg, VK_SPACE));
   EXPECT_FALSE(driver.Snapshot(dlg).children[0].pushed);
   EXPECT_EQ(run.log().readClicks.load(), 3);
+  // Held down (repeated presses marked as repeats, one release), Enter
+  // clicks on its press and Space on its release, once each.
+  for (UINT vk : {VK_RETURN, VK_SPACE}) {
+    ASSERT_TRUE(driver.Key(dlg, vk));
+    for (int i = 0; i < 3; ++i) ASSERT_TRUE(driver.KeyRepeat(dlg, vk));
+    ASSERT_TRUE(driver.KeyUp(dlg, vk));
+  }
+  EXPECT_EQ(run.log().readClicks.load(), 5);
   ASSERT_TRUE(driver.Key(dlg, VK_SPACE));
   ASSERT_TRUE(driver.Tab(dlg));
   ASSERT_TRUE(driver.KeyUp(dlg, VK_SPACE));
   EXPECT_FALSE(driver.Snapshot(dlg).children[0].pushed);
-  EXPECT_EQ(run.log().readClicks.load(), 3);
+  EXPECT_EQ(run.log().readClicks.load(), 5);
   // Enter on a focused check box is OK, not a click.
   ASSERT_TRUE(driver.Click(dlg, IDC_COM1));
   ASSERT_TRUE(driver.Enter(dlg));
@@ -106,6 +114,9 @@ TEST(DialogManager, EscapeEndsWithIdCancel) {
   Driver driver;
   DialogRunner run;
   HWND dlg = run.Wait(driver);
+  // The repeats of an Escape held as a box closed end nothing.
+  ASSERT_TRUE(driver.KeyRepeat(dlg, VK_ESCAPE));
+  EXPECT_FALSE(run.done());
   ASSERT_TRUE(driver.Escape(dlg));
   ASSERT_TRUE(run.Finish());
   EXPECT_EQ(run.result(), IDCANCEL);

@@ -24,6 +24,7 @@
 
 #include "platform/ui/backend.h"
 #include "platform/ui/fltk/clipboard.h"
+#include "platform/ui/fltk/held_keys.h"
 #include "platform/ui/fltk/input_focus.h"
 #include "platform/ui/fltk/paint.h"
 #include "platform/ui/fltk/top_window.h"
@@ -100,6 +101,7 @@ class FltkBackend final : public Backend {
 
   // Display thread only.
   bool running_ = true;
+  HeldKeys keys_;  // before the windows, which refer to it
   std::map<HWND, std::unique_ptr<TopWindow>> windows_;
   std::set<HWND> dirty_;
   std::optional<Command> popup_;  // kPopup or kEditPopup
@@ -189,6 +191,7 @@ void FltkBackend::Run(Display* display) {
   // The windows' X class is the program's name, so that a task bar groups
   // and names them as the program's.
   Fl_Window::default_xclass(program_invocation_short_name);
+  HeldKeys::AskForRepeatsWithoutReleases();
   Fl::add_system_handler(&FltkBackend::OnXEvent, this);
   clipboard_ = std::make_unique<ClipboardBridge>();
   {
@@ -241,7 +244,7 @@ void FltkBackend::Execute(const Command& c) {
   switch (c.op) {
     case Op::kShow:
       if (!w) {
-        auto made = std::make_unique<TopWindow>(c.top);
+        auto made = std::make_unique<TopWindow>(c.top, keys_);
         w = made.get();
         windows_[c.top] = std::move(made);
       }
@@ -310,9 +313,11 @@ void FltkBackend::RunPendingPopup() {
 }
 
 int FltkBackend::OnXEvent(void* xevent, void* self) {
-  // Every X event passes here before FLTK handles it; none is taken.
+  // Every X event passes here before FLTK handles it; only the releases
+  // that key repeat makes up are taken.
+  auto* backend = static_cast<FltkBackend*>(self);
+  if (backend->keys_.Observe(xevent)) return 1;
   if (const unsigned long mapped = MappedWindow(xevent)) {
-    auto* backend = static_cast<FltkBackend*>(self);
     for (const auto& [hwnd, w] : backend->windows_) {
       if (w->shown() && fl_xid(w.get()) == mapped) {
         backend->FocusNewest();

@@ -11,6 +11,7 @@
 #include "platform/ui/backend.h"
 #include "platform/ui/fltk/clipboard.h"
 #include "platform/ui/fltk/control_widget.h"
+#include "platform/ui/fltk/held_keys.h"
 #include "platform/ui/fltk/latin1.h"
 #include "platform/ui/fltk/paint.h"
 #include "platform/ui/fltk/wm_hints.h"
@@ -42,7 +43,8 @@ std::string MenuLabel(const std::string& text) {
 
 }  // namespace
 
-TopWindow::TopWindow(HWND top) : Fl_Double_Window(0, 0, 1, 1), top_(top) {
+TopWindow::TopWindow(HWND top, const HeldKeys& keys)
+    : Fl_Double_Window(0, 0, 1, 1), top_(top), keys_(keys) {
   box(FL_FLAT_BOX);
   color(FaceColor());
   // The menu button is never shown: it only places the system menu popup
@@ -224,8 +226,9 @@ bool TopWindow::HandleKey() {
   bool shift = (state & FL_SHIFT) != 0;
   bool alt = (state & FL_ALT) != 0;
   bool ctrl = (state & (FL_CTRL | FL_META)) != 0;
+  const bool repeat = keys_.PressRepeats();
   auto vkey = [&](UINT vk) {
-    PostKey(top_, vk, shift, false, ctrl);
+    PostKey(top_, vk, shift, false, ctrl, repeat);
     return true;
   };
   switch (key) {
@@ -239,7 +242,7 @@ bool TopWindow::HandleKey() {
       return vkey(VK_ESCAPE);
     case FL_BackSpace:
       // The key, then the character that deletes (as the model expects).
-      PostKey(top_, VK_BACK, shift, false);
+      PostKey(top_, VK_BACK, shift, false, false, repeat);
       PostChar(top_, '\b');
       return true;
     case FL_Delete:
@@ -265,11 +268,11 @@ bool TopWindow::HandleKey() {
       return vkey(VK_F10);
     case ' ':
       if (alt) {
-        PostKey(top_, VK_SPACE, shift, true);  // opens the system menu
+        PostKey(top_, VK_SPACE, shift, true, false, repeat);  // opens the system menu
         return true;
       }
       if (ctrl) return false;
-      PostKey(top_, VK_SPACE, shift, false);
+      PostKey(top_, VK_SPACE, shift, false, false, repeat);
       PostChar(top_, ' ');
       return true;
     default:
@@ -319,7 +322,8 @@ int TopWindow::handle(int event) {
       if (HandleKey()) return 1;
       return event == FL_SHORTCUT ? Fl_Double_Window::handle(event) : 0;
     case FL_KEYUP:
-      // A button held down by Space clicks when it is let go.
+      // A button held down by Space clicks when it is let go (only then:
+      // the releases of key repeat never get here, see HeldKeys).
       if (Fl::event_key() != ' ') return 0;
       PostKeyUp(top_, VK_SPACE);
       return 1;

@@ -22,10 +22,13 @@
 namespace platform::ui::fltk {
 
 class ControlWidget;
+class HeldKeys;
 
 class TopWindow : public Fl_Double_Window {
  public:
-  explicit TopWindow(HWND top);
+  // `keys` (the backend's, outliving the window) tells a key press from
+  // its repeats.
+  TopWindow(HWND top, const HeldKeys& keys);
   ~TopWindow() override;
   TopWindow(const TopWindow&) = delete;
   TopWindow& operator=(const TopWindow&) = delete;
@@ -66,6 +69,7 @@ class TopWindow : public Fl_Double_Window {
   static void CloseBoxCallback(Fl_Widget* w, void* data);
 
   HWND top_;
+  const HeldKeys& keys_;
   TopLevelSnapshot snap_;
   std::map<HWND, ControlWidget*> controls_;  // owned by the FLTK group
   Fl_Menu_Button* menuButton_ = nullptr;     // anchors the system menu popup
