@@ -15,7 +15,8 @@
 // Threads. OpenPort, StartMonitor, the transactions, the codec and the
 // destructor run on the user-interface thread. MonitorThread, SendWriteBuffer
 // and ReceiveBytes run on the monitor thread. ReportError runs on whichever
-// thread met the failure and returns when the user has closed its box.
+// thread met the failure and returns when the receiver has (the dialog's:
+// when the user has closed the box).
 //
 // Use: OpenPort (the port is then open, no monitor runs); per command
 // StartMonitor, one transaction, then OpenPort again, which ends the monitor
