@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 
+#include "camera/Outcome.h"
 #include "cli/journal.h"
 #include "cli/link.h"
 #include "cli/progress.h"
@@ -146,7 +147,8 @@ Written JournalledWrite(CameraLink& link, Journal& journal, JournalRecord record
       Error(CellName(cell) + " reads back " + CodeText(*readBack) + ", not " + CodeText(newCode));
     }
   } else {
-    Error("writing " + CellName(cell) + " failed (" + result + "): " + FailureMeaning(result));
+    Error("writing " + CellName(cell) + " failed (" + result +
+          "): " + camera::FailureMeaning(camera::OutcomeOfText(result)));
   }
   return written;
 }

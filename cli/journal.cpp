@@ -16,7 +16,7 @@
 #include <sstream>
 #include <string_view>
 
-#include "camera/CommandTable.h"
+#include "camera/Outcome.h"
 
 namespace cli {
 namespace {
@@ -75,7 +75,8 @@ std::string StateText(const JournalRecord& r) {
     case JournalRecord::State::kDiffers:
       return "DIFFERS, read back " + CodeText(r.readBack);
     case JournalRecord::State::kFailed:
-      return "FAILED " + r.failure + ": " + FailureMeaning(r.failure);
+      return "FAILED " + r.failure + ": " +
+             camera::FailureMeaning(camera::OutcomeOfText(r.failure));
   }
   return "";
 }
@@ -218,7 +219,8 @@ bool UndoCutOff(const std::vector<JournalRecord>& records, long number) {
   return std::any_of(records.begin(), records.end(), [number](const JournalRecord& r) {
     return r.undoOf == number &&
            (r.state == JournalRecord::State::kSending ||
-            (r.state == JournalRecord::State::kFailed && r.failure != camera::kCloseTimedOut));
+            (r.state == JournalRecord::State::kFailed &&
+             camera::OutcomeOfText(r.failure) != camera::Outcome::kWriteNotSent));
   });
 }
 
@@ -235,15 +237,6 @@ UndoStep PlanUndo(const JournalRecord& r, int held, bool undoCutOff) {
                       r.state == JournalRecord::State::kFailed || undoCutOff;
   if (unsure && held == r.oldCode) return UndoStep::kHeldAlready;
   return held == LeftCode(r) ? UndoStep::kWrite : UndoStep::kRefuse;
-}
-
-const char* FailureMeaning(const std::string& failure) {
-  if (failure == camera::kCloseTimedOut)
-    return "no answer before the write frame; the cell was not written";
-  if (failure == camera::kReadBackTimedOut) {
-    return "no answer to the read-back; the write frame was answered, the cell is probably written";
-  }
-  return "the camera stopped answering; the cell may or may not have been written";
 }
 
 bool ParseJournal(const std::string& text, std::vector<JournalRecord>* records,
@@ -289,7 +282,8 @@ std::vector<JournalRecord> UndoCandidates(const std::vector<JournalRecord>& reco
   std::vector<JournalRecord> out;
   for (auto it = records.rbegin(); it != records.rend() && out.size() < n; ++it) {
     if (it->undoOf != 0 || undone.count(it->number) != 0) continue;
-    if (it->state == JournalRecord::State::kFailed && it->failure == camera::kCloseTimedOut)
+    if (it->state == JournalRecord::State::kFailed &&
+        camera::OutcomeOfText(it->failure) == camera::Outcome::kWriteNotSent)
       continue;
     out.push_back(*it);
   }

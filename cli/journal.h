@@ -82,9 +82,6 @@ int LeftCode(const JournalRecord& r);
 enum class UndoStep { kWrite, kHeldAlready, kRefuse };
 UndoStep PlanUndo(const JournalRecord& r, int held, bool undoCutOff);
 
-// What a failure text of the Write transaction means for the cell.
-const char* FailureMeaning(const std::string& failure);
-
 // One journal file, open for reading and appending. Each call locks the file
 // for itself (shared to read, exclusive to append) unless a Lock holds it.
 // One thread.

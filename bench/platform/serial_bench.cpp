@@ -31,6 +31,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/devicemap.h"
 #include "platform/kernel32.h"
 #include "platform/serial_faults.h"
 
@@ -55,10 +56,8 @@ struct PtyPort {
     tcgetattr(master, &tio);
     cfmakeraw(&tio);
     tcsetattr(master, TCSANOW, &tio);
-    setenv("CORVANE_COM1", name, 1);
-    setenv("CORVANE_COM2", "/nonexistent/com2", 1);
-    setenv("CORVANE_COM3", "/nonexistent/com3", 1);
-    setenv("CORVANE_COM4", "/nonexistent/com4", 1);
+    platform::SetComOverrides(
+        {{1, name}, {2, "/nonexistent/com2"}, {3, "/nonexistent/com3"}, {4, "/nonexistent/com4"}});
     port = CreateFileA("COM1", GENERIC_READ | GENERIC_WRITE, 0, NULL, OPEN_EXISTING,
                        FILE_FLAG_OVERLAPPED, NULL);
     COMMTIMEOUTS t{1000, 1000, 1000, 1000, 1000};

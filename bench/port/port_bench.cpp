@@ -25,6 +25,7 @@
 #include <map>
 #include <string>
 
+#include "platform/devicemap.h"
 #include "platform/ui/testing.h"
 #include "port/CommPort.h"
 
@@ -73,10 +74,8 @@ double CpuSeconds() {
 }
 
 void MapCom1(const std::string& path) {
-  setenv("CORVANE_COM1", path.c_str(), 1);
-  setenv("CORVANE_COM2", "/nonexistent/com2", 1);
-  setenv("CORVANE_COM3", "/nonexistent/com3", 1);
-  setenv("CORVANE_COM4", "/nonexistent/com4", 1);
+  platform::SetComOverrides(
+      {{1, path}, {2, "/nonexistent/com2"}, {3, "/nonexistent/com3"}, {4, "/nonexistent/com4"}});
 }
 
 std::map<std::string, double> g_seconds;  // mean seconds per transaction, by name

@@ -6,6 +6,8 @@
 #include <chrono>
 #include <filesystem>
 
+#include "platform/devicemap.h"
+
 namespace apptest {
 
 Ports::Ports() {
@@ -13,7 +15,9 @@ Ports::Ports() {
   const char* made = ::mkdtemp(tmpl);
   EXPECT_NE(made, nullptr);
   dir_ = made ? made : "/nonexistent";
+  // The program's map, and the environment of the programs it starts.
   for (int n = 1; n <= 4; ++n) {
+    platform::SetComOverride(n, Path(n));
     std::string var = "CORVANE_COM" + std::to_string(n);
     ::setenv(var.c_str(), Path(n).c_str(), 1);
   }

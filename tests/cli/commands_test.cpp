@@ -15,6 +15,19 @@ using CliBadInput = CliTest;
 using CliNoPort = CliTest;
 using CliNoAnswer = CliTest;
 
+// A device path that no COM name maps to is opened by its path: the
+// journal names no port for it, and the trace names it by its path.
+TEST_F(CliReadWrite, APathThatNoComNameMapsToIsOpenedAsItIs) {
+  StartCamera();
+  setenv("CORVANE_COM1", Path("absent1").c_str(), 1);
+  const Ran ran = Cli({"--port", Path("com1"), "--trace=" + Path("trace"), "write", "0:F7=5A"});
+  EXPECT_EQ(ran.status, 0) << ran.err;
+  EXPECT_EQ(ran.out, "0:F7 34 -> 5A\n");
+  EXPECT_EQ(LinesWith(JournalText(), " #1 write - " + Path("com1") + " 0:F7 34 -> 5A ").size(), 2u)
+      << JournalText();
+  EXPECT_EQ(LinesWith(ReadFile(Path("trace")), " " + Path("com1") + " OPEN ").size(), 1u);
+}
+
 TEST_F(CliReadWrite, ReadPrintsCodesAndWriteReadsOldWritesAndReadsBack) {
   StartCamera();
   Ran ran = Cli({"read", "0:F7", "0:f8", "1:7"});

@@ -30,6 +30,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/devicemap.h"
 #include "platform/handles.h"
 #include "platform/kernel32.h"
 #include "platform/threads.h"
@@ -515,9 +516,7 @@ class Worker {
 int Main(int argc, char** argv) {
   const Config config = ParseArgs(argc, argv);
   for (int n = 1; n <= 4; ++n) {
-    const std::string var = "CORVANE_COM" + std::to_string(n);
-    const std::string path = "/nonexistent/com" + std::to_string(n);
-    ::setenv(var.c_str(), path.c_str(), 1);
+    platform::SetComOverride(n, "/nonexistent/com" + std::to_string(n));
   }
   char tmpl[] = "/tmp/corvane-faults.XXXXXX";
   if (::mkdtemp(tmpl) == nullptr) {
@@ -537,8 +536,7 @@ int Main(int argc, char** argv) {
       std::min<int>(config.workers, static_cast<int>(std::max<std::size_t>(seeds.size(), 1)));
 
   for (int w = 0; w < workers; ++w) {
-    const std::string var = "CORVANE_COM" + std::to_string(kFirstPort + w);
-    ::setenv(var.c_str(), Worker::LinkPath(dir, w).c_str(), 1);
+    platform::SetComOverride(kFirstPort + w, Worker::LinkPath(dir, w));
   }
 
   platform::ui::testing::Driver driver(/*autoAcknowledge=*/true);

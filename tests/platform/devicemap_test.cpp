@@ -165,14 +165,11 @@ TEST(DeviceMapRules, CorvaneComNReplacesThatNumberOnly) {
   m.Usb("ttyUSB0", 1, "ch341", "1a86:7523", "", "USB_Serial");
   m.Usb("ttyUSB1", 2, "pl2303", "067b:2303", "Prolific", "USB-Serial_Controller");
   const auto map = MapOf(m);
-  setenv("CORVANE_COM1", "/tmp/camera-link", 1);
-  setenv("CORVANE_COM2", "", 1);  // empty counts as unset
-  unsetenv("CORVANE_COM3");
+  platform::SetComOverrides({{1, "/tmp/camera-link"}, {2, ""}});  // empty counts as unset
   EXPECT_EQ(ComDevicePath(1, map).value_or(""), "/tmp/camera-link");
   EXPECT_EQ(ComDevicePath(2, map).value_or(""), "/dev/serial/by-id/usb-USB-Serial_Controller-if00");
   EXPECT_FALSE(ComDevicePath(3, map).has_value());
-  unsetenv("CORVANE_COM1");
-  unsetenv("CORVANE_COM2");
+  platform::SetComOverrides({});
 }
 
 // An adapter with a by-id link is mapped by the link, a device without one
@@ -192,7 +189,7 @@ TEST(DeviceMapRules, AnAdapterIsMappedByItsByIdLinkAndReachedAgainAfterAReplug) 
   m.Usb("ttyUSB1", 2, "ftdi_sio", "0403:6001", "FTDI", "FT232R_USB_UART");
   m.NodeTo("ttyUSB1", after.slave());
   // COM2 as the program opens it, at the map's path under the test's root.
-  setenv("CORVANE_COM2", (m.root() + link).c_str(), 1);
+  platform::SetComOverride(2, m.root() + link);
   const std::string trace = m.root() + "/trace";
   platform::serial_testing::TraceTo(trace.c_str());
   HANDLE h = corvane_test::OpenCom("COM2");
@@ -206,7 +203,7 @@ TEST(DeviceMapRules, AnAdapterIsMappedByItsByIdLinkAndReachedAgainAfterAReplug) 
       << opened;
   EXPECT_EQ(platform::PortLabel("COM2", m.root() + link),
             "COM2 (" + m.root() + link + " -> " + m.root() + "/dev/ttyUSB1)");
-  unsetenv("CORVANE_COM2");
+  platform::SetComOverride(2, "");
 }
 
 TEST(DeviceMapRules, WithoutSysfsComNIsTtySnMinus1) {
@@ -233,11 +230,10 @@ TEST(PortListing, OneRecordPerDeviceWithItsDescriptionAndState) {
   m.Usb("ttyUSB0", 2, "ftdi_sio", "0403:6001", "FTDI", "FT232R_USB_UART");
   m.NodeTo("ttyUSB0", pty.slave());
   m.Usb("ttyUSB1", 3, "cp210x", "10c4:ea60", "Silicon Labs", "CP2102");
-  for (const char* var : {"CORVANE_COM1", "CORVANE_COM2", "CORVANE_COM3"}) unsetenv(var);
-  setenv("CORVANE_COM4", mine.slave().c_str(), 1);
+  platform::SetComOverrides({{4, mine.slave()}});
 
   const auto records = platform::ListSerialPorts(platform::StateCheck::kLook, m.root());
-  unsetenv("CORVANE_COM4");
+  platform::SetComOverrides({});
   std::vector<std::string> rows;
   for (const auto& r : records) rows.push_back(Row(r));
   EXPECT_EQ(rows, (std::vector<std::string>{

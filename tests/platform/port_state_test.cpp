@@ -82,6 +82,7 @@ TEST(PortState, StartUpLinesForAUserWhoMayNotOpenAPort) {
   setenv("CORVANE_COM2", "/nonexistent/com2", 1);
   setenv("CORVANE_COM3", usable.slave().c_str(), 1);
   setenv("CORVANE_COM4", held.slave().c_str(), 1);
+  platform::SetComOverride(4, held.slave());
   HANDLE mine = OpenCom("COM4");
   ASSERT_NE(mine, INVALID_HANDLE_VALUE);
 

@@ -14,15 +14,20 @@
 #include <chrono>
 #include <string>
 
+#include "platform/devicemap.h"
 #include "platform/kernel32.h"
 
 namespace corvane_test {
 
+// The map's overrides of this process, and CORVANE_COMn for the programs it
+// starts (port_tool).
 inline void PointComPortsAt(const std::string& com1) {
-  setenv("CORVANE_COM1", com1.c_str(), 1);
-  setenv("CORVANE_COM2", "/nonexistent/com2", 1);
-  setenv("CORVANE_COM3", "/nonexistent/com3", 1);
-  setenv("CORVANE_COM4", "/nonexistent/com4", 1);
+  const std::string paths[4] = {com1, "/nonexistent/com2", "/nonexistent/com3",
+                                "/nonexistent/com4"};
+  for (int n = 1; n <= 4; ++n) {
+    platform::SetComOverride(n, paths[n - 1]);
+    setenv(("CORVANE_COM" + std::to_string(n)).c_str(), paths[n - 1].c_str(), 1);
+  }
 }
 
 // Opens a COM name as the program does: read and write, exclusive,

@@ -14,18 +14,19 @@
 #include <string>
 #include <vector>
 
+#include "platform/devicemap.h"
+
 namespace porttest {
 
-// Points CORVANE_COM1..4 at the given paths (empty: a path that does not
-// exist), so that no test ever opens the machine's own serial ports.
+// Points COM1..4 at the given paths (empty: a path that does not exist), so
+// that no test ever opens the machine's own serial ports.
 inline void MapComPorts(const std::string& com1, const std::string& com2 = "",
                         const std::string& com3 = "", const std::string& com4 = "") {
   const std::string paths[4] = {com1, com2, com3, com4};
   for (int i = 0; i < 4; ++i) {
-    const std::string name = "CORVANE_COM" + std::to_string(i + 1);
     const std::string path =
         paths[i].empty() ? "/nonexistent/com" + std::to_string(i + 1) : paths[i];
-    setenv(name.c_str(), path.c_str(), 1);
+    platform::SetComOverride(i + 1, path);
   }
 }
 
