@@ -3,8 +3,8 @@
 // are disabled meanwhile, so a command never starts inside another, even
 // while one of its error boxes runs its own message loop.
 #include "app/TesterDlg.h"
-#include "camera/CommandTable.h"
 #include "camera/HexCodec.h"
+#include "camera/Outcome.h"
 #include "res/resource.h"
 
 using camera::kNotADigit;
@@ -59,7 +59,8 @@ void CTesterDlg::OnReadClicked() {
   SetDlgItemText(IDC_CODE, result.Mid(2, 2));
   // m_nPort as it is now: a selection click during an error box counts.
   OpenSelected(m_nPort);
-  if (result != camera::kTimedOut) m_btnWrite.EnableWindow(TRUE);
+  // Write follows a Read whose result is not the failure text "XXXX".
+  if (m_port.LastOutcome() != camera::Outcome::kTimeOut) m_btnWrite.EnableWindow(TRUE);
   m_btnRead.EnableWindow(TRUE);
 }
 
@@ -75,7 +76,8 @@ void CTesterDlg::OnWriteClicked() {
   CString result = m_port.WriteCode(cell, code);
   SetDlgItemText(IDC_CODE, result.Mid(0, 2));
   OpenSelected(m_nPort);
-  // "XXXXF" and "FFFF" leave Write usable: the cell may have been written.
-  m_btnWrite.EnableWindow(result == camera::kTimedOut ? FALSE : TRUE);
+  // "XXXXF" and "FFFF" leave Write usable: the cell may have been written;
+  // "XXXX" does not.
+  m_btnWrite.EnableWindow(m_port.LastOutcome() == camera::Outcome::kTimeOut ? FALSE : TRUE);
   m_btnRead.EnableWindow(TRUE);
 }

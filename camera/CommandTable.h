@@ -53,6 +53,9 @@ extern const std::size_t kReplyLengths[5];
 bool ReplyComplete(const CommandRow& row, const BYTE* buffer, std::size_t capacity,
                    std::size_t count);
 
+// Index of the code in an 18-byte cell reply (rows 4 to 6).
+inline constexpr std::size_t kReplyCodeIndex = 9;
+
 // The reference cell that every read reports first: page 0, address F8.
 inline constexpr char kReferenceCell[] = "F80";
 

@@ -1,18 +1,17 @@
 // The camera transactions: a read of the reference cell and one cell, and a
 // write with read-back. Each runs the service dialogue from its start; a
-// reply time-out ends it with the error box and a failure text.
+// reply time-out ends it with a reported failure and a failure text.
 #include <cstring>
 
 #include "camera/CommandTable.h"
 #include "camera/HexCodec.h"
+#include "camera/Outcome.h"
 #include "port/CommPort.h"
 
 namespace {
 
 using camera::kCommandTable;
-
-// Index of the code in an 18-byte cell reply.
-constexpr unsigned kCodeIndex = 9;
+using camera::Outcome;
 
 }  // namespace
 
@@ -43,7 +42,7 @@ BOOL CCommPort::Exchange(const char* frameText, int row) {
 void CCommPort::CollectCode() {
   char hex[3] = {};
   EnterCriticalSection(&m_lock);
-  camera::ByteToHex(m_replyBuffer[kCodeIndex], hex);
+  camera::ByteToHex(m_replyBuffer[camera::kReplyCodeIndex], hex);
   LeaveCriticalSection(&m_lock);
   m_resultText += hex;
 }
@@ -54,6 +53,7 @@ void CCommPort::ReportTimeout() {
 
 LPCTSTR CCommPort::ReadCode(const char* cell) {
   m_resultText.Empty();
+  m_lastOutcome = Outcome::kCodeRead;
   if (m_hReceiveEvent != nullptr) ResetEvent(m_hReceiveEvent);
 
   char cellFrame[camera::kCellFrameRoom];
@@ -79,7 +79,8 @@ LPCTSTR CCommPort::ReadCode(const char* cell) {
   for (const Step& step : steps) {
     if (!Exchange(step.frame, step.row)) {
       ReportTimeout();
-      return camera::kTimedOut;
+      m_lastOutcome = Outcome::kTimeOut;
+      return camera::FailureText(m_lastOutcome);
     }
     if (step.collect) CollectCode();
   }
@@ -88,6 +89,7 @@ LPCTSTR CCommPort::ReadCode(const char* cell) {
 
 LPCTSTR CCommPort::WriteCode(const char* cell, const char* value) {
   m_resultText.Empty();
+  m_lastOutcome = Outcome::kCodeRead;
   if (m_hReceiveEvent != nullptr) ResetEvent(m_hReceiveEvent);
 
   char writeFrame[camera::kCellFrameRoom];
@@ -97,26 +99,27 @@ LPCTSTR CCommPort::WriteCode(const char* cell, const char* value) {
   camera::BuildCellFrame(readFrame, kCommandTable[camera::kCellRead].frameText, cell, nullptr,
                          [this](char ch) { return HexDigitValue(ch); });
 
-  // The steps in order, each with the text a time-out there returns.
+  // The steps in order, each with the outcome of a time-out there.
   struct Step {
     const char* frame;
     int row;
-    const char* failure;
+    Outcome failure;
   };
   const Step steps[] = {
-      {kCommandTable[camera::kAnnounce].frameText, camera::kAnnounce, camera::kTimedOut},
-      {kCommandTable[camera::kSetup].frameText, camera::kSetup, camera::kTimedOut},
-      {kCommandTable[camera::kClose].frameText, camera::kClose, camera::kCloseTimedOut},
-      {kCommandTable[camera::kAnnounce].frameText, camera::kAnnounce, camera::kTimedOut},
-      {writeFrame, camera::kCellWrite, camera::kTimedOut},
-      {kCommandTable[camera::kClose].frameText, camera::kClose, camera::kTimedOut},
-      {kCommandTable[camera::kAnnounce].frameText, camera::kAnnounce, camera::kTimedOut},
-      {readFrame, camera::kCellRead, camera::kReadBackTimedOut},
+      {kCommandTable[camera::kAnnounce].frameText, camera::kAnnounce, Outcome::kTimeOut},
+      {kCommandTable[camera::kSetup].frameText, camera::kSetup, Outcome::kTimeOut},
+      {kCommandTable[camera::kClose].frameText, camera::kClose, Outcome::kWriteNotSent},
+      {kCommandTable[camera::kAnnounce].frameText, camera::kAnnounce, Outcome::kTimeOut},
+      {writeFrame, camera::kCellWrite, Outcome::kTimeOut},
+      {kCommandTable[camera::kClose].frameText, camera::kClose, Outcome::kTimeOut},
+      {kCommandTable[camera::kAnnounce].frameText, camera::kAnnounce, Outcome::kTimeOut},
+      {readFrame, camera::kCellRead, Outcome::kReadBackFailed},
   };
   for (const Step& step : steps) {
     if (!Exchange(step.frame, step.row)) {
       ReportTimeout();
-      return step.failure;
+      m_lastOutcome = step.failure;
+      return camera::FailureText(m_lastOutcome);
     }
   }
   CollectCode();

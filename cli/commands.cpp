@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 
+#include "camera/Outcome.h"
 #include "cli/journal.h"
 #include "cli/link.h"
 #include "cli/progress.h"
@@ -123,6 +124,7 @@ Written JournalledWrite(CameraLink& link, Journal& journal, JournalRecord record
     Error(error + "; " + CellName(cell) + " was not written");
     return Written::kJournalFailed;
   }
+  if (const std::string notice = journal.TakeNotice(); !notice.empty()) Error(notice);
   const std::string result = link.Write(cell, newCode);
   const auto readBack = EngineCode(result);
   Written written = Written::kFailed;
@@ -145,7 +147,8 @@ Written JournalledWrite(CameraLink& link, Journal& journal, JournalRecord record
       Error(CellName(cell) + " reads back " + CodeText(*readBack) + ", not " + CodeText(newCode));
     }
   } else {
-    Error("writing " + CellName(cell) + " failed (" + result + "): " + FailureMeaning(result));
+    Error("writing " + CellName(cell) + " failed (" + result +
+          "): " + camera::FailureMeaning(camera::OutcomeOfText(result)));
   }
   return written;
 }
@@ -213,6 +216,7 @@ int UndoOne(CameraLink& link, Journal& journal, const JournalRecord& r, bool und
       Error(error + "; write #" + std::to_string(r.number) + " is not marked undone");
       return kExitLocalFailure;
     }
+    if (const std::string notice = journal.TakeNotice(); !notice.empty()) Error(notice);
     Result(CellName(r.cell) + " holds " + CodeText(*held) + " already; nothing sent");
     return kExitDone;
   }

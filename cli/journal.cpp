@@ -16,7 +16,7 @@
 #include <sstream>
 #include <string_view>
 
-#include "camera/CommandTable.h"
+#include "camera/Outcome.h"
 
 namespace cli {
 namespace {
@@ -75,7 +75,8 @@ std::string StateText(const JournalRecord& r) {
     case JournalRecord::State::kDiffers:
       return "DIFFERS, read back " + CodeText(r.readBack);
     case JournalRecord::State::kFailed:
-      return "FAILED " + r.failure + ": " + FailureMeaning(r.failure);
+      return "FAILED " + r.failure + ": " +
+             camera::FailureMeaning(camera::OutcomeOfText(r.failure));
   }
   return "";
 }
@@ -218,7 +219,8 @@ bool UndoCutOff(const std::vector<JournalRecord>& records, long number) {
   return std::any_of(records.begin(), records.end(), [number](const JournalRecord& r) {
     return r.undoOf == number &&
            (r.state == JournalRecord::State::kSending ||
-            (r.state == JournalRecord::State::kFailed && r.failure != camera::kCloseTimedOut));
+            (r.state == JournalRecord::State::kFailed &&
+             camera::OutcomeOfText(r.failure) != camera::Outcome::kWriteNotSent));
   });
 }
 
@@ -235,15 +237,6 @@ UndoStep PlanUndo(const JournalRecord& r, int held, bool undoCutOff) {
                       r.state == JournalRecord::State::kFailed || undoCutOff;
   if (unsure && held == r.oldCode) return UndoStep::kHeldAlready;
   return held == LeftCode(r) ? UndoStep::kWrite : UndoStep::kRefuse;
-}
-
-const char* FailureMeaning(const std::string& failure) {
-  if (failure == camera::kCloseTimedOut)
-    return "no answer before the write frame; the cell was not written";
-  if (failure == camera::kReadBackTimedOut) {
-    return "no answer to the read-back; the write frame was answered, the cell is probably written";
-  }
-  return "the camera stopped answering; the cell may or may not have been written";
 }
 
 bool ParseJournal(const std::string& text, std::vector<JournalRecord>* records,
@@ -289,7 +282,8 @@ std::vector<JournalRecord> UndoCandidates(const std::vector<JournalRecord>& reco
   std::vector<JournalRecord> out;
   for (auto it = records.rbegin(); it != records.rend() && out.size() < n; ++it) {
     if (it->undoOf != 0 || undone.count(it->number) != 0) continue;
-    if (it->state == JournalRecord::State::kFailed && it->failure == camera::kCloseTimedOut)
+    if (it->state == JournalRecord::State::kFailed &&
+        camera::OutcomeOfText(it->failure) == camera::Outcome::kWriteNotSent)
       continue;
     out.push_back(*it);
   }
@@ -380,6 +374,7 @@ bool Journal::Read(std::vector<JournalRecord>* records, std::string* warning, st
     return false;
   }
   if (!warning->empty()) *warning = "the journal " + path_ + ": " + *warning;
+  toldCutOff_ = toldCutOff_ || !warning->empty();
   return true;
 }
 
@@ -393,11 +388,13 @@ bool Journal::Append(const std::string& line, std::string* error) {
     return false;
   }
   std::string text = line;
+  bool endsCutOff = false;
   char last = '\n';
   if (st.st_size == 0) {
     text = kHeader + line;
   } else if (::pread(fd_.get(), &last, 1, st.st_size - 1) == 1 && last != '\n') {
     text = "\n" + std::string(kCutOffNote) + line;
+    endsCutOff = true;
   }
   // Whole lines in one write where the file system takes them.
   std::string why;
@@ -409,7 +406,13 @@ bool Journal::Append(const std::string& line, std::string* error) {
     if (n > 0) left.remove_prefix(static_cast<std::size_t>(n));
   }
   if (why.empty() && ::fsync(fd_.get()) != 0) why = SystemError("cannot flush the journal", path_);
-  if (why.empty()) return true;
+  if (why.empty()) {
+    if (endsCutOff && !toldCutOff_) {
+      notice_ = "the journal " + path_ +
+                ": its last line was cut off (a crash?); it was ended, marked and is passed over";
+    }
+    return true;
+  }
   if (::ftruncate(fd_.get(), st.st_size) == 0) {
     ::fsync(fd_.get());
     *error = why + "; the line was taken out again";

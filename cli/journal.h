@@ -23,6 +23,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "cli/cells.h"
@@ -81,9 +82,6 @@ int LeftCode(const JournalRecord& r);
 enum class UndoStep { kWrite, kHeldAlready, kRefuse };
 UndoStep PlanUndo(const JournalRecord& r, int held, bool undoCutOff);
 
-// What a failure text of the Write transaction means for the cell.
-const char* FailureMeaning(const std::string& failure);
-
 // One journal file, open for reading and appending. Each call locks the file
 // for itself (shared to read, exclusive to append) unless a Lock holds it.
 // One thread.
@@ -124,6 +122,13 @@ class Journal {
   // Appends the line of record's outcome; returns once it is on disk.
   bool Finish(const JournalRecord& record, std::string* error);
 
+  // What the last append did beyond its own line, once, then "": it ended
+  // and marked a last line that a crash had cut off, of which no Read of
+  // this object has warned ("the journal J: its
+  // last line was cut off (a crash?); it was ended, marked and is passed
+  // over").
+  std::string TakeNotice() { return std::exchange(notice_, std::string()); }
+
   const std::string& path() const { return path_; }
 
  private:
@@ -134,7 +139,9 @@ class Journal {
 
   std::string path_;
   platform::UniqueFd fd_;
-  bool locked_ = false;  // a Lock holds the file
+  std::string notice_;       // see TakeNotice
+  bool toldCutOff_ = false;  // Read has warned of a cut-off last line
+  bool locked_ = false;      // a Lock holds the file
 };
 
 }  // namespace cli

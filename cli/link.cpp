@@ -1,22 +1,19 @@
 #include "cli/link.h"
 
-#include <stdlib.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
-#include <vector>
+#include <cctype>
+#include <cerrno>
 
+#include "camera/Outcome.h"
 #include "platform/devicemap.h"
 #include "platform/errors.h"
 #include "platform/kernel32.h"
 #include "platform/port_listing.h"
-#include "platform/ui/console.h"
 
 namespace cli {
 namespace {
-
-// A COM number for a device path that no COM name maps to: the first from 5
-// on whose CORVANE_COMn is not set. The engine opens ports by number only.
-constexpr int kFirstSpareCom = 5;
 
 std::string MappedPath(int n) {
   return platform::ComDevicePath(n).value_or("");
@@ -29,19 +26,62 @@ bool SameDevice(const std::string& a, const std::string& b) {
          sa.st_ino == sb.st_ino;
 }
 
-// Why COMn did not open, in the words of the port listing and of the
+// Why the port did not open, in the words of the port listing and of the
 // dialog's start-up lines; the system's text where the device looks usable
-// (it went away, or came free, in between). named: false for a spare
-// number, which messages name by its path alone.
-std::string WhyNotOpened(int com, bool named, DWORD code) {
-  platform::PortRecord r = platform::ProbeComPort(com, platform::StateCheck::kOpen);
-  if (!named) r.comName.clear();
+// (it went away, or came free, in between). com 0: the device at path,
+// named by its path alone.
+std::string WhyNotOpened(int com, const std::string& path, DWORD code) {
+  platform::PortRecord r;
+  if (com != 0) {
+    r = platform::ProbeComPort(com, platform::StateCheck::kOpen);
+  } else {
+    r.path = path;
+    platform::ProbePortState(path, &r);
+  }
   const std::string why =
       r.state == platform::PortState::kFree ? platform::SystemErrorText(code) : r.reason;
   return platform::PortLabel(r.comName, r.path) + ": " + why;
 }
 
 }  // namespace
+
+std::string FailureLine(const engine::Failure& failure) {
+  // The box's text on one line: every run of line breaks and blanks is one
+  // blank.
+  std::string line = failure.caption + ":";
+  bool blank = true;
+  for (unsigned char c : failure.text) {
+    if (std::isspace(c)) {
+      blank = true;
+      continue;
+    }
+    if (blank) line += ' ';
+    blank = false;
+    line += static_cast<char>(c);
+  }
+  return line;
+}
+
+void FailureLog::OnFailure(const engine::Failure& failure) {
+  // One write per line, so that lines from two threads never mix.
+  const std::string line = FailureLine(failure) + "\n";
+  const char* p = line.data();
+  std::size_t left = line.size();
+  while (left > 0) {
+    const ssize_t n = ::write(STDERR_FILENO, p, left);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    p += n;
+    left -= static_cast<std::size_t>(n);
+  }
+  std::lock_guard<std::mutex> lock(mutex_);
+  failures_.push_back(failure);
+}
+
+std::vector<engine::Failure> FailureLog::Failures() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return failures_;
+}
 
 std::optional<PortChoice> ParsePortChoice(const std::string& text, std::string* error) {
   if (text.find('/') != std::string::npos) return PortChoice{0, text};
@@ -58,6 +98,11 @@ std::string CameraLink::Label() const {
 }
 
 int CameraLink::TryOpen(int com) {
+  if (com == 0) {
+    return engine_->OpenPort(nullptr, path_.c_str(), CCommPort::kLineBaud, CCommPort::kLineParity,
+                             CCommPort::kLineDataBits, CCommPort::kLineStopBits,
+                             CCommPort::kLineEventMask, CCommPort::kLineWriteBufferSize);
+  }
   return engine_->OpenPort(nullptr, com, CCommPort::kLineBaud, CCommPort::kLineParity,
                            CCommPort::kLineDataBits, CCommPort::kLineStopBits,
                            CCommPort::kLineEventMask, CCommPort::kLineWriteBufferSize);
@@ -65,23 +110,15 @@ int CameraLink::TryOpen(int com) {
 
 std::unique_ptr<CameraLink> CameraLink::Open(const PortChoice& choice, std::string* error) {
   std::unique_ptr<CameraLink> link(new CameraLink);
+  // The ports to try: COM numbers, or 0 for the device path itself. A path
+  // that a COM name maps to is that COM port, under its name.
   std::vector<int> tries;
   if (choice.com != 0) {
     tries.push_back(choice.com);
   } else if (!choice.path.empty()) {
-    // A path that a COM name maps to is opened under that name; any other
-    // under a spare number mapped to it for this process only. The spare
-    // is mapped first, before anything reads the map.
     int com = 0;
-    for (int n = kFirstSpareCom; n <= platform::kMaxComNumber && com == 0; ++n) {
-      if (::getenv(("CORVANE_" + platform::ComName(n)).c_str()) == nullptr) com = n;
-    }
-    ::setenv(("CORVANE_" + platform::ComName(com)).c_str(), choice.path.c_str(), 1);
-    for (int n = 1; n <= 4; ++n) {
-      if (SameDevice(choice.path, MappedPath(n))) {
-        com = n;
-        break;
-      }
+    for (int n = 1; n <= 4 && com == 0; ++n) {
+      if (SameDevice(choice.path, MappedPath(n))) com = n;
     }
     tries.push_back(com);
   } else {
@@ -90,19 +127,21 @@ std::unique_ptr<CameraLink> CameraLink::Open(const PortChoice& choice, std::stri
 
   std::string reasons;
   for (int com : tries) {
-    const bool named = choice.path.empty() || com <= 4;
-    link->port_ = named ? platform::ComName(com) : "";
+    link->port_ = com != 0 ? platform::ComName(com) : "";
     link->path_ = choice.path.empty() ? MappedPath(com) : choice.path;
-    const unsigned long boxes = platform::ui::ConsoleBoxesShown();
+    const std::size_t failuresBefore = link->failures_.Failures().size();
     if (!link->TryOpen(com)) {
-      reasons += "\n  " + WhyNotOpened(com, named, GetLastError());
+      reasons += "\n  " + WhyNotOpened(com, link->path_, GetLastError());
       continue;
     }
-    // The engine keeps a port open whose configuration failed; its box has
-    // said why. Nothing can be sent on it as the camera needs.
-    if (platform::ui::ConsoleBoxesShown() != boxes) {
-      *error = link->Label() + " opened, but its line could not be set up (see above)";
-      return nullptr;
+    // The engine keeps a port open whose configuration failed; its failure
+    // line has said why. Nothing can be sent on it as the camera needs.
+    const std::vector<engine::Failure> failures = link->failures_.Failures();
+    for (std::size_t i = failuresBefore; i < failures.size(); ++i) {
+      if (engine::IsConfigurationStep(failures[i].step)) {
+        *error = link->Label() + " opened, but its line could not be set up (see above)";
+        return nullptr;
+      }
     }
     link->engine_->StartMonitor();
     return link;
@@ -115,8 +154,8 @@ std::unique_ptr<CameraLink> CameraLink::Open(const PortChoice& choice, std::stri
 std::optional<int> CameraLink::Read(Cell cell) {
   const auto text = EngineCell(cell);
   const std::string result = engine_->ReadCode(text.data());
+  if (engine_->LastOutcome() != camera::Outcome::kCodeRead) return std::nullopt;
   // Four characters: the reference cell's code, then this cell's.
-  if (result.size() != 4) return std::nullopt;
   return EngineCode(result.substr(2));
 }
 
@@ -131,9 +170,9 @@ bool CameraLink::BeginSession() {
 
 bool CameraLink::SessionRead(Cell cell, std::optional<int>* code) {
   const auto text = EngineCell(cell);
-  const bool whole = engine_->ReadSessionCode(text.data()) != FALSE;
-  *code = EngineCode(static_cast<const char*>(engine_->m_resultText));
-  return whole && code->has_value();
+  const camera::SessionCode round = engine_->ReadSessionCode(text.data());
+  *code = round.code >= 0 ? std::optional<int>(round.code) : std::nullopt;
+  return round.answered && code->has_value();
 }
 
 }  // namespace cli

@@ -3,15 +3,17 @@
 // engine as the dialog. Exit statuses: see ExitStatus in commands.h.
 #include <CLI/CLI.hpp>
 #include <csignal>
+#include <cstdio>
 #include <functional>
 #include <map>
 #include <string>
 
 #include "cli/commands.h"
 #include "cli/trace.h"
+#include "platform/devicemap.h"
+#include "platform/diagnostics.h"
+#include "platform/environment.h"
 #include "platform/stop_signals.h"
-#include "platform/ui/backend.h"
-#include "platform/ui/console.h"
 
 namespace {
 
@@ -105,15 +107,24 @@ const std::vector<Command>& Commands() {
   return kCommands;
 }
 
+// The services' warnings: "corvane-cli: <text>" on standard error.
+void PrintDiagnostic(const std::string& text) {
+  platform::WriteDiagnosticLine("corvane-cli", text);
+}
+
 }  // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv, char** envp) {
+  // The environment is read here once, before any thread exists; the
+  // services get what it says from here.
+  platform::SetDiagnosticsHandler(&PrintDiagnostic);
+  const platform::EnvironmentSettings settings = platform::ParseEnvironment(envp);
+  platform::SetComOverrides(settings.comDevices);
   // A file size limit makes a write fail with EFBIG, which is reported (and
   // a journal line taken out again), rather than end the program.
   std::signal(SIGXFSZ, SIG_IGN);
   // Before any thread exists (see StopSignals).
   platform::StopSignals signals("corvane-cli", "finishing the transaction that runs");
-  platform::ui::UseBackend(platform::ui::MakeConsoleBackend(), nullptr);
 
   CLI::App app{
       "corvane-cli: reads and writes the DV camera's memory over a serial line.\n"
@@ -158,6 +169,15 @@ int main(int argc, char** argv) {
     const int code = app.exit(e);
     return code == 0 ? cli::kExitDone : cli::kExitBadInput;
   }
-  if (!trace.empty()) cli::SetTrace(trace);
-  return (*run)(options);
+  // --trace goes before CORVANE_TRACE.
+  cli::SetTrace(!trace.empty() ? trace : settings.trace);
+  const int status = (*run)(options);
+  // Result lines that did not reach standard output (a full disk) are a
+  // failure, even where every transaction went well. The commands print
+  // them only once they have used the camera (`ports` checks its own).
+  if (std::ferror(stdout) != 0 && status <= cli::kExitDiffers) {
+    std::fprintf(stderr, "corvane-cli: cannot write the results to standard output\n");
+    return cli::kExitLocalFailure;
+  }
+  return status;
 }

@@ -1,13 +1,11 @@
 #include "cli/trace.h"
 
-#include <stdlib.h>
-
 #include "platform/serial_trace.h"
 
 namespace cli {
 
 void SetTrace(const std::string& destination) {
-  ::setenv("CORVANE_TRACE", destination.c_str(), 1);
+  platform::ApplyTraceSetting(destination);
 }
 
 void TraceNote(const std::string& text) {

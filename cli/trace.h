@@ -1,14 +1,14 @@
-// --trace: the serial services' byte trace (platform/serial_trace.h). The
-// services switch it on from the environment variable CORVANE_TRACE (a
-// file, or "-" for standard error), which they read when they first need
-// it; so SetTrace must come before any port is opened or note is traced.
+// --trace: the serial services' byte trace (platform/serial_trace.h),
+// switched on by a call before any port is opened.
 #pragma once
 
 #include <string>
 
 namespace cli {
 
-// destination: a file, or "-" for standard error.
+// destination: a file, or "-" for standard error. A file that cannot be
+// opened is said on standard error, as for CORVANE_TRACE, and the trace
+// stays off.
 void SetTrace(const std::string& destination);
 
 // Adds a line "# corvane-cli: <text>" to the trace, when one is on, through

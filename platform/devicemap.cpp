@@ -3,8 +3,22 @@
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 
 namespace platform {
+namespace {
+
+struct Overrides {
+  std::mutex mutex;
+  std::map<int, std::string> paths;
+};
+
+Overrides& TheOverrides() {
+  static Overrides* overrides = new Overrides;  // never destroyed: see handles.cpp
+  return *overrides;
+}
+
+}  // namespace
 
 std::optional<int> ComNumber(const char* name) {
   if (name == nullptr) return std::nullopt;
@@ -52,10 +66,36 @@ std::map<int, std::string> MachineComMap(const SerialDevices& devices) {
   return map;
 }
 
+void SetComOverrides(const std::map<int, std::string>& overrides) {
+  Overrides& o = TheOverrides();
+  std::lock_guard<std::mutex> lock(o.mutex);
+  o.paths.clear();
+  for (const auto& [n, path] : overrides) {
+    if (!path.empty()) o.paths[n] = path;
+  }
+}
+
+void SetComOverride(int n, const std::string& path) {
+  Overrides& o = TheOverrides();
+  std::lock_guard<std::mutex> lock(o.mutex);
+  if (path.empty()) {
+    o.paths.erase(n);
+  } else {
+    o.paths[n] = path;
+  }
+}
+
+std::map<int, std::string> ComOverrides() {
+  Overrides& o = TheOverrides();
+  std::lock_guard<std::mutex> lock(o.mutex);
+  return o.paths;
+}
+
 std::optional<std::string> ComDevicePath(int n, const std::map<int, std::string>& machine) {
-  const std::string var = "CORVANE_" + ComName(n);
-  if (const char* path = std::getenv(var.c_str()); path != nullptr && *path != '\0') {
-    return std::string(path);
+  {
+    Overrides& o = TheOverrides();
+    std::lock_guard<std::mutex> lock(o.mutex);
+    if (const auto it = o.paths.find(n); it != o.paths.end()) return it->second;
   }
   const auto it = machine.find(n);
   if (it == machine.end()) return std::nullopt;

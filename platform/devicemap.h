@@ -6,9 +6,10 @@
 // where it has one (so that a later open reaches the same adapter under the
 // node a replug gave it), else as its node. Where sysfs cannot be read, nothing
 // tells UARTs from placeholders and COMn is /dev/ttyS{n-1} for every n.
-// Over it, the environment variable CORVANE_COMn (when set and not empty)
-// names the device of COMn; it replaces that number's entry only, so the
-// device it displaces gets no other number.
+// Over it, the program's overrides (SetComOverrides: what CORVANE_COMn, set
+// and not empty, says in a program's environment) name the device of COMn;
+// an override replaces that number's entry only, so the device it
+// displaces gets no other number.
 #pragma once
 
 #include <map>
@@ -31,8 +32,20 @@ std::string ComName(int n);
 // The machine's map for the devices found: COM number -> device path.
 std::map<int, std::string> MachineComMap(const SerialDevices& devices);
 
-// The device path of COMn: CORVANE_COMn, else machine's entry for n, else
-// nothing. The environment is read at each call.
+// The overrides of the map: COM number -> device path. Replaces every
+// override set before; an empty path is no override. A program sets them
+// once in main, before it starts any thread (platform/environment.h). Any
+// thread.
+void SetComOverrides(const std::map<int, std::string>& overrides);
+// Sets (or, with an empty path, removes) the override of COMn alone. Any
+// thread.
+void SetComOverride(int n, const std::string& path);
+// The overrides in force (for a test that sets its own and gives these
+// back). Any thread.
+std::map<int, std::string> ComOverrides();
+
+// The device path of COMn: its override, else machine's entry for n, else
+// nothing.
 std::optional<std::string> ComDevicePath(int n, const std::map<int, std::string>& machine);
 
 // The same over this machine's map, which is read from sysfs once, at the

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "platform/devicemap.h"
+#include "platform/diagnostics.h"
 #include "platform/fd.h"
 #include "platform/serial_devices.h"
 
@@ -320,8 +321,7 @@ std::string PortLabel(const std::string& comName, const std::string& path) {
 void ReportUnusablePort(int n, StateCheck check) {
   const PortRecord r = ProbeComPort(n, check);
   if (r.state == PortState::kFree || r.state == PortState::kMissing) return;
-  std::fprintf(stderr, "%s: %s: %s\n", program_invocation_short_name,
-               PortLabel(r.comName, r.path).c_str(), r.reason.c_str());
+  Diagnose(PortLabel(r.comName, r.path) + ": " + r.reason);
 }
 
 }  // namespace platform

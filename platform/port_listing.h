@@ -95,7 +95,8 @@ std::string ByIdNode(const std::string& path);
 std::string PortLabel(const std::string& comName, const std::string& path);
 
 // For the program's start-up: when COMn (this machine's map) names a device
-// that exists but cannot be used, says why on standard error, one line:
+// that exists but cannot be used, says why through the diagnostics hook
+// (diagnostics.h), one line, which the programs print on standard error as
 //   corvane: COM1 (/dev/ttyUSB0): permission denied; add your user ...
 // (the program's name first, then PortLabel and the record's reason).
 // Nothing for a port that opens or is missing. The program's probe opens

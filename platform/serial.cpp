@@ -102,10 +102,12 @@ HANDLE OpenComName(LPCSTR name, DWORD access, DWORD shareMode, DWORD disposition
     SetLastError(ERROR_INVALID_PARAMETER);
     return INVALID_HANDLE_VALUE;
   }
-  // Only COM devices exist in this namespace; any other name is a file
-  // that is not there.
-  const std::optional<int> n = platform::ComNumber(name);
-  if (!n) {
+  // A COM name goes through the device map; a device path is opened as it
+  // is, and the trace names it by its path. Any other name is a file that
+  // is not there.
+  const bool byPath = name[0] == '/';
+  const std::optional<int> n = byPath ? std::nullopt : platform::ComNumber(name);
+  if (!byPath && !n) {
     SetLastError(ERROR_FILE_NOT_FOUND);
     return INVALID_HANDLE_VALUE;
   }
@@ -116,10 +118,11 @@ HANDLE OpenComName(LPCSTR name, DWORD access, DWORD shareMode, DWORD disposition
     SetLastError(ERROR_INVALID_PARAMETER);
     return INVALID_HANDLE_VALUE;
   }
-  const std::string comName = platform::ComName(*n);
-  const std::optional<std::string> path = platform::ComDevicePath(*n);
+  const std::string portName = byPath ? std::string(name) : platform::ComName(*n);
+  const std::optional<std::string> path =
+      byPath ? std::optional<std::string>(name) : platform::ComDevicePath(*n);
   if (!path) {
-    const std::string detail = comName + " names no serial device of this machine.";
+    const std::string detail = portName + " names no serial device of this machine.";
     platform::SetLastErrorDetail(ERROR_FILE_NOT_FOUND, detail.c_str());
     return INVALID_HANDLE_VALUE;
   }
@@ -130,7 +133,7 @@ HANDLE OpenComName(LPCSTR name, DWORD access, DWORD shareMode, DWORD disposition
     mode = O_WRONLY;
   }
   std::shared_ptr<SerialPort> port;
-  if (SerialPort::Open(comName, *path, mode, &port) != 0) return INVALID_HANDLE_VALUE;
+  if (SerialPort::Open(portName, *path, mode, &port) != 0) return INVALID_HANDLE_VALUE;
   return platform::RegisterHandle(std::move(port));
 }
 

@@ -52,18 +52,20 @@
 
 #include "platform/win32types.h"
 
-// Opens a COM name (see devicemap.h) exclusively (dwShareMode 0) across
-// all processes and users (flock, and TIOCEXCL on a tty), and asks a tty
-// for low latency until it is closed (low_latency.h). Missing device, or a
-// COM name that no device is mapped to: ERROR_FILE_NOT_FOUND; held
-// elsewhere or no permission: ERROR_ACCESS_DENIED (the error text then
-// names the device, and for a permission problem the group to join). Not a
-// COM name: ERROR_FILE_NOT_FOUND; a share mode, a disposition other than
+// Opens a COM name (see devicemap.h), or a device path (a name that begins
+// with '/', opened as it is; the trace names the port by its path),
+// exclusively (dwShareMode 0) across all processes and users (flock, and
+// TIOCEXCL on a tty), and asks a tty for low latency until it is closed
+// (low_latency.h). Missing device, or a COM name that no device is mapped
+// to: ERROR_FILE_NOT_FOUND; held elsewhere or no permission:
+// ERROR_ACCESS_DENIED (the error text then names the device, and for a
+// permission problem the group to join). Neither a COM name nor a path:
+// ERROR_FILE_NOT_FOUND; a share mode, a disposition other than
 // OPEN_EXISTING or access bits other than GENERIC_READ/GENERIC_WRITE:
 // ERROR_INVALID_PARAMETER. A device that is no tty opens (unlocked) but has
 // no line settings (ERROR_INVALID_FUNCTION). Returns INVALID_HANDLE_VALUE
 // on failure. Opens, closes, failures and the bytes that pass go to the
-// byte trace when CORVANE_TRACE asks for one (serial_trace.h).
+// byte trace when it is on (serial_trace.h: StartTrace).
 HANDLE CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
                    LPSECURITY_ATTRIBUTES lpSecurityAttributes, DWORD dwCreationDisposition,
                    DWORD dwFlagsAndAttributes, HANDLE hTemplateFile);

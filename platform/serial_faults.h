@@ -37,8 +37,9 @@ using SerialInfoHook = int (*)(int fd, unsigned long request, serial_struct* inf
 void SetSerialInfoHook(SerialInfoHook hook);
 
 // Ports opened after this call write the byte trace (serial_trace.h) to
-// destination ("-" for standard error, a file, or null for none) in place of
-// CORVANE_TRACE.
+// destination ("-" for standard error, a file, or null for none), as a
+// program's CORVANE_TRACE asks (ApplyTraceSetting): a file that cannot be
+// opened is reported through the diagnostics hook and leaves the trace off.
 void TraceTo(const char* destination);
 
 }  // namespace platform::serial_testing

@@ -7,54 +7,56 @@
 #include <atomic>
 #include <cinttypes>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <vector>
 
+#include "platform/diagnostics.h"
 #include "platform/errors.h"
 #include "platform/serial_faults.h"
 
 namespace platform {
 namespace {
 
-// A replacement set by Replace (tests); g_replaced tells whether there is
-// one, as null means "off".
-std::atomic<bool> g_replaced{false};
-std::atomic<SerialTrace*> g_replacement{nullptr};
+// The trace that ports opened now write to; null when off.
+std::atomic<SerialTrace*> g_current{nullptr};
 
 }  // namespace
 
-SerialTrace* SerialTrace::Open(const char* destination) {
-  if (destination == nullptr || *destination == '\0') return nullptr;
-  if (std::strcmp(destination, "-") == 0) return new SerialTrace(STDERR_FILENO);
-  const int fd = ::open(destination, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
-  if (fd < 0) {
-    std::fprintf(stderr, "%s: CORVANE_TRACE: cannot open %s: %s; no trace is written\n",
-                 program_invocation_short_name, destination, std::strerror(errno));
-    return nullptr;
+bool StartTrace(const std::string& destination, std::string* error) {
+  // Traces are never destroyed: a port keeps writing to the trace it
+  // opened with, on other threads, until it closes, perhaps at the very end.
+  static std::mutex mutex;
+  static auto* const kept = new std::vector<SerialTrace*>;
+  int fd = STDERR_FILENO;
+  if (destination != "-") {
+    fd = ::open(destination.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    if (fd < 0) {
+      if (error != nullptr) *error = "cannot open " + destination + ": " + std::strerror(errno);
+      StopTrace();
+      return false;
+    }
   }
-  return new SerialTrace(fd);
+  std::lock_guard<std::mutex> lock(mutex);
+  kept->push_back(new SerialTrace(fd));
+  g_current.store(kept->back(), std::memory_order_release);
+  return true;
+}
+
+void StopTrace() {
+  g_current.store(nullptr, std::memory_order_release);
+}
+
+void ApplyTraceSetting(const std::string& destination) {
+  if (destination.empty()) return;
+  std::string error;
+  if (!StartTrace(destination, &error)) {
+    Diagnose("CORVANE_TRACE: " + error + "; no trace is written");
+  }
 }
 
 SerialTrace* SerialTrace::Current() {
-  if (g_replaced.load(std::memory_order_acquire)) {
-    return g_replacement.load(std::memory_order_acquire);
-  }
-  // Never destroyed: ports on other threads may trace until the very end.
-  static SerialTrace* const fromEnvironment = Open(std::getenv("CORVANE_TRACE"));
-  return fromEnvironment;
-}
-
-void SerialTrace::Replace(const char* destination) {
-  // A trace replaced may still be in use by open ports: every one is kept.
-  static std::mutex mutex;
-  static auto* const kept = new std::vector<SerialTrace*>;
-  std::lock_guard<std::mutex> lock(mutex);
-  SerialTrace* trace = Open(destination);
-  if (trace != nullptr) kept->push_back(trace);
-  g_replacement.store(trace, std::memory_order_release);
-  g_replaced.store(true, std::memory_order_release);
+  return g_current.load(std::memory_order_acquire);
 }
 
 void SerialTrace::Write(const std::string& port, Nanos since, const char* event,
@@ -117,7 +119,8 @@ void SerialTrace::Failure(const std::string& port, Nanos since, const char* call
 namespace serial_testing {
 
 void TraceTo(const char* destination) {
-  SerialTrace::Replace(destination);
+  StopTrace();
+  if (destination != nullptr) ApplyTraceSetting(destination);
 }
 
 }  // namespace serial_testing

@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
-CCommPort::CCommPort()
+CCommPort::CCommPort(engine::Receiver& receiver)
     : m_pThread(nullptr),
       m_lock{},
       m_bMonitorAlive(FALSE),
@@ -23,7 +23,9 @@ CCommPort::CCommPort()
       m_writeBufferSize(0),
       m_writeLength(0),
       m_replyBuffer{},
-      m_replyCount(0) {
+      m_replyCount(0),
+      m_pReceiver(&receiver),
+      m_lastOutcome(camera::Outcome::kCodeRead) {
   // The lock is made here rather than by the first open, so that every
   // member that takes it (the codec and the transactions too) can do so on
   // an object that has never been opened; later opens use the same lock.

@@ -4,10 +4,19 @@
 // traffic on the port while a camera transaction runs. It also carries the
 // frame codec and the two camera transactions (camera/).
 //
+// Reporting. The engine shows nothing itself: each failure goes as a value
+// (engine::Failure) to the receiver that its owner gave it, and so do the
+// owner window's line-event notifications (port/Receiver.h). CCommPort()
+// takes the dialog's receiver, which shows the error box; it is defined in
+// the library corvane_port_box, which links the window layer, while the
+// engine (corvane_port) links only the framework without windows
+// (platform/afx). Other owners use CCommPort(receiver).
+//
 // Threads. OpenPort, StartMonitor, the transactions, the codec and the
 // destructor run on the user-interface thread. MonitorThread, SendWriteBuffer
 // and ReceiveBytes run on the monitor thread. ReportError runs on whichever
-// thread met the failure and returns when the user has closed its box.
+// thread met the failure and returns when the receiver has (the dialog's:
+// when the user has closed the box).
 //
 // Use: OpenPort (the port is then open, no monitor runs); per command
 // StartMonitor, one transaction, then OpenPort again, which ends the monitor
@@ -17,8 +26,13 @@
 
 #include <atomic>
 
-#include "platform/afx.h"
+#include "camera/Outcome.h"
+#include "platform/afx/afxcore.h"
+#include "platform/afx/afxstr.h"
 #include "platform/kernel32.h"
+#include "port/Receiver.h"
+
+class CWnd;  // the owner window: the engine passes it on to its receiver only
 
 class CCommPort {
  public:
@@ -40,7 +54,11 @@ class CCommPort {
   static constexpr DWORD kLineEventMask = EV_RXCHAR;
   static constexpr unsigned kLineWriteBufferSize = 512;
 
+  // With the dialog's receiver: error boxes and the owner notifications
+  // sent to the owner window. Defined in corvane_port_box (window layer).
   CCommPort();
+  // With the owner's receiver, which must outlive the object.
+  explicit CCommPort(engine::Receiver& receiver);
   // Ends a running monitor thread (the stop request), then closes the port,
   // the events and the lock and frees the write buffer.
   virtual ~CCommPort();
@@ -55,21 +73,28 @@ class CCommPort {
   // was open, opens "COM<port>" exclusively and configures it: time-outs all
   // kPortTimeoutMs, event mask eventMask, the line from "baud=%d parity=%c
   // data=%d stop=%d" with RTS on. Returns 1 when the port opened (also when a
-  // configuration step failed: that failure has been shown in the error box
-  // and the remaining steps skipped), 0 when it did not open (no box). owner
-  // receives the line-event notifications; it may be null.
+  // configuration step failed: that failure has been reported and the
+  // remaining steps skipped), 0 when it did not open (nothing reported; the
+  // calling thread's last error says why). owner receives the line-event
+  // notifications through the receiver; it may be null (then none).
   int OpenPort(CWnd* owner, int port, int baud, char parity, int dataBits, int stopBits,
                DWORD eventMask, unsigned bufferSize);
+  // The same for the serial device at devicePath (such as /dev/ttyUSB0),
+  // opened as it is, with no COM name. The port number of this open, which
+  // failures report, is 0.
+  int OpenPort(CWnd* owner, const char* devicePath, int baud, char parity, int dataBits,
+               int stopBits, DWORD eventMask, unsigned bufferSize);
 
   // Starts the monitor thread with this object as its parameter. Returns 1
   // when it started, 0 when not: also when no OpenPort has made the events it
   // waits on, or when a monitor thread runs already.
   int StartMonitor();
 
-  // Shows the error box "Application Error" for the failure that the calling
-  // thread has just met: the system's text for its last error, or detail
-  // when detail is longer than 2 characters, and the port number. Modal on
-  // the calling thread.
+  // Reports the failure that the calling thread has just met to the
+  // receiver, with the text of the error box "Application Error": the
+  // operation, the system's text for the thread's last error (or detail
+  // when detail is longer than 2 characters) and the port number. Returns
+  // when the receiver has (the dialog's: when the user closed the box).
   void ReportError(const char* operation, const char* detail);
 
   // ---- Monitor thread (port/MonitorThread.cpp) ------------------------------
@@ -85,8 +110,8 @@ class CCommPort {
 
   // ---- Frame codec (camera/FrameCodec.cpp) ----------------------------------
 
-  // 0-9 for "0"-"9", 10-15 for "A"-"F", 16 for anything else after showing
-  // the error box "Enter new value. " / "Not recognized symbol: %c".
+  // 0-9 for "0"-"9", 10-15 for "A"-"F", 16 for anything else after
+  // reporting "Enter new value. " / "Not recognized symbol: %c".
   BYTE HexDigitValue(char ch);
   // The low eight bits of value as "0"-"9", "A"-"F", or "X" above 15.
   static char NibbleChar(unsigned value);
@@ -100,26 +125,28 @@ class CCommPort {
 
   // cell: address high digit, address low digit, page digit (validated by
   // the caller). Returns four hex characters (reference code F8/page 0, then
-  // the cell's code), or "XXXX" after a time-out (with its box). The text
+  // the cell's code), or "XXXX" after a time-out (reported). The text
   // stays valid until the next transaction.
   LPCTSTR ReadCode(const char* cell);
   // Writes value (two hex digits) to cell and returns the two characters read
   // back; "XXXX", "XXXXF" (first close timed out) or "FFFF" (read-back timed
-  // out) on failure, after the box. Valid until the next transaction.
+  // out) on failure, after the report. Valid until the next transaction.
   LPCTSTR WriteCode(const char* cell, const char* value);
+  // How the most recent ReadCode or WriteCode ended (kCodeRead before the
+  // first): the outcome that its text stands for.
+  camera::Outcome LastOutcome() const { return m_lastOutcome; }
 
   // ---- Read session (camera/ReadSession.cpp) --------------------------------
   // For reading many cells; the dialog does not use it. BeginReadSession
   // opens the service dialogue once (announce, setup, close); each
   // ReadSessionCode then runs one round for a cell (announce, cell read,
-  // close). Both return TRUE when every step was answered and FALSE at the
-  // first reply time-out, without a box: the session is then over, and the
-  // caller goes on with ReadCode. After ReadSessionCode, m_resultText holds
-  // the cell's code as two hex characters when its cell read was answered
-  // (also when only the close then timed out), else it is empty. cell as for
-  // ReadCode; the monitor thread must run.
+  // close). BeginReadSession returns TRUE when every step was answered and
+  // FALSE at the first reply time-out, ReadSessionCode the round's code and
+  // whether it was answered; a time-out is not reported: the session is
+  // then over, and the caller goes on with ReadCode. cell as for ReadCode;
+  // the monitor thread must run.
   BOOL BeginReadSession();
-  BOOL ReadSessionCode(const char* cell);
+  camera::SessionCode ReadSessionCode(const char* cell);
 
  private:
   // The stop request: sets the stop event until the monitor thread has
@@ -133,8 +160,12 @@ class CCommPort {
   BOOL Exchange(const char* frameText, int row);
   // Appends reply byte 9 of a completed 18-byte reply to m_resultText.
   void CollectCode();
-  // Shows the reply time-out box.
+  // Reports the reply time-out.
   void ReportTimeout();
+  // OpenPort for the device name given to CreateFileA ("COM3" or a path),
+  // with portNumber as the number of this open.
+  int OpenNamed(CWnd* owner, const char* deviceName, int portNumber, int baud, char parity,
+                int dataBits, int stopBits, DWORD eventMask, unsigned bufferSize);
 
  public:
   // ---- Fields, in this order ------------------------------------------------
@@ -166,4 +197,8 @@ class CCommPort {
   // complete one.
   DWORD m_replyCount;
   CString m_resultText;
+  // Beyond the classic fields: where failures and notifications go (given
+  // at construction, not owned), and the outcome of the last transaction.
+  engine::Receiver* const m_pReceiver;
+  camera::Outcome m_lastOutcome;
 };

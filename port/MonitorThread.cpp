@@ -59,7 +59,7 @@ UINT CCommPort::MonitorThread(LPVOID param) {
       if (!GetCommMask(port->m_hComm, &mask)) mask = 0;
       for (const Notification& n : kNotifications) {
         if ((mask & n.eventBit) != 0 && port->m_pOwner != nullptr) {
-          SendMessageA(port->m_pOwner->m_hWnd, n.message, 0, port->m_portNumber);
+          port->m_pReceiver->OnOwnerNotification(port->m_pOwner, n.message, 0, port->m_portNumber);
         }
       }
       if ((mask & EV_RXCHAR) != 0) ReceiveBytes(port);

@@ -6,6 +6,20 @@
 
 int CCommPort::OpenPort(CWnd* owner, int port, int baud, char parity, int dataBits, int stopBits,
                         DWORD eventMask, unsigned bufferSize) {
+  char portName[16];
+  std::snprintf(portName, sizeof portName, "COM%d", port);
+  return OpenNamed(owner, portName, port, baud, parity, dataBits, stopBits, eventMask, bufferSize);
+}
+
+int CCommPort::OpenPort(CWnd* owner, const char* devicePath, int baud, char parity, int dataBits,
+                        int stopBits, DWORD eventMask, unsigned bufferSize) {
+  // No COM number names the device: the failures of this open say port 0.
+  return OpenNamed(owner, devicePath != nullptr ? devicePath : "", 0, baud, parity, dataBits,
+                   stopBits, eventMask, bufferSize);
+}
+
+int CCommPort::OpenNamed(CWnd* owner, const char* deviceName, int port, int baud, char parity,
+                         int dataBits, int stopBits, DWORD eventMask, unsigned bufferSize) {
   // End a running monitor thread: from here on no other thread uses the
   // events, the buffers or the port.
   StopMonitor();
@@ -46,16 +60,14 @@ int CCommPort::OpenPort(CWnd* owner, int port, int baud, char parity, int dataBi
     if (event != nullptr) CloseHandle(event);
   }
 
-  // The device name and the line settings as text.
-  char portName[16];
-  std::snprintf(portName, sizeof portName, "COM%d", port);
+  // The line settings as text.
   char definition[64];
   std::snprintf(definition, sizeof definition, "baud=%d parity=%c data=%d stop=%d", baud, parity,
                 dataBits, stopBits);
 
   // Open exclusive, overlapped. A missing or held port is no error to report:
-  // the dialog probes ports this way.
-  m_hComm = CreateFileA(portName, GENERIC_READ | GENERIC_WRITE, 0, NULL, OPEN_EXISTING,
+  // the dialog probes ports this way. An empty path is no device.
+  m_hComm = CreateFileA(deviceName, GENERIC_READ | GENERIC_WRITE, 0, NULL, OPEN_EXISTING,
                         FILE_FLAG_OVERLAPPED, NULL);
   if (m_hComm == INVALID_HANDLE_VALUE) {
     LeaveCriticalSection(&m_lock);

@@ -1,4 +1,5 @@
-// The error box: the one way the system reports a failure.
+// The error box's text: the one way the engine reports a failure, as a
+// value to its receiver (which, for the dialog, shows the box).
 #include <cstdio>
 #include <cstring>
 
@@ -8,6 +9,8 @@ namespace {
 
 // Room of the composed box text, terminator included.
 constexpr std::size_t kBoxTextRoom = 200;
+
+constexpr char kBoxCaption[] = "Application Error";
 
 }  // namespace
 
@@ -32,6 +35,14 @@ void CCommPort::ReportError(const char* operation, const char* detail) {
   char box[kBoxTextRoom];
   std::snprintf(box, sizeof box, "WARNING:  %s Failed with the following error: \n%s\nPort: %d\n",
                 operation, text, m_portNumber);
-  MessageBoxA(NULL, box, "Application Error", MB_ICONERROR);
   if (systemText != nullptr) LocalFree(systemText);
+
+  engine::Failure failure;
+  failure.step = engine::StepOfOperation(operation);
+  failure.operation = operation != nullptr ? operation : "";
+  failure.systemCode = code;
+  failure.port = m_portNumber;
+  failure.caption = kBoxCaption;
+  failure.text = box;
+  m_pReceiver->OnFailure(failure);
 }

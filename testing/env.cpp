@@ -2,6 +2,8 @@
 
 #include <stdlib.h>
 
+#include "platform/devicemap.h"
+
 namespace testsupport {
 
 namespace {
@@ -45,13 +47,19 @@ std::vector<EnvChange> ComPortEnv(const std::vector<std::string>& paths) {
   return env;
 }
 
-ComPorts::ComPorts(const std::vector<std::string>& paths) {
-  for (auto& [name, value] : ComPortEnv(paths)) vars_.emplace_back(name, value);
+ComPorts::ComPorts(const std::vector<std::string>& paths) : before_(platform::ComOverrides()) {
+  Map(paths);
+}
+
+ComPorts::~ComPorts() {
+  platform::SetComOverrides(before_);
 }
 
 void ComPorts::Map(const std::vector<std::string>& paths) {
-  const auto env = ComPortEnv(paths);
-  for (std::size_t i = 0; i < vars_.size(); ++i) vars_[i].Set(env[i].second);
+  env_ = ComPortEnv(paths);
+  for (std::size_t i = 0; i < env_.size(); ++i) {
+    platform::SetComOverride(static_cast<int>(i) + 1, *env_[i].second);
+  }
 }
 
 }  // namespace testsupport

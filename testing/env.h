@@ -1,9 +1,12 @@
 // Changes of this process's environment that last as long as an object,
 // and the COM device map pointed at test devices. The environment is the
 // process's: change it on the test's own thread, before starting threads
-// that read it.
+// that read it. The services read no environment variable of their own
+// (platform/environment.h): a setting reaches code in this process by its
+// call, a program that a test starts by its environment (Process, Run).
 #pragma once
 
+#include <map>
 #include <optional>
 #include <string>
 #include <utility>
@@ -39,15 +42,28 @@ class ScopedEnv {
 // port of the machine.
 std::vector<EnvChange> ComPortEnv(const std::vector<std::string>& paths);
 
-// The COM device map of this process pointed at test devices (as
-// ComPortEnv says) until destroyed; Map points it elsewhere meanwhile.
+// The COM device map of this process (platform::SetComOverrides) pointed
+// at test devices, COM1 to COM4 as ComPortEnv says (other numbers as they
+// were), until destroyed; the destructor gives back the overrides there
+// were before. Map points it
+// elsewhere meanwhile. This process's environment is left as it is: a
+// program that the test starts gets the same map through Env(). Made,
+// changed and destroyed on the test's thread while no port is opening.
 class ComPorts {
  public:
   explicit ComPorts(const std::vector<std::string>& paths = {});
+  ~ComPorts();
+  ComPorts(const ComPorts&) = delete;
+  ComPorts& operator=(const ComPorts&) = delete;
+
   void Map(const std::vector<std::string>& paths);
+  // CORVANE_COM1 to CORVANE_COM4 of the map in force, for a program's
+  // environment.
+  const std::vector<EnvChange>& Env() const { return env_; }
 
  private:
-  std::vector<ScopedEnv> vars_;
+  std::map<int, std::string> before_;
+  std::vector<EnvChange> env_;
 };
 
 }  // namespace testsupport

@@ -1,14 +1,20 @@
-// The entry point of programs written on the framework: runs the one
-// application object.
+// The entry point of programs written on the framework: takes the
+// program's settings from its environment once, gives them to the
+// services, and runs the one application object.
 #include <errno.h>
 
 #include <cstdio>
 #include <string>
 
+#include "platform/devicemap.h"
+#include "platform/diagnostics.h"
+#include "platform/environment.h"
+#include "platform/serial_trace.h"
 #include "platform/stop_signals.h"
 #include "platform/ui/afxwin.h"
 #include "platform/ui/backend.h"
 #include "platform/ui/programbackend.h"
+#include "platform/ui/scale.h"
 #include "platform/ui/windows.h"
 
 namespace platform::ui {
@@ -33,7 +39,22 @@ int AfxWinMain() {
 
 }  // namespace platform::ui
 
-int main() {
+namespace {
+
+// The program's warnings: "corvane: <text>" on standard error.
+void PrintDiagnostic(const std::string& text) {
+  platform::WriteDiagnosticLine(program_invocation_short_name, text);
+}
+
+}  // namespace
+
+int main(int, char**, char** envp) {
+  // Before any thread starts: the services are configured from here on.
+  platform::SetDiagnosticsHandler(&PrintDiagnostic);
+  const platform::EnvironmentSettings settings = platform::ParseEnvironment(envp);
+  platform::SetComOverrides(settings.comDevices);
+  platform::ui::SetScaleSetting(settings.scale);
+  platform::ApplyTraceSetting(settings.trace);
   // Before any thread exists (see StopSignals): the first SIGINT, SIGTERM
   // or SIGHUP closes the windows as their close boxes would, once the
   // command that runs has ended.

@@ -1,5 +1,5 @@
-// Command targets, message maps, windows, dialogs, menus, painting and data
-// exchange.
+// Windows and their message maps, dialogs, menus, painting, data exchange,
+// and CString's resources.
 #include "platform/ui/afxwin.h"
 
 #include <map>
@@ -11,31 +11,6 @@
 #include "platform/ui/windows.h"
 
 // ---- Message maps -------------------------------------------------------------------
-
-const AFX_MSGMAP* CCmdTarget::GetThisMessageMap() {
-  static const AFX_MSGMAP_ENTRY entries[] = {{0, 0, 0, 0, AfxSig_end, {.pfn = nullptr}}};
-  static const AFX_MSGMAP map = {nullptr, &entries[0]};
-  return &map;
-}
-
-const AFX_MSGMAP_ENTRY* CCmdTarget::FindMessageEntry(UINT nMessage, UINT nCode, UINT nID) const {
-  for (const AFX_MSGMAP* map = GetMessageMap(); map;
-       map = map->pfnGetBaseMap ? map->pfnGetBaseMap() : nullptr) {
-    for (const AFX_MSGMAP_ENTRY* e = map->lpEntries; e->nSig != AfxSig_end; ++e) {
-      if (e->nMessage == nMessage && e->nCode == nCode && nID >= e->nID && nID <= e->nLastID) {
-        return e;
-      }
-    }
-  }
-  return nullptr;
-}
-
-BOOL CCmdTarget::OnCmdMsg(UINT nID, int nCode) {
-  const AFX_MSGMAP_ENTRY* e = FindMessageEntry(WM_COMMAND, static_cast<UINT>(nCode), nID);
-  if (!e || e->nSig != AfxSig_vv) return FALSE;
-  (this->*(e->fn.pfn))();
-  return TRUE;
-}
 
 BEGIN_MESSAGE_MAP(CWnd, CCmdTarget)
 END_MESSAGE_MAP()
@@ -394,4 +369,13 @@ HWND CDataExchange::PrepareCtrl(int nIDC) {
 void DDX_Control(CDataExchange* pDX, int nIDC, CWnd& rControl) {
   if (rControl.m_hWnd) return;
   if (HWND h = pDX->PrepareCtrl(nIDC)) rControl.Attach(h);
+}
+
+// ---- CString's resources -------------------------------------------------------------------
+
+BOOL CString::LoadString(UINT id) {
+  std::string text;
+  const bool found = platform::ui::FindString(id, &text);
+  s_ = text;
+  return found ? TRUE : FALSE;
 }

@@ -1,8 +1,9 @@
-// The framework classes: command targets with message maps, windows,
-// dialogs, controls, menus, device contexts, data exchange, threads and the
-// application object. Each window object is used on the thread that owns
-// its window (SendMessage from other threads is the way in); CString and
-// the rectangle types are values.
+// The framework's window classes: windows, dialogs, controls, menus,
+// device contexts, data exchange and the application object, on the
+// framework without windows (platform/afx/afxcore.h: command targets,
+// message maps, worker threads; platform/afx/afxstr.h: CString). Each
+// window object is used on the thread that owns its window (SendMessage
+// from other threads is the way in); the rectangle types are values.
 //
 // Message maps read as in the framework; handler arguments are member
 // pointers:
@@ -19,93 +20,14 @@
 // entry, gets the default processing (DefWindowProc).
 #pragma once
 
-#include "platform/threads.h"
-#include "platform/ui/afxstr.h"
+#include "platform/afx/afxcore.h"
+#include "platform/afx/afxstr.h"
 #include "platform/ui/user32.h"
 #include "platform/win32types.h"
 
-#define afx_msg
-
-typedef char* LPTSTR;
-#ifndef _T
-#define _T(x) x
-#endif
-// Diagnostics: ASSERT checks in every build (a failure is a fault of the
-// program: it is reported on standard error and the process aborts);
-// VERIFY always evaluates its argument; TRACE writes nothing.
-[[noreturn]] void AfxAssertFailed(const char* expression, const char* file, int line);
-#define ASSERT(f) (static_cast<void>((f) ? 0 : (AfxAssertFailed(#f, __FILE__, __LINE__), 0)))
-#define VERIFY(f) ASSERT(f)
-#define TRACE(...) static_cast<void>(0)
-
-class CCmdTarget;
-class CWnd;
 class CMenu;
 class CDataExchange;
 
-typedef void (CCmdTarget::*AFX_PMSG)();
-
-enum AfxSig : UINT {
-  AfxSig_end = 0,
-  AfxSig_vv,   // void ()
-  AfxSig_vwl,  // void (UINT, LPARAM)
-  AfxSig_hv,   // HCURSOR ()
-};
-
-union AFX_PMSG_ANY {
-  AFX_PMSG pfn;
-  void (CWnd::*pfn_vwl)(UINT, LPARAM);
-  HCURSOR (CWnd::*pfn_hv)();
-};
-
-struct AFX_MSGMAP_ENTRY {
-  UINT nMessage;
-  UINT nCode;
-  UINT nID;
-  UINT nLastID;
-  UINT nSig;
-  AFX_PMSG_ANY fn;
-};
-
-struct AFX_MSGMAP {
-  const AFX_MSGMAP* (*pfnGetBaseMap)();
-  const AFX_MSGMAP_ENTRY* lpEntries;
-};
-
-#define DECLARE_MESSAGE_MAP()                       \
- protected:                                         \
-  static const AFX_MSGMAP* GetThisMessageMap();     \
-  const AFX_MSGMAP* GetMessageMap() const override; \
-                                                    \
- protected:
-
-#define BEGIN_MESSAGE_MAP(theClass, baseClass)        \
-  const AFX_MSGMAP* theClass::GetMessageMap() const { \
-    return GetThisMessageMap();                       \
-  }                                                   \
-  const AFX_MSGMAP* theClass::GetThisMessageMap() {   \
-    using ThisClass [[maybe_unused]] = theClass;      \
-    using TheBaseClass = baseClass;                   \
-    static const AFX_MSGMAP_ENTRY _messageEntries[] = {
-#define END_MESSAGE_MAP()                                                                       \
-  {                                                                                             \
-    0, 0, 0, 0, AfxSig_end, {                                                                   \
-      .pfn = nullptr                                                                            \
-    }                                                                                           \
-  }                                                                                             \
-  }                                                                                             \
-  ;                                                                                             \
-  static const AFX_MSGMAP messageMap = {&TheBaseClass::GetThisMessageMap, &_messageEntries[0]}; \
-  return &messageMap;                                                                           \
-  }
-
-#define ON_COMMAND(id, memberFxn) \
-  {WM_COMMAND,                    \
-   0,                             \
-   static_cast<UINT>(id),         \
-   static_cast<UINT>(id),         \
-   AfxSig_vv,                     \
-   {.pfn = static_cast<AFX_PMSG>(memberFxn)}},
 #define ON_BN_CLICKED(id, memberFxn) \
   {WM_COMMAND,                       \
    BN_CLICKED,                       \
@@ -131,24 +53,6 @@ struct AFX_MSGMAP {
    0,                         \
    AfxSig_hv,                 \
    {.pfn_hv = static_cast<HCURSOR (CWnd::*)()>(&ThisClass::OnQueryDragIcon)}},
-
-// ---- Command targets ----------------------------------------------------------------
-class CCmdTarget {
- public:
-  CCmdTarget() = default;
-  virtual ~CCmdTarget() = default;
-  CCmdTarget(const CCmdTarget&) = delete;
-  CCmdTarget& operator=(const CCmdTarget&) = delete;
-
-  virtual const AFX_MSGMAP* GetMessageMap() const { return GetThisMessageMap(); }
-  // Runs the handler of WM_COMMAND (nID, nCode) from the map chain; FALSE
-  // if there is none.
-  virtual BOOL OnCmdMsg(UINT nID, int nCode);
-
- protected:
-  static const AFX_MSGMAP* GetThisMessageMap();
-  const AFX_MSGMAP_ENTRY* FindMessageEntry(UINT nMessage, UINT nCode, UINT nID) const;
-};
 
 // ---- Rectangles and points -------------------------------------------------------------
 class CRect : public RECT {
@@ -336,40 +240,7 @@ class CDataExchange {
 // Binds rControl to the dialog's control nIDC (once; later calls keep it).
 void DDX_Control(CDataExchange* pDX, int nIDC, CWnd& rControl);
 
-// ---- Threads and the application --------------------------------------------------------
-class CWinThread : public CCmdTarget {
- public:
-  CWinThread();
-  CWinThread(AFX_THREADPROC pfnThreadProc, LPVOID pParam);
-  ~CWinThread() override;
-
-  HANDLE m_hThread = nullptr;  // no thread handle is kept
-  DWORD m_nThreadID = 0;       // set by the thread itself as it starts
-  BOOL m_bAutoDelete = TRUE;
-  CWnd* m_pMainWnd = nullptr;
-  AFX_THREADPROC m_pfnThreadProc = nullptr;
-  LPVOID m_pThreadParams = nullptr;
-
-  virtual BOOL InitInstance() { return FALSE; }
-  virtual int ExitInstance() { return 0; }
-  // The message loop until WM_QUIT; then ExitInstance.
-  virtual int Run();
-};
-
-// Makes a CWinThread and starts pfnThreadProc(pParam) on a new thread at
-// once (suspended starts and priorities are not supported: nPriority must
-// be THREAD_PRIORITY_NORMAL, dwCreateFlags 0). Gives the thread object, or
-// NULL if the thread could not be started. The object deletes itself when
-// the thread ends (by returning or through AfxEndThread), so the caller
-// must not use it after that.
-CWinThread* AfxBeginThread(AFX_THREADPROC pfnThreadProc, LPVOID pParam,
-                           int nPriority = THREAD_PRIORITY_NORMAL, UINT nStackSize = 0,
-                           DWORD dwCreateFlags = 0,
-                           LPSECURITY_ATTRIBUTES lpSecurityAttrs = nullptr);
-// Ends the calling thread with nExitCode; first deletes the calling thread's
-// CWinThread (when bDelete and its m_bAutoDelete). Objects on the thread's
-// stack are not destroyed. Only for threads started by AfxBeginThread.
-[[noreturn]] void AfxEndThread(UINT nExitCode, BOOL bDelete = TRUE);
+// ---- The application ----------------------------------------------------------------------
 // The calling thread's CWinThread (the application on the main thread).
 CWinThread* AfxGetThread();
 
@@ -389,6 +260,9 @@ class CWinApp : public CWinThread {
   BOOL Enable3dControlsStatic() { return TRUE; }
   BOOL Enable3dControls() { return TRUE; }
   afx_msg void OnHelp() {}
+  // The message loop until WM_QUIT; then ExitInstance. On the calling
+  // thread.
+  virtual int Run();
 
   DECLARE_MESSAGE_MAP()
 };
@@ -399,8 +273,7 @@ int AfxMessageBox(LPCTSTR lpszText, UINT nType = MB_OK);
 HINSTANCE AfxGetInstanceHandle();
 
 namespace platform::ui {
-// Number of CWinThread objects alive (for tests of the thread end).
-long LiveWinThreadObjects();
+using platform::afx::LiveWinThreadObjects;
 // The entry point's work: chooses the backend, calls the application's
 // InitInstance once, runs its message loop only if that returned TRUE,
 // stops the backend. Gives the process exit code (non-zero when the

@@ -1,15 +1,13 @@
 #include "platform/ui/scale.h"
 
-#include <errno.h>
-
 #include <algorithm>
 #include <atomic>
 #include <charconv>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 #include <mutex>
 #include <string>
+
+#include "platform/diagnostics.h"
 
 namespace platform::ui {
 namespace {
@@ -31,16 +29,21 @@ std::string_view Trimmed(std::string_view s) {
 
 std::once_flag g_decided;
 std::atomic<double> g_scale{1.0};
+std::mutex g_settingMutex;
+std::optional<std::string> g_setting;  // guarded by g_settingMutex
 
 double Decide(const char* xftDpi) {
   double scale = 1.0;
-  const char* setting = std::getenv("CORVANE_SCALE");
-  if (setting && *setting) {
-    if (auto s = ParseScaleSetting(setting)) {
+  std::optional<std::string> setting;
+  {
+    std::lock_guard<std::mutex> lock(g_settingMutex);
+    setting = g_setting;
+  }
+  if (setting && !setting->empty()) {
+    if (auto s = ParseScaleSetting(*setting)) {
       scale = *s;
     } else {
-      std::fprintf(stderr, "%s: CORVANE_SCALE=\"%s\" is not a number from 1 to 4; using scale 1\n",
-                   program_invocation_short_name, setting);
+      Diagnose("CORVANE_SCALE=\"" + *setting + "\" is not a number from 1 to 4; using scale 1");
     }
   } else if (xftDpi) {
     scale = ScaleFromXftDpi(xftDpi).value_or(1.0);
@@ -60,6 +63,11 @@ std::optional<double> ScaleFromXftDpi(std::string_view text) {
   auto dpi = ParseNumber(Trimmed(text));
   if (!dpi || *dpi <= 0) return std::nullopt;
   return std::clamp(std::round(*dpi / 96.0 * 4.0) / 4.0, kMinScale, kMaxScale);
+}
+
+void SetScaleSetting(std::optional<std::string> setting) {
+  std::lock_guard<std::mutex> lock(g_settingMutex);
+  g_setting = std::move(setting);
 }
 
 double DecideDisplayScale(const char* xftDpi) {

@@ -6,18 +6,21 @@
 // (IconStep). At scale 1 everything is the classic layout, pixel for pixel.
 //
 // The scale is decided once per process, before the first window exists:
-//   1. CORVANE_SCALE, when set and not empty: a number from 1 to 4 (1.5,
-//      2, ...). Any other value is reported on standard error and gives 1.
+//   1. the program's scale setting (SetScaleSetting: CORVANE_SCALE, when
+//      set and not empty): a number from 1 to 4 (1.5, 2, ...). Any other
+//      value is reported through the diagnostics hook
+//      (platform/diagnostics.h) and gives 1.
 //   2. otherwise the X resource Xft.dpi of the display, when the backend
 //      has one: dpi / 96, rounded to a quarter, kept within 1 to 4;
 //   3. otherwise 1.
 // The FLTK backend decides it in its Start (with the display's Xft.dpi);
 // anything that reads the scale before a backend decided it (the headless
-// backend, tools) gets it from CORVANE_SCALE alone. Once decided, it never
+// backend, tools) gets it from the setting alone. Once decided, it never
 // changes. All functions here may be called from any thread.
 #pragma once
 
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace platform::ui {
@@ -25,7 +28,13 @@ namespace platform::ui {
 inline constexpr double kMinScale = 1.0;
 inline constexpr double kMaxScale = 4.0;
 
-// The scale, deciding it from CORVANE_SCALE alone if nothing decided it yet.
+// The program's scale setting, the text of its CORVANE_SCALE (nothing:
+// unset or empty). The framework's entry point gives it once from the
+// program's environment, before the backend starts; a setting given after
+// the scale was decided has no effect.
+void SetScaleSetting(std::optional<std::string> setting);
+
+// The scale, deciding it from the setting alone if nothing decided it yet.
 double DisplayScale();
 
 // Decides the scale (steps 1 to 3 above) unless it is decided already, and
@@ -35,7 +44,7 @@ double DecideDisplayScale(const char* xftDpi);
 
 // ---- The rules, without the process's state (for the tests) ------------
 
-// The scale that a CORVANE_SCALE text asks for; nullopt unless it is a
+// The scale that a setting's text asks for; nullopt unless it is a
 // whole decimal number from kMinScale to kMaxScale.
 std::optional<double> ParseScaleSetting(std::string_view text);
 

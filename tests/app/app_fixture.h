@@ -3,9 +3,9 @@
 // the test's thread through the window layer's test driver, with simulated
 // cameras on pseudo-terminals as the serial peers.
 //
-// Ports: every CORVANE_COMn points into a fresh temporary directory, at a
-// path that does not exist until a camera is attached there, so no test
-// touches the machine's own serial ports.
+// Ports: COM1 to COM4 point into a fresh temporary directory, at a path
+// that does not exist until a camera is attached there, so no test touches
+// the machine's own serial ports.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -15,6 +15,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "app/TesterApp.h"
 #include "app/TesterDlg.h"
@@ -46,6 +47,8 @@ class Ports {
   void Detach(int n);
   camsim::Camsim& Cam(int n) { return *cams_[static_cast<std::size_t>(n - 1)]; }
   std::string Path(int n) const;
+  // The same map for a program that the test starts (its environment).
+  const std::vector<testsupport::EnvChange>& Env() const { return com_.Env(); }
   // Frames that the camera of COMn received so far.
   std::size_t Frames(int n);
 

@@ -82,7 +82,7 @@ TEST(ProbeTest, PortHeldElsewhereIsNamedOnStandardErrorOnly) {
   Ports ports;
   ports.Attach(1);
   ports.Attach(2);
-  corvane_test::PortHolder holder(PORT_TOOL, "COM1");
+  corvane_test::PortHolder holder(PORT_TOOL, "COM1", ports.Env());
   Driver d(true);
   testing::internal::CaptureStderr();
   std::string err;

@@ -1,5 +1,5 @@
-// The real program laid out at scale 2 (this binary runs with
-// CORVANE_SCALE=2, headless): its dialogs are the classic layout doubled,
+// The real program laid out at scale 2 (this binary's setting is 2, as
+// CORVANE_SCALE=2 gives the program; headless): its dialogs are the classic layout doubled,
 // and the error box and the icon metrics grow with them.
 #include "platform/ui/scale.h"
 
@@ -38,7 +38,8 @@ void ExpectTemplateDoubled(Driver& d, HWND top, int templateId) {
 }
 
 TEST(ScaledProgram, AtScaleTwoTheDialogsAndTheErrorBoxAreTheClassicLayoutDoubled) {
-  ASSERT_EQ(platform::ui::DisplayScale(), 2.0) << "run with CORVANE_SCALE=2";
+  platform::ui::SetScaleSetting("2");
+  ASSERT_EQ(platform::ui::DisplayScale(), 2.0) << "decided before the setting was given";
   EXPECT_EQ(GetSystemMetrics(SM_CXICON), 64);
   EXPECT_EQ(GetSystemMetrics(SM_CYSMICON), 32);
   Ports ports;

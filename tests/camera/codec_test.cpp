@@ -2,10 +2,12 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "camera/CommandTable.h"
 #include "camera/HexCodec.h"
+#include "camera/Outcome.h"
 
 namespace {
 
@@ -151,6 +153,22 @@ TEST(CellFrames, ChecksumIsTheXorRuleForEveryCell) {
 TEST(CellFrames, AnyPageCharacterOtherThanZeroCountsAsPageOne) {
   // Callers validate the page; the frame still gets a defined checksum.
   EXPECT_EQ(CellFrame("F72").substr(36), CellFrame("F71").substr(36));
+}
+
+TEST(Outcomes, EachFailureTextHasItsOutcomeAndMeaning) {
+  const std::pair<const char*, camera::Outcome> failures[] = {
+      {"XXXX", camera::Outcome::kTimeOut},
+      {"XXXXF", camera::Outcome::kWriteNotSent},
+      {"FFFF", camera::Outcome::kReadBackFailed},
+  };
+  for (const auto& [text, outcome] : failures) {
+    EXPECT_EQ(camera::OutcomeOfText(text), outcome) << text;
+    EXPECT_STREQ(camera::FailureText(outcome), text);
+    EXPECT_STRNE(camera::FailureMeaning(outcome), "") << text;
+  }
+  for (const char* code : {"1234", "FF", "5A", "xxxx", "XXXXX", "FFF"}) {
+    EXPECT_EQ(camera::OutcomeOfText(code), camera::Outcome::kCodeRead) << code;
+  }
 }
 
 TEST(CommandTable, RepliesAndRecognisers) {

@@ -31,7 +31,24 @@ TEST_F(CameraTest, SilentCameraWriteGivesXXXX) {
   faults.silent = true;
   StartCamera(faults);
   EXPECT_EQ(Write("F70", "5A"), "XXXX");
+  EXPECT_EQ(port_->LastOutcome(), camera::Outcome::kTimeOut);
   EXPECT_EQ(Boxes(), std::vector<std::string>{TimeoutBox(1)});
+}
+
+// An owner's own receiver gets the time-out as a value; no box is shown.
+TEST_F(CameraTest, AnOwnersReceiverGetsTheTimeOut) {
+  porttest::Recorder recorder;
+  port_ = std::make_unique<CCommPort>(recorder);
+  camsim::Faults faults;
+  faults.silent = true;
+  StartCamera(faults);
+  EXPECT_EQ(Read("F70"), "XXXX");
+  port_.reset();
+  const auto failures = recorder.Failures();
+  ASSERT_EQ(failures.size(), 1u);
+  EXPECT_EQ(failures[0].step, engine::Step::kReplyTimeout);
+  EXPECT_EQ(failures[0].text, TimeoutBox(1));
+  EXPECT_TRUE(Boxes().empty());
 }
 
 TEST_F(CameraTest, WriteWhoseFirstCloseTimesOutGivesXXXXF) {
@@ -39,6 +56,7 @@ TEST_F(CameraTest, WriteWhoseFirstCloseTimesOutGivesXXXXF) {
   faults.silentAfter = 2;  // announce and setup answered, close not
   StartCamera(faults);
   EXPECT_EQ(Write("F70", "5A"), "XXXXF");
+  EXPECT_EQ(port_->LastOutcome(), camera::Outcome::kWriteNotSent);
   EXPECT_EQ(Boxes(), std::vector<std::string>{TimeoutBox(1)});
   EXPECT_EQ(Frames().size(), 3u);
 }
@@ -48,6 +66,7 @@ TEST_F(CameraTest, WriteWhoseReadBackTimesOutGivesFFFF) {
   faults.silentAfter = 7;  // everything but the read-back
   StartCamera(faults);
   EXPECT_EQ(Write("F70", "5A"), "FFFF");
+  EXPECT_EQ(port_->LastOutcome(), camera::Outcome::kReadBackFailed);
   EXPECT_EQ(Boxes(), std::vector<std::string>{TimeoutBox(1)});
   EXPECT_EQ(camera_->Cell(0, 0xF7), 0x5A);  // the write itself was answered
 }

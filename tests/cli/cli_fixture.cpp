@@ -23,8 +23,9 @@ std::vector<std::string> CommandLine(const std::vector<std::string>& args,
 }  // namespace
 
 CliProcess::CliProcess(const std::vector<std::string>& args,
+                       const std::vector<testsupport::EnvChange>& env,
                        const std::vector<std::string>& launcher)
-    : Process(CommandLine(args, launcher), testsupport::kCaptureOutput) {}
+    : Process(CommandLine(args, launcher), testsupport::kCaptureOutput, env) {}
 
 Ran CliProcess::Wait(int timeoutMs) {
   Ran ran;
@@ -46,6 +47,16 @@ void CliTest::SetUp() {
   }
   env_.emplace_back("XDG_STATE_HOME", Path("state"));
   env_.emplace_back("CORVANE_TRACE", std::nullopt);
+}
+
+void CliTest::SetEnv(const std::string& name, const std::optional<std::string>& value) {
+  for (auto& [var, old] : env_) {
+    if (var == name) {
+      old = value;
+      return;
+    }
+  }
+  env_.emplace_back(name, value);
 }
 
 camsim::Camsim& CliTest::StartCamera(const camsim::Faults& faults, bool paced) {

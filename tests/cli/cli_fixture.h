@@ -1,15 +1,17 @@
 // corvane-cli as a program, run as a technician runs it, against the
 // simulated camera on a pseudo-terminal. Each test gets a temporary
-// directory; COM1 is mapped into it (present once a camera is started),
-// COM2 to COM4 to paths that do not exist, and XDG_STATE_HOME to a folder
-// in it, so that the default journal is the test's own. The environment is
-// given back as it was at the end of the test.
+// directory; the programs it runs get an environment in which COM1 is
+// mapped into it (present once a camera is started), COM2 to COM4 to paths
+// that do not exist, and XDG_STATE_HOME to a folder in it, so that the
+// default journal is the test's own. The test's own environment is left as
+// it is.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -27,13 +29,13 @@ struct Ran {
   std::string out, err;
 };
 
-// A running corvane-cli (run by `launcher` with its arguments when given,
-// such as prlimit), its output captured; killed and reaped if still running
-// at the end.
+// A running corvane-cli with the changes `env` of the environment (run by
+// `launcher` with its arguments when given, such as prlimit), its output
+// captured; killed and reaped if still running at the end.
 class CliProcess : public testsupport::Process {
  public:
-  explicit CliProcess(const std::vector<std::string>& args,
-                      const std::vector<std::string>& launcher = {});
+  CliProcess(const std::vector<std::string>& args, const std::vector<testsupport::EnvChange>& env,
+             const std::vector<std::string>& launcher = {});
   // Collects the output until the program ends; a test failure (and the
   // program killed) if it has not ended within timeoutMs.
   Ran Wait(int timeoutMs = 120'000);
@@ -49,7 +51,11 @@ class CliTest : public ::testing::Test {
   camsim::Camsim& Camera() { return *camera_; }
 
   // Runs corvane-cli with args to its end.
-  Ran Cli(const std::vector<std::string>& args) { return CliProcess(args).Wait(); }
+  Ran Cli(const std::vector<std::string>& args) { return CliProcess(args, env_).Wait(); }
+  // The environment's changes for the programs the test runs.
+  const std::vector<testsupport::EnvChange>& Env() const { return env_; }
+  // Changes a variable of that environment for the programs run from now.
+  void SetEnv(const std::string& name, const std::optional<std::string>& value);
 
   // A path in the test's directory.
   std::string Path(const std::string& name) const { return dir_.File(name); }
@@ -64,7 +70,7 @@ class CliTest : public ::testing::Test {
 
  private:
   testsupport::TempDir dir_{"cli"};
-  std::vector<testsupport::ScopedEnv> env_;
+  std::vector<testsupport::EnvChange> env_;
   std::unique_ptr<camsim::Camsim> camera_;
 };
 

@@ -2,6 +2,7 @@
 // camera that does not answer.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 
 #include "tests/cli/cli_fixture.h"
@@ -13,6 +14,19 @@ using CliReadWrite = CliTest;
 using CliBadInput = CliTest;
 using CliNoPort = CliTest;
 using CliNoAnswer = CliTest;
+
+// A device path that no COM name maps to is opened by its path: the
+// journal names no port for it, and the trace names it by its path.
+TEST_F(CliReadWrite, APathThatNoComNameMapsToIsOpenedAsItIs) {
+  StartCamera();
+  SetEnv("CORVANE_COM1", Path("absent1"));
+  const Ran ran = Cli({"--port", Path("com1"), "--trace=" + Path("trace"), "write", "0:F7=5A"});
+  EXPECT_EQ(ran.status, 0) << ran.err;
+  EXPECT_EQ(ran.out, "0:F7 34 -> 5A\n");
+  EXPECT_EQ(LinesWith(JournalText(), " #1 write - " + Path("com1") + " 0:F7 34 -> 5A ").size(), 2u)
+      << JournalText();
+  EXPECT_EQ(LinesWith(ReadFile(Path("trace")), " " + Path("com1") + " OPEN ").size(), 1u);
+}
 
 TEST_F(CliReadWrite, ReadPrintsCodesAndWriteReadsOldWritesAndReadsBack) {
   StartCamera();
@@ -38,6 +52,12 @@ TEST_F(CliReadWrite, ReadPrintsCodesAndWriteReadsOldWritesAndReadsBack) {
   EXPECT_NE(first[0].find(" sending"), std::string::npos);
   EXPECT_NE(first[1].find(" done, read back 5A"), std::string::npos);
   EXPECT_EQ(LinesWith(journal, " #2 write COM1 ").size(), 2u) << journal;
+
+  // Codes read that do not reach standard output: the camera was used, the
+  // results are lost (5).
+  EXPECT_EQ(
+      testsupport::Run({"/bin/sh", "-c", CORVANE_CLI " read 0:F7 >/dev/full 2>/dev/null"}, Env()),
+      5);
 }
 
 TEST_F(CliBadInput, ExitsTwoWithAMessageAndSendsNothing) {

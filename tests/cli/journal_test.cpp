@@ -42,7 +42,7 @@ void ExpectNoTemporaryFile(const std::string& dir) {
 TEST_P(CliStop, ARestoreLeavesAJournalOfWhatWasWrittenAndARerunCompletes) {
   StartCamera({}, /*paced=*/true);
   WriteFile(Path("zeros.hex"), kZeros);
-  CliProcess restore({"restore", Path("zeros.hex")});
+  CliProcess restore({"restore", Path("zeros.hex")}, Env());
   ASSERT_TRUE(WaitUntil([&] { return WriteFrames().size() >= 3; }));
   restore.Signal(GetParam());
   const Ran ran = restore.Wait();
@@ -180,6 +180,12 @@ TEST_F(CliJournal, ATornLastLineIsPassedOverAndADamagedOneElsewhereRefused) {
   EXPECT_EQ(ran.status, 2);
   EXPECT_EQ(LinesWith(ran.err, "no journalled write left to undo").size(), 1u) << ran.err;
   EXPECT_EQ(LinesWith(ran.err, "damaged").size(), 0u) << ran.err;
+
+  // A write after a cut-off line reads no records; its append says so.
+  WriteFile(journal, f7 + torn);
+  ran = Cli({"write", "0:F7=5A"});
+  EXPECT_EQ(ran.status, 0) << ran.err;
+  EXPECT_EQ(LinesWith(ran.err, "its last line was cut off (a crash?)").size(), 1u) << ran.err;
 }
 
 // The journal's outcome line does not fit under a file size limit: the part
@@ -193,9 +199,9 @@ TEST_F(CliJournal, AFailedAppendIsTakenOutAndTheStatusSaysTheCameraWasUsed) {
   const std::string sending =
       " #1 write COM1 " + Path("com1") + " 0:F7 34 -> 5A sending\n";  // after the time
   const std::size_t limit = kept.size() + 24 + sending.size() + 10;
-  const Ran ran =
-      CliProcess({"write", "0:F7=5A"}, {"/usr/bin/prlimit", "--fsize=" + std::to_string(limit)})
-          .Wait();
+  const Ran ran = CliProcess({"write", "0:F7=5A"}, Env(),
+                             {"/usr/bin/prlimit", "--fsize=" + std::to_string(limit)})
+                      .Wait();
   EXPECT_EQ(ran.status, 5) << ran.err;
   EXPECT_EQ(Camera().Cell(0, 0xF7), 0x5A);
   EXPECT_EQ(LinesWith(ran.err,
@@ -236,7 +242,7 @@ TEST_F(CliJournal, AWriteWhoseReadBackGoesUnansweredShowsAsFailed) {
 TEST_P(CliStop, ADumpToAFileEndsWithItsSummaryAndLeavesTheFileAsItWas) {
   StartCamera({}, /*paced=*/true);
   WriteFile(Path("keep.hex"), "the older dump\n");
-  CliProcess dump({"dump", "-o", Path("keep.hex")});
+  CliProcess dump({"dump", "-o", Path("keep.hex")}, Env());
   ASSERT_TRUE(WaitUntil([&] { return Frames().size() >= 10; }));
   dump.Signal(GetParam());
   const Ran ran = dump.Wait();
@@ -252,7 +258,7 @@ TEST_P(CliStop, ASecondSignalEndsAtOnceAndLeavesNothingBehind) {
   silent.silent = true;
   StartCamera(silent);
   WriteFile(Path("keep.hex"), "the older dump\n");
-  CliProcess dump({"dump", "-o", Path("keep.hex")});
+  CliProcess dump({"dump", "-o", Path("keep.hex")}, Env());
   // The first signal comes while the first step waits for its reply, the
   // second while that wait goes on.
   ASSERT_TRUE(WaitUntil([&] { return Frames().size() >= 1; }));

@@ -27,6 +27,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/devicemap.h"
 #include "platform/handles.h"
 #include "platform/kernel32.h"
 #include "platform/threads.h"
@@ -178,8 +179,8 @@ class Worker {
          int index)
       : driver_(driver), probe_(probe), port_(kFirstPort + index), link_(LinkPath(dir, index)) {}
 
-  // Where COM<kFirstPort + index> points (set in the environment before the
-  // workers start: the environment is not safe to change from threads).
+  // Where COM<kFirstPort + index> points (set in the map before the
+  // workers start).
   static std::string LinkPath(const std::string& dir, int index) {
     return dir + "/com" + std::to_string(kFirstPort + index);
   }
@@ -517,9 +518,9 @@ int Main(int argc, char** argv) {
   const int workers =
       std::min<int>(config.workers, static_cast<int>(std::max<std::size_t>(seeds.size(), 1)));
 
-  std::vector<testsupport::ScopedEnv> links;
+  // The map's COM5 and up, given back with COM1 to COM4 when com goes.
   for (int w = 0; w < workers; ++w) {
-    links.emplace_back("CORVANE_COM" + std::to_string(kFirstPort + w), Worker::LinkPath(dir, w));
+    platform::SetComOverride(kFirstPort + w, Worker::LinkPath(dir, w));
   }
 
   platform::ui::testing::Driver driver(/*autoAcknowledge=*/true);

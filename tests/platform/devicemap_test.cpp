@@ -22,7 +22,6 @@ using platform::ComDevicePath;
 using platform::ComNumber;
 using platform::MachineComMap;
 using platform::ScanSerialDevices;
-using testsupport::ScopedEnv;
 
 // A machine under a temporary root: serial devices as sysfs shows them,
 // their nodes in dev/ (plain files, or links to a real pseudo-terminal).
@@ -161,12 +160,11 @@ TEST(DeviceMapRules, CorvaneComNReplacesThatNumberOnly) {
   m.Usb("ttyUSB0", 1, "ch341", "1a86:7523", "", "USB_Serial");
   m.Usb("ttyUSB1", 2, "pl2303", "067b:2303", "Prolific", "USB-Serial_Controller");
   const auto map = MapOf(m);
-  ScopedEnv com1("CORVANE_COM1", "/tmp/camera-link");
-  ScopedEnv com2("CORVANE_COM2", "");  // empty counts as unset
-  ScopedEnv com3("CORVANE_COM3", std::nullopt);
+  platform::SetComOverrides({{1, "/tmp/camera-link"}, {2, ""}});  // empty counts as unset
   EXPECT_EQ(ComDevicePath(1, map).value_or(""), "/tmp/camera-link");
   EXPECT_EQ(ComDevicePath(2, map).value_or(""), "/dev/serial/by-id/usb-USB-Serial_Controller-if00");
   EXPECT_FALSE(ComDevicePath(3, map).has_value());
+  platform::SetComOverrides({});
 }
 
 // An adapter with a by-id link is mapped by the link, a device without one
@@ -186,7 +184,7 @@ TEST(DeviceMapRules, AnAdapterIsMappedByItsByIdLinkAndReachedAgainAfterAReplug) 
   m.Usb("ttyUSB1", 2, "ftdi_sio", "0403:6001", "FTDI", "FT232R_USB_UART");
   m.NodeTo("ttyUSB1", after.path());
   // COM2 as the program opens it, at the map's path under the test's root.
-  ScopedEnv com2("CORVANE_COM2", m.root() + link);
+  testsupport::ComPorts com({"", m.root() + link});
   const std::string trace = m.root() + "/trace";
   platform::serial_testing::TraceTo(trace.c_str());
   HANDLE h = corvane_test::OpenCom("COM2");
@@ -223,10 +221,10 @@ TEST(PortListing, OneRecordPerDeviceWithItsDescriptionAndState) {
   m.Usb("ttyUSB0", 2, "ftdi_sio", "0403:6001", "FTDI", "FT232R_USB_UART");
   m.NodeTo("ttyUSB0", pty.path());
   m.Usb("ttyUSB1", 3, "cp210x", "10c4:ea60", "Silicon Labs", "CP2102");
-  ScopedEnv com1("CORVANE_COM1", std::nullopt), com2("CORVANE_COM2", std::nullopt),
-      com3("CORVANE_COM3", std::nullopt), com4("CORVANE_COM4", mine.path());
+  platform::SetComOverrides({{4, mine.path()}});
 
   const auto records = platform::ListSerialPorts(platform::StateCheck::kLook, m.root());
+  platform::SetComOverrides({});
   std::vector<std::string> rows;
   for (const auto& r : records) rows.push_back(Row(r));
   EXPECT_EQ(rows, (std::vector<std::string>{

@@ -31,7 +31,7 @@ TEST(PortState, HeldByAnotherProcessNamesItsPidAndCommand) {
   ComPorts com({pty.path()});
   platform::PortRecord r;
   {
-    corvane_test::PortHolder holder(PORT_TOOL, "COM1");
+    corvane_test::PortHolder holder(PORT_TOOL, "COM1", com.Env());
     platform::ProbePortState(pty.path(), &r);
     EXPECT_EQ(r.state, PortState::kInUse);
     ASSERT_TRUE(r.holder.has_value());
@@ -83,11 +83,11 @@ TEST(PortState, StartUpLinesForAUserWhoMayNotOpenAPort) {
   ASSERT_NE(mine, INVALID_HANDLE_VALUE);
 
   // Its lines go to standard error; nothing comes on standard output.
-  auto asNobody = [](const char* what) {
+  auto asNobody = [&com](const char* what) {
     std::string out, err;
     EXPECT_EQ(testsupport::Run({"/usr/bin/setpriv", "--reuid=nobody", "--regid=nogroup",
                                 "--clear-groups", PORT_TOOL, what},
-                               {}, &out, &err),
+                               com.Env(), &out, &err),
               0)
         << err;
     return out + err;

@@ -15,10 +15,18 @@
 #include <string>
 #include <vector>
 
+#include "platform/devicemap.h"
+#include "platform/environment.h"
 #include "platform/kernel32.h"
 #include "platform/port_listing.h"
+#include "platform/serial_trace.h"
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv, char** envp) {
+  // A program on the services: its environment's settings, as the
+  // programs take them.
+  const platform::EnvironmentSettings settings = platform::ParseEnvironment(envp);
+  platform::SetComOverrides(settings.comDevices);
+  platform::ApplyTraceSetting(settings.trace);
   if (argc == 2 && (std::strcmp(argv[1], "report") == 0 || std::strcmp(argv[1], "look") == 0)) {
     const auto check =
         argv[1][0] == 'r' ? platform::StateCheck::kOpen : platform::StateCheck::kLook;

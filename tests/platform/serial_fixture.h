@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <string>
+#include <vector>
 
 #include "platform/kernel32.h"
 #include "testing/env.h"
@@ -67,11 +68,11 @@ class PortTest : public ::testing::Test {
 
 // Another process that holds the COM port name, opened through the
 // services, until this object is destroyed: tool is port_tool's path (its
-// command name is then "port_tool").
+// command name is then "port_tool"), env the COM map it gets (ComPorts::Env).
 class PortHolder {
  public:
-  PortHolder(const char* tool, const char* name)
-      : process_({tool, "hold", name}, testsupport::kCaptureOutput | testsupport::kFeedInput) {
+  PortHolder(const char* tool, const char* name, const std::vector<testsupport::EnvChange>& env)
+      : process_({tool, "hold", name}, testsupport::kCaptureOutput | testsupport::kFeedInput, env) {
     EXPECT_EQ(process_.ReadLine(), "held") << name << " did not open in the holder";
   }
   // The holder ends by itself at the end of its input.

@@ -87,7 +87,7 @@ TEST(SerialOpen, HeldByAnotherProcessIsAccessDenied) {
   Pty pty;
   ComPorts com({pty.path()});
   {
-    corvane_test::PortHolder holder(PORT_TOOL, "COM1");
+    corvane_test::PortHolder holder(PORT_TOOL, "COM1", com.Env());
     EXPECT_EQ(OpenCom("COM1"), INVALID_HANDLE_VALUE);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
   }

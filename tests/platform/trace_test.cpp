@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/serial_faults.h"
+#include "platform/serial_trace.h"
 #include "testing/temp_dir.h"
 #include "tests/platform/serial_fixture.h"
 
@@ -106,6 +107,27 @@ TEST(Trace, DashIsStandardErrorAndAFileThatCannotBeWrittenIsSaid) {
                           "directory; no trace is written"),
             std::string::npos)
       << lines[2];
+}
+
+// The trace is switched on and off by a call; a file that cannot be
+// opened is refused with its reason, and leaves the trace off.
+TEST(Trace, SwitchedOnAndOffByTheCall) {
+  Pty pty;
+  ComPorts com({pty.path()});
+  testsupport::TempDir dir("trace");
+  const std::string file = dir.File("trace");
+  std::string error;
+  ASSERT_TRUE(platform::StartTrace(file, &error)) << error;
+  CloseHandle(OpenSync("COM1"));
+  platform::StopTrace();
+  CloseHandle(OpenSync("COM1"));
+  EXPECT_FALSE(platform::StartTrace("/nonexistent/dir/trace", &error));
+  EXPECT_EQ(error, "cannot open /nonexistent/dir/trace: No such file or directory");
+  EXPECT_EQ(platform::SerialTrace::Current(), nullptr);
+  std::vector<std::string> lines = Lines(file);
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(WithoutTime(lines[0]), "COM1 OPEN " + pty.path());
+  EXPECT_EQ(WithoutTime(lines[1]), "COM1 CLOSE");
 }
 
 // A program reads CORVANE_TRACE itself, and appends to the file.

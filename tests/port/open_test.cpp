@@ -137,6 +137,41 @@ TEST(OpenPort, EachConfigurationStepFailureShowsItsBox) {
   ExpectStepFailure("SetCommState", "SetCommState()", ERROR_GEN_FAILURE);
 }
 
+// An owner's own receiver gets each failure as a value and no box is shown.
+// A port opened by its device path needs no COM name; its failures name
+// port 0.
+TEST(OpenPort, AnOwnersReceiverGetsTheFailuresAndAPathOpensAsItIs) {
+  Driver driver(true);
+  Pty peer;
+  ComPorts com({peer.path()});
+  porttest::Recorder recorder;
+  CCommPort port(recorder);
+  platform::serial_testing::FailNext("SetCommState", ERROR_GEN_FAILURE);
+  EXPECT_EQ(OpenCom1(port), 1);
+  com.Map({});
+  platform::serial_testing::FailNext("SetCommTimeouts", ERROR_INVALID_PARAMETER);
+  EXPECT_EQ(port.OpenPort(nullptr, peer.path().c_str(), 9600, 'N', 8, 1, EV_RXCHAR, 512), 1);
+  const auto failures = recorder.Failures();
+  ASSERT_EQ(failures.size(), 2u);
+  EXPECT_EQ(failures[0].step, engine::Step::kSetCommState);
+  EXPECT_EQ(failures[0].operation, "SetCommState()");
+  EXPECT_EQ(failures[0].systemCode, DWORD(ERROR_GEN_FAILURE));
+  EXPECT_EQ(failures[0].port, 1);
+  EXPECT_EQ(failures[0].caption, "Application Error");
+  EXPECT_EQ(failures[0].text, BoxText("SetCommState()", ErrorText(ERROR_GEN_FAILURE), 1));
+  EXPECT_TRUE(engine::IsConfigurationStep(failures[1].step));
+  EXPECT_EQ(failures[1].port, 0);
+
+  // Opened cleanly by its path, the port carries frames.
+  ASSERT_EQ(port.OpenPort(nullptr, peer.path().c_str(), 9600, 'N', 8, 1, EV_RXCHAR, 512), 1);
+  ASSERT_EQ(port.StartMonitor(), 1);
+  port.SendHexFrame("05807F");
+  EXPECT_EQ(peer.Read(3), "\x05\x80\x7F");
+  EXPECT_EQ(port.OpenPort(nullptr, "/nonexistent/tty", 9600, 'N', 8, 1, EV_RXCHAR, 512), 0);
+  EXPECT_EQ(recorder.Failures().size(), 2u);
+  EXPECT_TRUE(driver.Recorded().empty());
+}
+
 TEST(OpenPort, FailedTimeoutsSkipTheRestOfTheConfiguration) {
   Driver driver(true);
   Pty peer;

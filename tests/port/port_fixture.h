@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -39,6 +40,24 @@ inline std::string TimeoutBox(int port) {
 
 // The system's text for an error code, as the box shows it.
 using corvane_test::ErrorText;
+
+// A receiver of an owner other than the dialog: keeps every failure.
+class Recorder final : public engine::Receiver {
+ public:
+  void OnFailure(const engine::Failure& failure) override {
+    std::lock_guard<std::mutex> lock(mutex_);
+    failures_.push_back(failure);
+  }
+  void OnOwnerNotification(CWnd*, UINT, WPARAM, LPARAM) override {}
+  std::vector<engine::Failure> Failures() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return failures_;
+  }
+
+ private:
+  std::mutex mutex_;
+  std::vector<engine::Failure> failures_;
+};
 
 inline std::vector<std::string> BoxTexts(platform::ui::testing::Driver& driver) {
   std::vector<std::string> texts;

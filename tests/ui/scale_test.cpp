@@ -5,10 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
+#include <string>
 
+#include "platform/diagnostics.h"
 #include "platform/ui/windows.h"
-#include "testing/env.h"
 
 namespace {
 
@@ -63,10 +65,25 @@ TEST(ScaleRules, AHalfPixelRoundsTowardsTheClassicLayoutMagnified) {
 TEST(ScaleSetting, ABadValueIsReportedOnStandardErrorAndGivesScaleOne) {
   // A process of its own, so that its scale is decided afresh.
   GTEST_FLAG_SET(death_test_style, "threadsafe");
-  testsupport::ScopedEnv scale("CORVANE_SCALE", "9");
+  platform::ui::SetScaleSetting("9");
   EXPECT_EXIT(std::exit(platform::ui::DisplayScale() == 1 && platform::ui::Px(13) == 13 ? 0 : 1),
               testing::ExitedWithCode(0),
               "CORVANE_SCALE=\"9\" is not a number from 1 to 4; using scale 1");
+  platform::ui::SetScaleSetting(std::nullopt);
+}
+
+void SayReceived(const std::string& text) {
+  std::fprintf(stderr, "handler got: %s\n", text.c_str());
+}
+
+TEST(ScaleSetting, ABadValueGoesToTheProgramsDiagnosticsHandler) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  platform::SetDiagnosticsHandler(&SayReceived);
+  platform::ui::SetScaleSetting("0");
+  EXPECT_EXIT(std::exit(platform::ui::DisplayScale() == 1 ? 0 : 1), testing::ExitedWithCode(0),
+              "handler got: CORVANE_SCALE=\"0\" is not a number from 1 to 4; using scale 1");
+  platform::ui::SetScaleSetting(std::nullopt);
+  platform::SetDiagnosticsHandler(nullptr);
 }
 
 }  // namespace

@@ -124,7 +124,8 @@ bool FltkBackend::Start(std::string* error) {
   if (g_fltkInUse.exchange(true)) return fail("another FLTK backend is running");
   // Open the display here, so that a missing display is reported to the
   // caller instead of ending the process inside FLTK.
-  const char* name = std::getenv("DISPLAY");
+  // The name Xlib takes the display from (its DISPLAY), for the message.
+  const char* name = XDisplayName(nullptr);
   Display* display = XOpenDisplay(nullptr);
   if (!display) {
     g_fltkInUse = false;

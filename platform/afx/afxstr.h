@@ -1,5 +1,7 @@
 // CString: the framework's string of 8-bit characters. A value type; any
-// thread may use its own strings.
+// thread may use its own strings. Part of the framework without windows
+// (library corvane_afx); only LoadString needs the window layer's
+// resources and is defined there (library corvane_ui).
 #pragma once
 
 #include <cstdarg>
@@ -84,6 +86,7 @@ class CString {
   void FormatV(const char* format, va_list args);
 
   // Loads string resource id; FALSE (content emptied) if there is none.
+  // Defined by the window layer, which holds the resources.
   BOOL LoadString(UINT id);
 
   // A writable buffer of at least minLength characters plus a NUL; call

@@ -1,12 +1,10 @@
-#include "platform/ui/afxstr.h"
+#include "platform/afx/afxstr.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <vector>
-
-#include "platform/ui/resources.h"
 
 int CString::Compare(const char* s) const {
   return std::strcmp(s_.c_str(), s ? s : "");
@@ -78,13 +76,6 @@ void CString::FormatV(const char* format, va_list args) {
   std::vector<char> buf(static_cast<std::size_t>(n) + 1);
   std::vsnprintf(buf.data(), buf.size(), format, args);
   s_.assign(buf.data(), static_cast<std::size_t>(n));
-}
-
-BOOL CString::LoadString(UINT id) {
-  std::string text;
-  bool found = platform::ui::FindString(id, &text);
-  s_ = text;
-  return found ? TRUE : FALSE;
 }
 
 char* CString::GetBuffer(int minLength) {
