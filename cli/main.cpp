@@ -107,9 +107,10 @@ const std::vector<Command>& Commands() {
   return kCommands;
 }
 
-// The services' warnings: "corvane-cli: <text>" on standard error.
+// The services' warnings: "corvane-cli: <text>" on standard error, on a
+// terminal over the progress bar that the line may hold.
 void PrintDiagnostic(const std::string& text) {
-  platform::WriteDiagnosticLine("corvane-cli", text);
+  platform::WriteDiagnosticLine("corvane-cli", text, /*clearLine=*/true);
 }
 
 }  // namespace
@@ -124,7 +125,7 @@ int main(int argc, char** argv, char** envp) {
   // a journal line taken out again), rather than end the program.
   std::signal(SIGXFSZ, SIG_IGN);
   // Before any thread exists (see StopSignals).
-  platform::StopSignals signals("corvane-cli", "finishing the transaction that runs");
+  platform::StopSignals signals("finishing the transaction that runs");
 
   CLI::App app{
       "corvane-cli: reads and writes the DV camera's memory over a serial line.\n"
