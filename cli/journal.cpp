@@ -75,8 +75,8 @@ std::string StateText(const JournalRecord& r) {
     case JournalRecord::State::kDiffers:
       return "DIFFERS, read back " + CodeText(r.readBack);
     case JournalRecord::State::kFailed:
-      return "FAILED " + r.failure + ": " +
-             camera::FailureMeaning(camera::OutcomeOfText(r.failure));
+      return std::string("FAILED ") + camera::FailureText(r.failure) + ": " +
+             camera::FailureMeaning(r.failure);
   }
   return "";
 }
@@ -152,7 +152,10 @@ bool ParseLine(const std::string& line, JournalRecord* r) {
   } else if (state.rfind("FAILED ", 0) == 0) {
     r->state = JournalRecord::State::kFailed;
     const std::string rest = state.substr(7);
-    r->failure = rest.substr(0, rest.find(':'));
+    // A text that no outcome has is taken for a time-out: the cell may
+    // have been written.
+    const camera::Outcome outcome = camera::OutcomeOfText(rest.substr(0, rest.find(':')));
+    r->failure = outcome == camera::Outcome::kCodeRead ? camera::Outcome::kTimeOut : outcome;
   } else {
     return false;
   }
@@ -217,10 +220,9 @@ std::string DefaultJournalPath() {
 
 bool UndoCutOff(const std::vector<JournalRecord>& records, long number) {
   return std::any_of(records.begin(), records.end(), [number](const JournalRecord& r) {
-    return r.undoOf == number &&
-           (r.state == JournalRecord::State::kSending ||
-            (r.state == JournalRecord::State::kFailed &&
-             camera::OutcomeOfText(r.failure) != camera::Outcome::kWriteNotSent));
+    return r.undoOf == number && (r.state == JournalRecord::State::kSending ||
+                                  (r.state == JournalRecord::State::kFailed &&
+                                   r.failure != camera::Outcome::kWriteNotSent));
   });
 }
 
@@ -282,8 +284,7 @@ std::vector<JournalRecord> UndoCandidates(const std::vector<JournalRecord>& reco
   std::vector<JournalRecord> out;
   for (auto it = records.rbegin(); it != records.rend() && out.size() < n; ++it) {
     if (it->undoOf != 0 || undone.count(it->number) != 0) continue;
-    if (it->state == JournalRecord::State::kFailed &&
-        camera::OutcomeOfText(it->failure) == camera::Outcome::kWriteNotSent)
+    if (it->state == JournalRecord::State::kFailed && it->failure == camera::Outcome::kWriteNotSent)
       continue;
     out.push_back(*it);
   }

@@ -26,6 +26,7 @@
 #include <utility>
 #include <vector>
 
+#include "camera/Outcome.h"
 #include "cli/cells.h"
 #include "platform/fd.h"
 
@@ -41,7 +42,9 @@ struct JournalRecord {
   enum class State { kSending, kDone, kDiffers, kFailed } state = State::kSending;
   int readBack = -1;         // kDone, kDiffers
   bool nothingSent = false;  // kDone: the cell held readBack already, no frame went out
-  std::string failure;       // kFailed: the engine's failure text
+  // kFailed: how the write failed (its failure text, such as "XXXXF", is
+  // what the journal line shows).
+  camera::Outcome failure = camera::Outcome::kTimeOut;
 };
 
 // The comment that follows a line cut off by a crash once a later append has

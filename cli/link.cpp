@@ -1,12 +1,8 @@
 #include "cli/link.h"
 
 #include <sys/stat.h>
-#include <unistd.h>
 
-#include <cctype>
-#include <cerrno>
-
-#include "camera/Outcome.h"
+#include "cli/output.h"
 #include "platform/devicemap.h"
 #include "platform/errors.h"
 #include "platform/kernel32.h"
@@ -26,62 +22,15 @@ bool SameDevice(const std::string& a, const std::string& b) {
          sa.st_ino == sb.st_ino;
 }
 
-// Why the port did not open, in the words of the port listing and of the
-// dialog's start-up lines; the system's text where the device looks usable
-// (it went away, or came free, in between). com 0: the device at path,
-// named by its path alone.
-std::string WhyNotOpened(int com, const std::string& path, DWORD code) {
-  platform::PortRecord r;
-  if (com != 0) {
-    r = platform::ProbeComPort(com, platform::StateCheck::kOpen);
-  } else {
-    r.path = path;
-    platform::ProbePortState(path, &r);
-  }
-  const std::string why =
-      r.state == platform::PortState::kFree ? platform::SystemErrorText(code) : r.reason;
-  return platform::PortLabel(r.comName, r.path) + ": " + why;
+// Why the open that just failed on this thread did not open the port, as
+// the open itself told it; the system's text for a failure before any
+// device was looked for.
+std::string WhyNotOpened(DWORD code) {
+  const std::optional<platform::OpenFailure> failure = platform::LastOpenFailure();
+  return failure ? failure->reason : platform::SystemErrorText(code);
 }
 
 }  // namespace
-
-std::string FailureLine(const engine::Failure& failure) {
-  // The box's text on one line: every run of line breaks and blanks is one
-  // blank.
-  std::string line = failure.caption + ":";
-  bool blank = true;
-  for (unsigned char c : failure.text) {
-    if (std::isspace(c)) {
-      blank = true;
-      continue;
-    }
-    if (blank) line += ' ';
-    blank = false;
-    line += static_cast<char>(c);
-  }
-  return line;
-}
-
-void FailureLog::OnFailure(const engine::Failure& failure) {
-  // One write per line, so that lines from two threads never mix.
-  const std::string line = FailureLine(failure) + "\n";
-  const char* p = line.data();
-  std::size_t left = line.size();
-  while (left > 0) {
-    const ssize_t n = ::write(STDERR_FILENO, p, left);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
-    p += n;
-    left -= static_cast<std::size_t>(n);
-  }
-  std::lock_guard<std::mutex> lock(mutex_);
-  failures_.push_back(failure);
-}
-
-std::vector<engine::Failure> FailureLog::Failures() const {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return failures_;
-}
 
 std::optional<PortChoice> ParsePortChoice(const std::string& text, std::string* error) {
   if (text.find('/') != std::string::npos) return PortChoice{0, text};
@@ -91,6 +40,15 @@ std::optional<PortChoice> ParsePortChoice(const std::string& text, std::string* 
   *error =
       "bad port \"" + text + "\": expected COM1 to COM4 or a device path (such as /dev/ttyUSB0)";
   return std::nullopt;
+}
+
+CameraLink::~CameraLink() {
+  engine_.reset();  // the monitor thread has ended: nothing reports any more
+  Trouble late;
+  late.step = Trouble::Step::kIdle;
+  late.failure = PortFailure(failures_.Take());
+  late.port = Label();
+  if (late.failure) Error(TroubleLine(late));
 }
 
 std::string CameraLink::Label() const {
@@ -129,19 +87,19 @@ std::unique_ptr<CameraLink> CameraLink::Open(const PortChoice& choice, std::stri
   for (int com : tries) {
     link->port_ = com != 0 ? platform::ComName(com) : "";
     link->path_ = choice.path.empty() ? MappedPath(com) : choice.path;
-    const std::size_t failuresBefore = link->failures_.Failures().size();
     if (!link->TryOpen(com)) {
-      reasons += "\n  " + WhyNotOpened(com, link->path_, GetLastError());
+      reasons += "\n  " + link->Label() + ": " + WhyNotOpened(GetLastError());
       continue;
     }
-    // The engine keeps a port open whose configuration failed; its failure
-    // line has said why. Nothing can be sent on it as the camera needs.
-    const std::vector<engine::Failure> failures = link->failures_.Failures();
-    for (std::size_t i = failuresBefore; i < failures.size(); ++i) {
-      if (engine::IsConfigurationStep(failures[i].step)) {
-        *error = link->Label() + " opened, but its line could not be set up (see above)";
-        return nullptr;
-      }
+    // The engine keeps a port open whose configuration failed; nothing can
+    // be sent on it as the camera needs.
+    Trouble setUp;
+    setUp.step = Trouble::Step::kSetUp;
+    setUp.failure = PortFailure(link->failures_.Take());
+    if (setUp.failure) {
+      setUp.port = link->Label();
+      *error = TroubleLine(setUp);
+      return nullptr;
     }
     link->engine_->StartMonitor();
     return link;
@@ -151,28 +109,49 @@ std::unique_ptr<CameraLink> CameraLink::Open(const PortChoice& choice, std::stri
   return nullptr;
 }
 
-std::optional<int> CameraLink::Read(Cell cell) {
+Trouble CameraLink::Taken(Trouble::Step step, Cell cell, camera::Outcome outcome) {
+  Trouble trouble;
+  trouble.step = step;
+  trouble.cell = cell;
+  trouble.outcome = outcome;
+  trouble.failure = PortFailure(failures_.Take());
+  trouble.port = Label();
+  if (outcome == camera::Outcome::kCodeRead && trouble.failure) Error(TroubleLine(trouble));
+  return trouble;
+}
+
+std::optional<int> CameraLink::Read(Cell cell, Trouble* trouble) {
   const auto text = EngineCell(cell);
   const std::string result = engine_->ReadCode(text.data());
-  if (engine_->LastOutcome() != camera::Outcome::kCodeRead) return std::nullopt;
+  *trouble = Taken(Trouble::Step::kRead, cell, engine_->LastOutcome());
+  if (trouble->outcome != camera::Outcome::kCodeRead) return std::nullopt;
   // Four characters: the reference cell's code, then this cell's.
   return EngineCode(result.substr(2));
 }
 
-std::string CameraLink::Write(Cell cell, int code) {
+std::optional<int> CameraLink::Write(Cell cell, int code, Trouble* trouble) {
   const auto text = EngineCell(cell);
-  return engine_->WriteCode(text.data(), CodeText(code).c_str());
+  const std::string result = engine_->WriteCode(text.data(), CodeText(code).c_str());
+  *trouble = Taken(Trouble::Step::kWrite, cell, engine_->LastOutcome());
+  if (trouble->outcome != camera::Outcome::kCodeRead) return std::nullopt;
+  return EngineCode(result);
 }
 
-bool CameraLink::BeginSession() {
-  return engine_->BeginReadSession() != FALSE;
+bool CameraLink::BeginSession(Cell cell, Trouble* trouble) {
+  const bool opened = engine_->BeginReadSession() != FALSE;
+  *trouble = Taken(Trouble::Step::kSessionRound, cell,
+                   opened ? camera::Outcome::kCodeRead : camera::Outcome::kTimeOut);
+  return opened;
 }
 
-bool CameraLink::SessionRead(Cell cell, std::optional<int>* code) {
+bool CameraLink::SessionRead(Cell cell, std::optional<int>* code, Trouble* trouble) {
   const auto text = EngineCell(cell);
   const camera::SessionCode round = engine_->ReadSessionCode(text.data());
   *code = round.code >= 0 ? std::optional<int>(round.code) : std::nullopt;
-  return round.answered && code->has_value();
+  const bool answered = round.answered && code->has_value();
+  *trouble = Taken(Trouble::Step::kSessionRound, cell,
+                   answered ? camera::Outcome::kCodeRead : camera::Outcome::kTimeOut);
+  return answered;
 }
 
 }  // namespace cli

@@ -1,41 +1,20 @@
 // The line to the camera as the command-line tool uses it: choosing and
 // opening the port, the monitor thread, and the camera transactions of the
-// engine (CCommPort), whose failures it receives. Main thread only; one
+// engine (CCommPort). The engine reports its failures to the link's
+// FailureLog (cli/failures.h); each transaction takes those met during it
+// and hands them to the command as a Trouble, typed. Main thread only; one
 // object at a time.
 #pragma once
 
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
-#include <vector>
 
 #include "cli/cells.h"
+#include "cli/failures.h"
 #include "port/CommPort.h"
 
 namespace cli {
-
-// corvane-cli's receiver of the engine's failures (port/Receiver.h): it
-// keeps every failure, and writes each at once as one line on standard
-// error, "Application Error: " and the error box's text with its line
-// breaks and runs of blanks made one blank. The engine reports on the main
-// thread and on the monitor thread, so both calls may come at once.
-class FailureLog final : public engine::Receiver {
- public:
-  void OnFailure(const engine::Failure& failure) override;
-  // The tool gives the engine no owner window: nothing is ever notified.
-  void OnOwnerNotification(CWnd*, UINT, WPARAM, LPARAM) override {}
-
-  // The failures reported so far, oldest first. Any thread.
-  std::vector<engine::Failure> Failures() const;
-
- private:
-  mutable std::mutex mutex_;
-  std::vector<engine::Failure> failures_;
-};
-
-// The line that FailureLog writes for a failure, without its line break.
-std::string FailureLine(const engine::Failure& failure);
 
 // What --port names: a COM number (1 to 4, through the COM device map), a
 // device path, or nothing (the lowest COMn whose port opens).
@@ -56,13 +35,15 @@ class CameraLink {
   // that a COM name maps to is opened under that name; any other path is
   // opened as it is. Null when no port could be opened, with *error saying
   // for each port tried why, one line "COM1 (/dev/ttyUSB0): <reason>" in
-  // the words of the port listing (platform/port_listing.h), or that the
-  // port opened but could not be configured (the engine's failure line has
-  // said how).
+  // the words of the port listing (platform/port_state.h), as the failed
+  // open itself told it; or when the port opened but its line could not be
+  // set up, with *error the one line of that Trouble.
   static std::unique_ptr<CameraLink> Open(const PortChoice& choice, std::string* error);
 
   // Ends the monitor thread and closes the port (which releases its lock).
-  ~CameraLink() = default;
+  // A failure of the port met after the last transaction is said in one
+  // line.
+  ~CameraLink();
   CameraLink(const CameraLink&) = delete;
   CameraLink& operator=(const CameraLink&) = delete;
 
@@ -73,24 +54,30 @@ class CameraLink {
   // "COM1 (/dev/ttyS0)", or the path alone.
   std::string Label() const;
 
-  // One Read transaction: the cell's code, or nothing when the camera did
-  // not answer (the engine has reported it).
-  std::optional<int> Read(Cell cell);
-  // One Write transaction: the engine's result, the code read back (two
-  // hex characters) or a failure text (camera/Outcome.h tells which).
-  std::string Write(Cell cell, int code);
+  // One Read transaction: the cell's code; nothing when it went unanswered,
+  // with *trouble (step kRead) saying why. A failure of the port in a
+  // transaction that was answered all the same is said here in one line.
+  std::optional<int> Read(Cell cell, Trouble* trouble);
+  // One Write transaction: the code read back; nothing when it failed, with
+  // *trouble (step kWrite), whose outcome says how far the write got.
+  std::optional<int> Write(Cell cell, int code, Trouble* trouble);
 
-  // The read session of the engine (see CCommPort::BeginReadSession).
-  bool BeginSession();
+  // The read session of the engine (see CCommPort::BeginReadSession): true
+  // when it opened; false, with *trouble (step kSessionRound, at cell), when
+  // a step went unanswered.
+  bool BeginSession(Cell cell, Trouble* trouble);
   // One round: true with *code when every step was answered; false when the
-  // session has ended, *code then set when the cell's read was answered
-  // before the time-out.
-  bool SessionRead(Cell cell, std::optional<int>* code);
+  // session has ended, with *trouble, *code then set when the cell's read
+  // was answered before the time-out.
+  bool SessionRead(Cell cell, std::optional<int>* code, Trouble* trouble);
 
  private:
   CameraLink() = default;
   // Opens COMn (com > 0) or the device at path_ (com 0) with the line.
   int TryOpen(int com);
+  // The Trouble of the transaction that just ended at cell, from the
+  // failures met during it; says a port failure when outcome is kCodeRead.
+  Trouble Taken(Trouble::Step step, Cell cell, camera::Outcome outcome);
 
   FailureLog failures_;  // declared first: the engine reports to it until it ends
   std::unique_ptr<CCommPort> engine_ = std::make_unique<CCommPort>(failures_);

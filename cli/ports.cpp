@@ -14,36 +14,9 @@ namespace cli {
 namespace {
 
 using platform::PortRecord;
-using platform::PortState;
 
 // The COM numbers that always get a line, whether or not a device is there.
 constexpr int kDialogPorts = 4;
-
-const char* StateWord(PortState state) {
-  switch (state) {
-    case PortState::kFree:
-      return "free";
-    case PortState::kInUse:
-      return "in use";
-    case PortState::kNoPermission:
-      return "no permission";
-    case PortState::kMissing:
-      return "missing";
-    case PortState::kFailed:
-      break;
-  }
-  return "failed";
-}
-
-// "free", or the state and why: "in use by process 812 (minicom)",
-// "no permission: permission denied; add your user ...",
-// "missing: does not exist".
-std::string StateText(const PortRecord& r) {
-  const std::string word = StateWord(r.state);
-  if (r.state == PortState::kFree || r.reason.empty()) return word;
-  if (r.reason.compare(0, word.size(), word) == 0) return r.reason;
-  return word + ": " + r.reason;
-}
 
 int ComOrder(const PortRecord& r) {
   const auto n = platform::ComNumber(r.comName.c_str());
@@ -56,7 +29,7 @@ std::string OrDash(const std::string& text) {
 
 }  // namespace
 
-int RunPorts(const Options& options) {
+int RunPorts(const CommonOptions&, const PortsOptions& options) {
   const platform::StateCheck check =
       options.probe ? platform::StateCheck::kOpen : platform::StateCheck::kLook;
   std::vector<PortRecord> records = platform::ListSerialPorts(check);
@@ -80,7 +53,7 @@ int RunPorts(const Options& options) {
     if (!r.product.empty()) product += (product.empty() ? "" : " ") + r.product;
     const std::string byId = r.byId.substr(r.byId.rfind('/') + 1);
     rows.push_back({OrDash(r.comName), OrDash(r.path), OrDash(byId), OrDash(r.driver),
-                    OrDash(r.usbId), OrDash(product), StateText(r)});
+                    OrDash(r.usbId), OrDash(product), platform::PortStateText(r.state, r.reason)});
   }
   std::vector<std::size_t> widths(rows[0].size(), 0);
   for (const auto& row : rows) {

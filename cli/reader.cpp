@@ -7,8 +7,11 @@
 namespace cli {
 
 std::string ReadOutcome::SessionNote() const {
-  if (!sessionEnded) return "";
-  return "the read session stopped answering at " + CellName(endedAt) + ", so " +
+  if (!sessionEnd) return "";
+  // A plain time-out is the session's ordinary end; a failure of the port
+  // is said with it.
+  const std::string why = sessionEnd->failure ? " (" + TroubleCause(*sessionEnd) + ")" : "";
+  return "the read session stopped answering at " + CellName(sessionEnd->cell) + why + ", so " +
          std::to_string(oneByOne) + (oneByOne == 1 ? " cell was" : " cells were") +
          " read one Read transaction each";
 }
@@ -19,10 +22,10 @@ ReadOutcome ReadCells(CameraLink& link, const std::vector<Cell>& cells, bool saf
   const auto stopped = [stop] { return stop != nullptr && stop->Received() != 0; };
   ReadOutcome out;
   bool session = !safe && !cells.empty() && !stopped();
-  if (session && !link.BeginSession()) {
+  Trouble trouble;
+  if (session && !link.BeginSession(cells.front(), &trouble)) {
     session = false;
-    out.sessionEnded = true;
-    out.endedAt = cells.front();
+    out.sessionEnd = trouble;
     TraceNote("the read session did not open; reading one cell per Read transaction");
   }
   progress.Update(0);
@@ -32,10 +35,9 @@ ReadOutcome ReadCells(CameraLink& link, const std::vector<Cell>& cells, bool saf
       break;
     }
     std::optional<int> code;
-    if (session && !link.SessionRead(cell, &code)) {
+    if (session && !link.SessionRead(cell, &code, &trouble)) {
       session = false;
-      out.sessionEnded = true;
-      out.endedAt = cell;
+      out.sessionEnd = trouble;
       TraceNote("the read session stopped answering at cell " + CellName(cell) +
                 "; reading on with one Read transaction per cell");
       if (code) {
@@ -46,12 +48,12 @@ ReadOutcome ReadCells(CameraLink& link, const std::vector<Cell>& cells, bool saf
       }
     }
     if (!code) {
-      code = link.Read(cell);
+      code = link.Read(cell, &trouble);
       if (!code) {
-        out.noAnswer = true;
+        out.failure = trouble;
         break;
       }
-      if (out.sessionEnded) ++out.oneByOne;
+      if (out.sessionEnd) ++out.oneByOne;
     }
     out.codes.Set(cell, *code);
     progress.Update(++out.done);

@@ -26,8 +26,9 @@ void Diagnose(const std::string& text) {
   g_handler.load(std::memory_order_acquire)(text);
 }
 
-void WriteDiagnosticLine(const char* name, const std::string& text) {
-  const std::string line = std::string(name) + ": " + text + "\n";
+void WriteDiagnosticLine(const char* name, const std::string& text, bool clearLine) {
+  const bool clear = clearLine && ::isatty(STDERR_FILENO) == 1;
+  const std::string line = (clear ? "\r\033[K" : "") + std::string(name) + ": " + text + "\n";
   const char* p = line.data();
   std::size_t left = line.size();
   while (left > 0) {

@@ -2,20 +2,12 @@
 
 #include <errno.h>
 #include <fcntl.h>
-#include <grp.h>
-#include <pwd.h>
-#include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
-#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <vector>
 
@@ -28,32 +20,6 @@ namespace platform {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string GroupName(gid_t gid) {
-  const group* g = ::getgrgid(gid);
-  return g != nullptr ? g->gr_name : std::to_string(gid);
-}
-
-std::string UserName(uid_t uid) {
-  const passwd* p = ::getpwuid(uid);
-  return p != nullptr ? p->pw_name : std::to_string(uid);
-}
-
-std::string NoPermissionReason(const std::string& path) {
-  struct stat st;
-  if (::stat(path.c_str(), &st) != 0) return "permission denied";
-  // A serial device is read and written by its group (dialout on Debian):
-  // joining it is the cure. Otherwise only its owner or root may.
-  const std::string group = GroupName(st.st_gid);
-  if ((st.st_mode & (S_IRGRP | S_IWGRP)) == (S_IRGRP | S_IWGRP)) {
-    return "permission denied; add your user to the " + group + " group (sudo adduser $USER " +
-           group + ") and log in again";
-  }
-  char mode[8];
-  std::snprintf(mode, sizeof mode, "%04o", static_cast<unsigned>(st.st_mode & 07777));
-  return std::string("permission denied (mode ") + mode + ", owner " + UserName(st.st_uid) +
-         ", group " + group + ")";
-}
 
 bool InGroup(gid_t gid) {
   if (gid == ::getegid()) return true;
@@ -75,81 +41,16 @@ bool MayReadAndWrite(const struct stat& st) {
   return (bits & 06) == 06;
 }
 
-std::string InUseReason(const std::optional<PortHolder>& holder) {
-  if (!holder) return "in use by another program";
-  std::string text = "in use by process " + std::to_string(holder->pid);
-  if (!holder->command.empty()) text += " (" + holder->command + ")";
-  if (holder->command == "ModemManager") {
-    text += "; ModemManager probes new serial devices: tell it to leave this one alone";
-  }
-  return text;
-}
-
-std::string Command(int pid) {
-  std::ifstream in("/proc/" + std::to_string(pid) + "/comm");
-  std::string line;
-  std::getline(in, line);
-  return line;
-}
-
-bool Alive(int pid) {
-  return pid > 0 && (::kill(pid, 0) == 0 || errno == EPERM);
-}
-
-// The process of a flock on the node with this device and inode. Lines of
-// /proc/locks read "1: FLOCK  ADVISORY  WRITE 812 00:05:1234 0 EOF" (the
-// node's file system as hex major:minor, then the inode); waiters ("->")
-// hold nothing.
-std::optional<PortHolder> FlockHolder(dev_t dev, ino_t ino) {
-  std::ifstream in("/proc/locks");
-  std::string line;
-  while (std::getline(in, line)) {
-    char kind[16], mode[16], access[16];
-    int pid = 0;
-    unsigned major = 0, minor = 0;
-    unsigned long inode = 0;
-    if (line.find("->") != std::string::npos) continue;
-    if (std::sscanf(line.c_str(), "%*d: %15s %15s %15s %d %x:%x:%lu", kind, mode, access, &pid,
-                    &major, &minor, &inode) != 7) {
-      continue;
-    }
-    if (std::strcmp(kind, "FLOCK") != 0 || major != ::major(dev) || minor != ::minor(dev) ||
-        inode != ino || pid <= 0) {
-      continue;
-    }
-    return PortHolder{pid, Command(pid)};
-  }
-  return std::nullopt;
-}
-
-// The process named by a lock file of the kind serial programs leave in
-// the lock directory: its pid in text ("      812\n"), or as a binary int
-// in older ones.
-std::optional<PortHolder> LockFileHolder(const std::string& node, const std::string& root) {
-  for (const char* dir : {"run/lock", "var/lock"}) {
-    std::ifstream in(fs::path(root) / dir / ("LCK.." + node), std::ios::binary);
-    std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (content.empty()) continue;
-    int pid = std::atoi(content.c_str());
-    if (pid <= 0 && content.size() == sizeof(int)) std::memcpy(&pid, content.data(), sizeof pid);
-    if (Alive(pid)) return PortHolder{pid, Command(pid)};
-  }
-  return std::nullopt;
+// Takes what the describer says of a device that cannot be used.
+void Take(OpenFailure failure, PortRecord* record) {
+  record->state = failure.state;
+  record->holder = std::move(failure.holder);
+  record->reason = std::move(failure.reason);
 }
 
 }  // namespace
 
-std::optional<PortHolder> FindPortHolder(const std::string& path, const std::string& root) {
-  struct stat st;
-  if (::stat(path.c_str(), &st) != 0) return std::nullopt;
-  if (auto holder = FlockHolder(st.st_dev, st.st_ino)) return holder;
-  std::error_code ec;
-  const fs::path node = fs::canonical(path, ec);
-  return LockFileHolder(ec ? fs::path(path).filename().string() : node.filename().string(), root);
-}
-
 void ProbePortState(const std::string& path, PortRecord* record) {
-  record->holder.reset();
   // Opened as the services open a port (see serial.h), and closed at once.
   UniqueFd fd(::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
   int err = fd.valid() ? 0 : errno;
@@ -157,64 +58,28 @@ void ProbePortState(const std::string& path, PortRecord* record) {
     err = errno == EWOULDBLOCK ? EBUSY : errno;
   }
   fd.Reset();
-  switch (err) {
-    case 0:
-      record->state = PortState::kFree;
-      record->reason.clear();
-      break;
-    case EACCES:
-    case EPERM:
-      record->state = PortState::kNoPermission;
-      record->reason = NoPermissionReason(path);
-      break;
-    case EBUSY:
-      record->state = PortState::kInUse;
-      record->holder = FindPortHolder(path);
-      record->reason = InUseReason(record->holder);
-      break;
-    case ENOENT:
-    case ENOTDIR:
-      record->state = PortState::kMissing;
-      record->reason = "does not exist";
-      break;
-    case ENXIO:
-    case ENODEV:
-    case EIO:
-      record->state = PortState::kMissing;
-      record->reason = "no device answers (a port without hardware behind it)";
-      break;
-    default:
-      record->state = PortState::kFailed;
-      record->reason = std::string("cannot be opened: ") + std::strerror(err);
-      break;
+  if (err == 0) {
+    Take(OpenFailure{PortState::kFree, std::nullopt, ""}, record);
+  } else {
+    Take(DescribeOpenFailure(err, path), record);
   }
 }
 
 void LookPortState(const std::string& path, PortRecord* record, const std::string& root) {
-  record->holder.reset();
-  record->reason.clear();
   struct stat st {};
   if (::stat(path.c_str(), &st) != 0) {
-    if (errno == ENOENT || errno == ENOTDIR) {
-      record->state = PortState::kMissing;
-      record->reason = "does not exist";
-    } else if (errno == EACCES) {  // a directory on the way may not be searched
-      record->state = PortState::kNoPermission;
-      record->reason = "permission denied";
-    } else {
-      record->state = PortState::kFailed;
-      record->reason = std::string("cannot be examined: ") + std::strerror(errno);
-    }
+    // What an open would have met: no node, or a directory on the way that
+    // may not be searched.
+    Take(DescribeOpenFailure(errno, path, root), record);
     return;
   }
   if (!MayReadAndWrite(st)) {
-    record->state = PortState::kNoPermission;
-    record->reason = NoPermissionReason(path);
+    Take(DescribeOpenFailure(EACCES, path, root), record);
     return;
   }
-  record->holder = FindPortHolder(path, root);
-  record->state = record->holder ? PortState::kInUse : PortState::kFree;
-  if (record->holder) record->reason = InUseReason(record->holder);
+  OpenFailure held = DescribeOpenFailure(EBUSY, path, root);
+  if (!held.holder) held = OpenFailure{PortState::kFree, std::nullopt, ""};
+  Take(std::move(held), record);
 }
 
 namespace {
@@ -292,7 +157,7 @@ PortRecord ProbeComPort(int n, StateCheck check) {
   r.comName = ComName(n);
   const std::optional<std::string> path = ComDevicePath(n);
   if (!path) {
-    r.reason = "no serial device is mapped to it";
+    r.reason = kNoDeviceMapped;
     return r;
   }
   r.path = *path;

@@ -9,20 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/port_state.h"
+
 namespace platform {
-
-enum class PortState {
-  kFree,          // it opens as a port would (nobody holds it), or looks so
-  kInUse,         // another open of it holds the lock (or, for a user, its exclusive mode)
-  kNoPermission,  // this user may not open it
-  kMissing,       // no such node, or a node with no device behind it
-  kFailed,        // it exists but does not open for another reason
-};
-
-struct PortHolder {
-  int pid = 0;
-  std::string command;  // /proc/<pid>/comm, "" when it cannot be read
-};
 
 struct PortRecord {
   std::string comName;  // "COM3" when a COM name maps to the device (the lowest), else ""
@@ -38,10 +27,8 @@ struct PortRecord {
   std::string product;
   PortState state = PortState::kMissing;
   std::optional<PortHolder> holder;  // kInUse: who holds it, where that is known
-  // Why it cannot be used, one phrase in lower case for a message line:
-  // "permission denied; add your user to the dialout group (sudo adduser
-  // $USER dialout) and log in again", "in use by process 812 (minicom)",
-  // "does not exist"... "" when free.
+  // Why it cannot be used, in DescribeOpenFailure's words (port_state.h),
+  // or kNoDeviceMapped; "" when free.
   std::string reason;
 };
 
@@ -61,26 +48,21 @@ enum class StateCheck {
 std::vector<PortRecord> ListSerialPorts(StateCheck check, const std::string& root = "/");
 
 // The state, holder and reason of the device at path (opened as it is,
-// without changing its settings).
+// without changing its settings; a failure described by
+// DescribeOpenFailure).
 void ProbePortState(const std::string& path, PortRecord* record);
 
-// The same learnt without opening it: missing when there is no node; no
-// permission when its owner, group and mode grant this user (by effective
-// uid, gid and supplementary groups; root may always; ACLs are not read) no
-// reading and writing; in use when FindPortHolder names a holder (lock files
-// under root); free otherwise.
+// The same learnt without opening it, in the same words: missing when there
+// is no node; no permission when its owner, group and mode grant this user
+// (by effective uid, gid and supplementary groups; root may always; ACLs are
+// not read) no reading and writing; in use when FindPortHolder names a
+// holder (lock files under root); free otherwise.
 void LookPortState(const std::string& path, PortRecord* record, const std::string& root = "/");
-
-// Who holds the device at path: the process of a flock on its node
-// (/proc/locks), else the live process named by its lock file
-// (LCK..<node name> in root/run/lock or root/var/lock). Nothing when
-// neither tells.
-std::optional<PortHolder> FindPortHolder(const std::string& path, const std::string& root = "/");
 
 // COMn as this machine's map (with the CORVANE_COMn overrides) has it now:
 // its name, its path and, checked at that path, its state and reason. A
 // number that names no device: kMissing with an empty path and the reason
-// "no serial device is mapped to it".
+// kNoDeviceMapped.
 PortRecord ProbeComPort(int n, StateCheck check);
 
 // The node that path, a link in a /dev/serial/by-id directory, leads to

@@ -13,6 +13,7 @@
 #include "platform/commstate.h"
 #include "platform/devicemap.h"
 #include "platform/errors.h"
+#include "platform/port_state.h"
 #include "platform/serial_faults.h"
 #include "platform/serial_port.h"
 #include "platform/serial_trace.h"
@@ -97,6 +98,7 @@ BOOL OnPort(const char* function, HANDLE h, bool argumentsOk, Call call) {
 
 // The checks and the open itself; CreateFileA traces a failure.
 HANDLE OpenComName(LPCSTR name, DWORD access, DWORD shareMode, DWORD disposition) {
+  platform::SetLastOpenFailure(std::nullopt);
   if (Faulted("CreateFileA")) return INVALID_HANDLE_VALUE;
   if (name == nullptr) {
     SetLastError(ERROR_INVALID_PARAMETER);
@@ -122,8 +124,10 @@ HANDLE OpenComName(LPCSTR name, DWORD access, DWORD shareMode, DWORD disposition
   const std::optional<std::string> path =
       byPath ? std::optional<std::string>(name) : platform::ComDevicePath(*n);
   if (!path) {
-    const std::string detail = portName + " names no serial device of this machine.";
+    const std::string detail = portName + ": " + platform::kNoDeviceMapped;
     platform::SetLastErrorDetail(ERROR_FILE_NOT_FOUND, detail.c_str());
+    platform::SetLastOpenFailure(platform::OpenFailure{platform::PortState::kMissing, std::nullopt,
+                                                       platform::kNoDeviceMapped});
     return INVALID_HANDLE_VALUE;
   }
   int mode = O_RDONLY;

@@ -58,8 +58,9 @@
 // TIOCEXCL on a tty), and asks a tty for low latency until it is closed
 // (low_latency.h). Missing device, or a COM name that no device is mapped
 // to: ERROR_FILE_NOT_FOUND; held elsewhere or no permission:
-// ERROR_ACCESS_DENIED (the error text then names the device, and for a
-// permission problem the group to join). Neither a COM name nor a path:
+// ERROR_ACCESS_DENIED. A device that does not open says why: the error
+// text's detail is "<path>: <reason>" and platform::LastOpenFailure (port_state.h)
+// the state and reason, both in the words of the port listing. Neither a COM name nor a path:
 // ERROR_FILE_NOT_FOUND; a share mode, a disposition other than
 // OPEN_EXISTING or access bits other than GENERIC_READ/GENERIC_WRITE:
 // ERROR_INVALID_PARAMETER. A device that is no tty opens (unlocked) but has

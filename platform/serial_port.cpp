@@ -18,6 +18,7 @@
 #include "platform/commstate.h"
 #include "platform/errors.h"
 #include "platform/events.h"
+#include "platform/port_state.h"
 #include "platform/timing.h"
 
 namespace platform {
@@ -52,58 +53,35 @@ bool IsGoneErrno(int err) {
   return err == EIO || err == ENXIO || err == ENODEV;
 }
 
+// A device that did not open with err: the thread's last error (the Win32
+// code, with the detail "<path>: <reason>") and its LastOpenFailure, both in
+// the describer's words. Returns the code.
+DWORD Refused(int err, const std::string& path) {
+  OpenFailure failure = DescribeOpenFailure(err, path);
+  DWORD code = Win32ErrorFromErrno(err);
+  if (failure.state == PortState::kNoPermission || failure.state == PortState::kInUse) {
+    code = ERROR_ACCESS_DENIED;
+  } else if (failure.state == PortState::kMissing) {
+    code = ERROR_FILE_NOT_FOUND;
+  }
+  SetLastErrorDetail(code, (path + ": " + failure.reason).c_str());
+  SetLastOpenFailure(std::move(failure));
+  return code;
+}
+
 }  // namespace
 
 DWORD SerialPort::Open(const std::string& name, const std::string& path, int accessMode,
                        std::shared_ptr<SerialPort>* out) {
   const int fd = ::open(path.c_str(), accessMode | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) {
-    const int err = errno;
-    std::string detail;
-    DWORD code;
-    switch (err) {
-      case EACCES:
-      case EPERM:
-        code = ERROR_ACCESS_DENIED;
-        detail = "No permission to open " + path +
-                 ": add the user to the dialout group, then log in again.";
-        break;
-      case EBUSY:  // TIOCEXCL of another holder
-        code = ERROR_ACCESS_DENIED;
-        detail = path + " is in use by another program.";
-        break;
-      case ENOENT:
-      case ENOTDIR:
-        code = ERROR_FILE_NOT_FOUND;
-        detail = path + " does not exist.";
-        break;
-      case ENXIO:
-      case ENODEV:
-      case EIO:  // a serial device node with no hardware behind it
-        code = ERROR_FILE_NOT_FOUND;
-        detail = "No device answers at " + path + ".";
-        break;
-      default:
-        code = Win32ErrorFromErrno(err);
-        break;
-    }
-    SetLastErrorDetail(code, detail.c_str());
-    return code;
-  }
+  if (fd < 0) return Refused(errno, path);
   UniqueFd owned(fd);
   const bool tty = ::isatty(fd) != 0;
   if (tty) {
     // flock holds across processes for every user, root included; TIOCEXCL
     // also keeps out programs that do not take the lock (except root's).
     if (::flock(fd, LOCK_EX | LOCK_NB) < 0) {
-      const int err = errno;
-      if (err == EWOULDBLOCK) {
-        const std::string detail = path + " is in use by another program.";
-        SetLastErrorDetail(ERROR_ACCESS_DENIED, detail.c_str());
-        return ERROR_ACCESS_DENIED;
-      }
-      SetLastError(Win32ErrorFromErrno(err));
-      return GetLastError();
+      return Refused(errno == EWOULDBLOCK ? EBUSY : errno, path);
     }
     (void)::ioctl(fd, TIOCEXCL);
   }

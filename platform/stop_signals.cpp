@@ -14,6 +14,8 @@
 #include <system_error>
 #include <vector>
 
+#include "platform/diagnostics.h"
+
 namespace platform {
 namespace {
 
@@ -55,8 +57,8 @@ std::string StopSignalName(int signal) {
   }
 }
 
-StopSignals::StopSignals(std::string program, std::string stopping, Request request)
-    : program_(std::move(program)), stopping_(std::move(stopping)), request_(std::move(request)) {
+StopSignals::StopSignals(std::string stopping, Request request)
+    : stopping_(std::move(stopping)), request_(std::move(request)) {
   SetUp();
 }
 
@@ -78,8 +80,8 @@ void StopSignals::SetUp() {
     }
   }
   if (failed.empty()) return;
-  Say(program_ + ": cannot watch SIGINT, SIGTERM and SIGHUP (" + failed +
-      "); they end the program at once\n");
+  Diagnose("cannot watch SIGINT, SIGTERM and SIGHUP (" + failed +
+           "); they end the program at once");
   signals_.Reset();
   stop_.Reset();
   // A signal that came meanwhile is delivered here and ends the process,
@@ -92,14 +94,6 @@ StopSignals::~StopSignals() {
   const std::uint64_t one = 1;
   [[maybe_unused]] const ssize_t n = ::write(stop_.get(), &one, sizeof one);
   watcher_.join();
-}
-
-// A line on standard error, written at once (no stdio: another thread may
-// hold its lock when the process ends here). On a terminal it first clears
-// the line, which may hold a progress bar.
-void StopSignals::Say(const std::string& text) const {
-  const std::string line = (::isatty(STDERR_FILENO) == 1 ? "\r\033[K" : "") + text;
-  [[maybe_unused]] const ssize_t n = ::write(STDERR_FILENO, line.data(), line.size());
 }
 
 void StopSignals::Watch() {
@@ -115,8 +109,8 @@ void StopSignals::Watch() {
     const int signal = static_cast<int>(info.ssi_signo);
     int none = 0;
     if (received_.compare_exchange_strong(none, signal)) {
-      Say(program_ + ": interrupted (" + StopSignalName(signal) + "); " + stopping_ +
-          "; a second signal stops at once\n");
+      Diagnose("interrupted (" + StopSignalName(signal) + "); " + stopping_ +
+               "; a second signal stops at once");
       if (request_) request_(signal);
       continue;
     }
@@ -124,7 +118,7 @@ void StopSignals::Watch() {
       std::lock_guard<std::mutex> lock(Files().mu);
       for (const std::string& path : Files().paths) ::unlink(path.c_str());
     }
-    Say(program_ + ": stopped at once (" + StopSignalName(signal) + ")\n");
+    Diagnose("stopped at once (" + StopSignalName(signal) + ")");
     // Ending the process closes the port's descriptor, which releases its
     // lock; a journal holds every record up to here on disk.
     ::_exit(128 + signal);

@@ -1,7 +1,8 @@
 // SIGINT, SIGTERM and SIGHUP (Ctrl-C, a logout or `timeout`, a terminal that
 // was closed) as requests to stop in good order. The first of them asks the
-// program to stop: it names the signal in one line on standard error and
-// tells the program, which finishes what runs (a camera transaction is never
+// program to stop: it names the signal in one line through the diagnostics
+// hook (diagnostics.h; the programs print it on standard error) and tells
+// the program, which finishes what runs (a camera transaction is never
 // cut in half) and ends by itself. A second one ends the process at once
 // with status 128 + its number, after removing the files registered with
 // RemoveOnAbort; closing its descriptors then releases a port and its lock.
@@ -30,12 +31,16 @@ class StopSignals {
   // this object.
   using Request = std::function<void(int signal)>;
 
-  // program names the program in the lines on standard error; stopping
-  // says what the program does now, as in "finishing the transaction that
-  // runs". When the watcher cannot be set up (signalfd, eventfd, the
-  // thread), it says so in one line, unblocks the signals again and leaves
-  // them their default action (the process ends at once).
-  StopSignals(std::string program, std::string stopping, Request request = {});
+  // stopping says what the program does now, as in "finishing the
+  // transaction that runs": the first signal's line is "interrupted
+  // (SIGINT); <stopping>; a second signal stops at once", the second's
+  // "stopped at once (SIGINT)". When the watcher cannot be set up
+  // (signalfd, eventfd, the thread), it says so in one line, unblocks the
+  // signals again and leaves them their default action (the process ends at
+  // once). The lines go through the diagnostics hook, the second's right
+  // before the process ends: its handler must not wait for a lock that
+  // another thread may hold (write(2), not stdio).
+  explicit StopSignals(std::string stopping, Request request = {});
   // Ends the watcher. The signals stay blocked: one that comes between here
   // and the end of the process is lost, and the process ends as it was
   // about to.
@@ -52,9 +57,8 @@ class StopSignals {
  private:
   void SetUp();
   void Watch();
-  void Say(const std::string& text) const;
 
-  const std::string program_, stopping_;
+  const std::string stopping_;
   const Request request_;
   std::atomic<int> received_{0};
   UniqueFd signals_, stop_;

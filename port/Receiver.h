@@ -8,8 +8,8 @@
 // - the dialog's (port/BoxReceiver.cpp, library corvane_port_box, the
 //   default of CCommPort()): shows the failure's error box, modal on the
 //   thread that met it, and sends the notifications to the owner window;
-// - corvane-cli's (cli/link.cpp): records the failures and writes each as
-//   one line on standard error.
+// - corvane-cli's (cli/failures.h): keeps the failures; its link hands
+//   each transaction's to the command, which says them in one line.
 #pragma once
 
 #include <string>
@@ -60,6 +60,9 @@ struct Failure {
   // The port number of the most recent open: n of COMn, or 0 for a port
   // opened by its device path. The box's "Port:" line shows it.
   int port = 0;
+  // The box's middle line without its line break: the detail given to
+  // ReportError, or the system's text for systemCode.
+  std::string detail;
   std::string caption;  // the box's caption: "Application Error"
   std::string text;     // the box's text, composed by CCommPort::ReportError
 };

@@ -35,13 +35,18 @@ void CCommPort::ReportError(const char* operation, const char* detail) {
   char box[kBoxTextRoom];
   std::snprintf(box, sizeof box, "WARNING:  %s Failed with the following error: \n%s\nPort: %d\n",
                 operation, text, m_portNumber);
-  if (systemText != nullptr) LocalFree(systemText);
 
   engine::Failure failure;
   failure.step = engine::StepOfOperation(operation);
   failure.operation = operation != nullptr ? operation : "";
   failure.systemCode = code;
   failure.port = m_portNumber;
+  failure.detail = text;
+  while (!failure.detail.empty() &&
+         (failure.detail.back() == '\n' || failure.detail.back() == '\r')) {
+    failure.detail.pop_back();
+  }
+  if (systemText != nullptr) LocalFree(systemText);
   failure.caption = kBoxCaption;
   failure.text = box;
   m_pReceiver->OnFailure(failure);

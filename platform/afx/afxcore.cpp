@@ -3,8 +3,10 @@
 #include "platform/afx/afxcore.h"
 
 #include <atomic>
-#include <cstdio>
 #include <cstdlib>
+#include <string>
+
+#include "platform/diagnostics.h"
 
 namespace {
 
@@ -82,7 +84,8 @@ void AfxEndThread(UINT nExitCode, BOOL bDelete) {
 }
 
 void AfxAssertFailed(const char* expression, const char* file, int line) {
-  std::fprintf(stderr, "%s:%d: ASSERT(%s) failed\n", file, line, expression);
+  platform::Diagnose(std::string(file) + ":" + std::to_string(line) + ": ASSERT(" + expression +
+                     ") failed");
   std::abort();
 }
 

@@ -58,8 +58,7 @@ int main(int, char**, char** envp) {
   // Before any thread exists (see StopSignals): the first SIGINT, SIGTERM
   // or SIGHUP closes the windows as their close boxes would, once the
   // command that runs has ended.
-  platform::StopSignals signals(program_invocation_short_name,
-                                "closing once the command that runs has ended",
+  platform::StopSignals signals("closing once the command that runs has ended",
                                 [](int) { platform::ui::RequestCloseAll(); });
   return platform::ui::AfxWinMain();
 }

@@ -62,18 +62,10 @@ class Backend {
   // gone (windows still alive may be dropped without further calls).
   virtual void Stop() = 0;
 
-  // True for the headless backend: a message box shown with no test
-  // driver attached then goes to standard error instead of a window.
+  // True for the headless backend: what a message box shown with no test
+  // driver attached says then goes to the diagnostics hook as one line
+  // instead of a window.
   virtual bool IsHeadless() const { return false; }
-
-  // A backend may take a message box itself instead of showing a window:
-  // it reports the box (the console backend writes one line) and returns
-  // true, and MessageBoxA then returns IDOK at once, as if OK was pressed.
-  // Called on the thread that shows the box, and not while a test driver
-  // records boxes.
-  virtual bool TakeMessageBox(const std::string& /*caption*/, const std::string& /*text*/) {
-    return false;
-  }
 
   // The top-level window `top` has become visible: show it with its
   // children, as SnapshotTopLevel(top) gives them. Called on the thread

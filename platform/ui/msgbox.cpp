@@ -1,8 +1,9 @@
 // MessageBoxA: a model window of kind message box with its own modal loop
 // on the calling thread (any thread).
 #include <algorithm>
-#include <cstdio>
+#include <string>
 
+#include "platform/diagnostics.h"
 #include "platform/ui/backend.h"
 #include "platform/ui/internal.h"
 #include "platform/ui/scale.h"
@@ -29,6 +30,24 @@ LRESULT BoxProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 struct Layout {
   RECT client, icon, text, ok;
 };
+
+// A box that is not shown: what it would say goes to the diagnostics hook
+// as one line, "<caption>: <text>" with each run of line breaks made one
+// blank (and none at the end).
+void SayInstead(const std::string& caption, const std::string& text) {
+  std::string line = caption + ": ";
+  bool lineBreak = false;
+  for (char c : text) {
+    if (c == '\n' || c == '\r') {
+      lineBreak = true;
+      continue;
+    }
+    if (lineBreak) line += ' ';
+    lineBreak = false;
+    line += c;
+  }
+  Diagnose(line);
+}
 
 Layout Measure(const std::string& text, bool hasIcon) {
   constexpr int kWrap = 80;
@@ -78,7 +97,7 @@ int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
                                       std::chrono::steady_clock::now(), nullptr, true});
         M().changed.notify_all();
       }
-      std::fprintf(stderr, "%s: %s\n", title.c_str(), body.c_str());
+      SayInstead(title, body);
       return IDOK;
     }
     if (recording && M().autoAcknowledge) {
@@ -88,9 +107,8 @@ int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
       return IDOK;
     }
   }
-  if (!recording && CurrentBackend()->TakeMessageBox(title, body)) return IDOK;
   if (!recording && CurrentBackend()->IsHeadless()) {
-    std::fprintf(stderr, "%s: %s\n", title.c_str(), body.c_str());
+    SayInstead(title, body);
     return IDOK;
   }
 

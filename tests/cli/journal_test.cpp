@@ -227,6 +227,7 @@ TEST_F(CliJournal, AWriteWhoseReadBackGoesUnansweredShowsAsFailed) {
   EXPECT_EQ(ran.status, 4);
   EXPECT_EQ(Camera().Cell(0, 0xF7), 0x5A);
   EXPECT_EQ(LinesWith(ran.err, "writing 0:F7 failed (FFFF)").size(), 1u) << ran.err;
+  EXPECT_EQ(LinesWith(ran.err, "").size(), 1u) << ran.err;
   EXPECT_EQ(LinesWith(JournalText(),
                       " #1 write COM1 " + Path("com1") +
                           " 0:F7 34 -> 5A FAILED FFFF: no answer to the read-back; the write "

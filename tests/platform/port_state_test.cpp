@@ -1,12 +1,15 @@
 // Why a port that exists cannot be used: who holds it, and what a user who
 // may not open it is told, tried for real as an unprivileged user.
 #include <grp.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <vector>
 
 #include "platform/port_listing.h"
 #include "testing/temp_dir.h"
@@ -41,6 +44,56 @@ TEST(PortState, HeldByAnotherProcessNamesItsPidAndCommand) {
   platform::ProbePortState(pty.path(), &r);
   EXPECT_EQ(r.state, PortState::kFree);
   EXPECT_FALSE(r.holder.has_value());
+}
+
+// One describer: for each way an open fails, the serial services' open
+// (its error text and LastOpenFailure) and the listing (by opening, and
+// where the node tells it, by looking) give the same state and reason.
+TEST(PortState, TheSerialOpenAndTheListingSayWhyInTheSameWords) {
+  testsupport::TempDir temp("why");
+  const std::string& dir = temp.path();
+  Pty held;
+  HANDLE holder = OpenCom(held.path().c_str());
+  ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+  const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);  // opens with ENXIO
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  std::snprintf(address.sun_path, sizeof address.sun_path, "%s/socket", dir.c_str());
+  ASSERT_EQ(::bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  std::filesystem::create_symlink(dir + "/loop", dir + "/loop");
+  struct Row {
+    std::string path;
+    PortState state;
+    std::string reason;
+    bool looks;  // learnt from the node alone as well
+  };
+  const std::vector<Row> rows = {
+      {dir + "/none", PortState::kMissing, "does not exist", true},
+      {held.path(), PortState::kInUse,
+       "in use by process " + std::to_string(getpid()) + " (" + OwnCommand() + ")", true},
+      {address.sun_path, PortState::kMissing,
+       "no device answers (a port without hardware behind it)", false},
+      {dir + "/loop", PortState::kFailed, "cannot be opened: Too many levels of symbolic links",
+       true},
+  };
+  for (const Row& row : rows) {
+    EXPECT_EQ(OpenCom(row.path.c_str()), INVALID_HANDLE_VALUE) << row.path;
+    const std::string text = corvane_test::ErrorText(GetLastError());
+    EXPECT_NE(text.find(" " + row.path + ": " + row.reason + "\r\n"), std::string::npos) << text;
+    const auto failure = platform::LastOpenFailure();
+    ASSERT_TRUE(failure.has_value()) << row.path;
+    EXPECT_EQ(failure->state, row.state) << row.path;
+    EXPECT_EQ(failure->reason, row.reason);
+    platform::PortRecord probed, looked;
+    platform::ProbePortState(row.path, &probed);
+    EXPECT_EQ(probed.state, row.state) << row.path;
+    EXPECT_EQ(probed.reason, row.reason);
+    if (!row.looks) continue;
+    platform::LookPortState(row.path, &looked);
+    EXPECT_EQ(looked.reason, row.reason);
+  }
+  CloseHandle(holder);
+  ::close(sock);
 }
 
 // Programs that take no flock leave a lock file with their pid; a stale

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "platform/kernel32.h"
+#include "platform/port_listing.h"
 #include "tests/platform/serial_fixture.h"
 
 namespace {
@@ -104,25 +105,31 @@ TEST(SerialOpen, HeldByAnotherProcessIsAccessDenied) {
   CloseHandle(h);
 }
 
+// The text names the device and says why in the words of the port
+// listing: the advice to join the node's group, which may read and write it.
 TEST(SerialOpen, NoPermissionIsAccessDeniedWithAdviceOnTheGroup) {
-  // A device node the test user may not open: as root, a child that drops
-  // to an unprivileged user; otherwise a file with no permissions.
+  // A node that only its group may use: as root, a child that drops to an
+  // unprivileged user outside it; otherwise its owner, whose bits are none.
   char path[] = "/tmp/corvane-noperm-XXXXXX";
   const int fd = mkstemp(path);
   ASSERT_GE(fd, 0);
   close(fd);
-  ASSERT_EQ(chmod(path, geteuid() == 0 ? 0600 : 0000), 0);
+  ASSERT_EQ(chmod(path, 0060), 0);
   ComPorts com({path});
-  const int result = InChild([] {
+  const std::string device = path;
+  const int result = InChild([&device] {
     if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) return 3;
     HANDLE h = OpenCom("COM1");
     if (h != INVALID_HANDLE_VALUE) return 1;
     if (GetLastError() != ERROR_ACCESS_DENIED) return 2;
+    const auto failure = platform::LastOpenFailure();
+    if (!failure || failure->state != platform::PortState::kNoPermission) return 4;
+    if (failure->reason.rfind("permission denied; add your user to the ", 0) != 0) return 5;
+    platform::PortRecord listed;
+    platform::ProbePortState(device, &listed);
+    if (listed.reason != failure->reason) return 6;
     const std::string text = ErrorText(ERROR_ACCESS_DENIED);
-    if (text.rfind("Access is denied.", 0) != 0) return 4;
-    if (text.find("dialout") == std::string::npos) return 5;
-    if (text.find("/tmp/corvane-noperm-") == std::string::npos) return 6;
-    return 0;
+    return text == "Access is denied. " + device + ": " + failure->reason + "\r\n" ? 0 : 7;
   });
   EXPECT_EQ(result, 0);
   unlink(path);

@@ -80,7 +80,7 @@ TEST(Trace, OneLinePerOpenBurstFailureAndClose) {
                         "COM1 ERROR SetCommMask 31 A device attached to the system is not "
                         "functioning.",
                         "COM2 ERROR CreateFileA 2 The system cannot find the file specified. "
-                        "/nonexistent/com2 does not exist.",
+                        "/nonexistent/com2: does not exist",
                         "COM1 CLOSE",
                     }));
 }

@@ -1,0 +1,43 @@
+#include "cli/prepare.h"
+
+#include "cli/output.h"
+
+namespace cli {
+
+std::optional<int> Prepare(const CommonOptions& common, const Needs& needs, Prepared* ready) {
+  PortChoice choice;
+  std::string error;
+  if (!common.port.empty()) {
+    const auto parsed = ParsePortChoice(common.port, &error);
+    if (!parsed) {
+      Error(error);
+      return kExitBadInput;
+    }
+    choice = *parsed;
+  }
+  if (needs.arguments && !needs.arguments()) return kExitBadInput;
+  if (needs.file != nullptr && !LoadDump(needs.file->file, needs.file->format,
+                                         PageRange{needs.file->page}, &ready->file, &error)) {
+    Error(error + "; nothing was sent");
+    return kExitBadInput;
+  }
+  if (needs.journal) {
+    ready->journal =
+        Journal::Open(common.journal.empty() ? DefaultJournalPath() : common.journal, &error);
+    if (!ready->journal) {
+      Error(error);
+      return kExitBadInput;
+    }
+  }
+  if (needs.beforeLink) {
+    if (const auto status = needs.beforeLink(*ready)) return status;
+  }
+  ready->link = CameraLink::Open(choice, &error);
+  if (!ready->link) {
+    Error(error);
+    return kExitNoPort;
+  }
+  return std::nullopt;
+}
+
+}  // namespace cli
