@@ -42,13 +42,13 @@ class ScopedEnv {
 // port of the machine.
 std::vector<EnvChange> ComPortEnv(const std::vector<std::string>& paths);
 
-// The COM device map of this process (platform::SetComOverrides) pointed
+// The COM device map of this process (platform::SetComOverride) pointed
 // at test devices, COM1 to COM4 as ComPortEnv says (other numbers as they
 // were), until destroyed; the destructor gives back the overrides there
-// were before. Map points it
-// elsewhere meanwhile. This process's environment is left as it is: a
-// program that the test starts gets the same map through Env(). Made,
-// changed and destroyed on the test's thread while no port is opening.
+// were before. Map points it elsewhere meanwhile. This process's
+// environment is left as it is: a program that the test starts gets the
+// same map through Env(). Made, changed and destroyed on the test's thread
+// while no port is opening.
 class ComPorts {
  public:
   explicit ComPorts(const std::vector<std::string>& paths = {});
