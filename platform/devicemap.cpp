@@ -85,6 +85,12 @@ void SetComOverride(int n, const std::string& path) {
   }
 }
 
+std::map<int, std::string> ComOverrides() {
+  Overrides& o = TheOverrides();
+  std::lock_guard<std::mutex> lock(o.mutex);
+  return o.paths;
+}
+
 std::optional<std::string> ComDevicePath(int n, const std::map<int, std::string>& machine) {
   {
     Overrides& o = TheOverrides();

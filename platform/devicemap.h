@@ -40,6 +40,9 @@ void SetComOverrides(const std::map<int, std::string>& overrides);
 // Sets (or, with an empty path, removes) the override of COMn alone. Any
 // thread.
 void SetComOverride(int n, const std::string& path);
+// The overrides in force (for a test that sets its own and gives these
+// back). Any thread.
+std::map<int, std::string> ComOverrides();
 
 // The device path of COMn: its override, else machine's entry for n, else
 // nothing.

@@ -15,26 +15,22 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <dirent.h>
-#include <signal.h>
-#include <spawn.h>
-#include <stdlib.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "platform/ui/windows.h"
+#include "testing/process.h"
+#include "testing/temp_dir.h"
 #include "tools/camsim.h"
-
-extern char** environ;
 
 namespace {
 
@@ -82,16 +78,11 @@ class MapWatch {
   Display* dpy_;
 };
 
-pid_t Spawn() {
-  pid_t pid = 0;
-  char* argv[] = {const_cast<char*>(CORVANE_BINARY), nullptr};
-  if (posix_spawn(&pid, CORVANE_BINARY, nullptr, nullptr, argv, environ) != 0) return 0;
-  return pid;
-}
-
-void Stop(pid_t pid) {
-  kill(pid, SIGKILL);
-  waitpid(pid, nullptr, 0);
+// The program with COM1 at `com1` (COM2 to COM4 reach nothing); killed
+// when the object goes.
+std::unique_ptr<testsupport::Process> Spawn(const std::string& com1) {
+  return std::make_unique<testsupport::Process>(std::vector<std::string>{CORVANE_BINARY}, 0u,
+                                                testsupport::ComPortEnv({com1}));
 }
 
 // The /proc directories of every thread of pid.
@@ -139,7 +130,9 @@ long PeakRssKiB(pid_t pid) {
 }
 
 void Sh(const std::string& command) {
-  if (std::system(command.c_str()) != 0) std::fprintf(stderr, "failed: %s\n", command.c_str());
+  if (testsupport::Run({"/bin/sh", "-c", command}) != 0) {
+    std::fprintf(stderr, "failed: %s\n", command.c_str());
+  }
 }
 
 }  // namespace
@@ -155,13 +148,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "app_bench: needs an X display (run it under tools/with-xvfb.sh)\n");
     return 1;
   }
-  char dir[] = "/tmp/corvane-bench.XXXXXX";
-  if (!mkdtemp(dir)) return 1;
-  std::string com1 = std::string(dir) + "/com1";
-  for (int n = 2; n <= 4; ++n)
-    setenv(("CORVANE_COM" + std::to_string(n)).c_str(),
-           ("/nonexistent/com" + std::to_string(n)).c_str(), 1);
-  setenv("CORVANE_COM1", "/nonexistent/com1", 1);
+  const testsupport::TempDir dir("bench");
+  const std::string com1 = dir.File("com1");
 
   // Start-up: several runs, each ended once the box is mapped.
   std::vector<double> startMs;
@@ -169,10 +157,10 @@ int main(int argc, char** argv) {
     MapWatch watch;
     if (!watch.ok()) return 1;
     auto t0 = Clock::now();
-    pid_t pid = Spawn();
-    Window about = pid ? watch.WaitMapped(kAboutTitle, 10s) : 0;
+    auto program = Spawn("");
+    Window about = program->started() ? watch.WaitMapped(kAboutTitle, 10s) : 0;
     auto t1 = Clock::now();
-    Stop(pid);
+    program.reset();
     if (!about) {
       std::fprintf(stderr, "app_bench: the About box did not appear\n");
       return 1;
@@ -187,9 +175,9 @@ int main(int argc, char** argv) {
   options.linkPath = com1;
   auto cam = camsim::Camsim::Start(options);
   if (!cam) return 1;
-  setenv("CORVANE_COM1", com1.c_str(), 1);
   MapWatch watch;
-  pid_t pid = Spawn();
+  auto program = Spawn(com1);
+  const pid_t pid = program->pid();
   Window about = watch.WaitMapped(kAboutTitle, 10s);
   if (!about) return 1;
   Sh("xdotool windowfocus --sync " + std::to_string(about) + " key Return");
@@ -214,9 +202,8 @@ int main(int argc, char** argv) {
   bool read = cam->WaitForFrames(8, 10000) && cam->WaitFor(camsim::LogKind::kTx, 8, 10000);
   std::this_thread::sleep_for(300ms);
   long rssRead = PeakRssKiB(pid);
-  Stop(pid);
+  program.reset();
   cam.reset();
-  rmdir(dir);
 
   double median = startMs[startMs.size() / 2];
   double idleMs = static_cast<double>(cpu1 - cpu0) / 1e6;

@@ -12,19 +12,17 @@
 // (with --paced its replies alone), which is the floor the dump can reach
 // with that camera. Both pages are dumped unless --page names one.
 #include <signal.h>
-#include <spawn.h>
-#include <stdlib.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
 
-extern char** environ;
+#include "testing/process.h"
+#include "testing/temp_dir.h"
 
 namespace {
 
@@ -45,41 +43,20 @@ Bytes CellByCellBytes(int cells) {
           cells * (3 + 26 + 1 + 3 + 18 + 1 + 3 + 18.0)};
 }
 
-pid_t Spawn(std::vector<std::string> args, int stdoutFd) {
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  if (stdoutFd >= 0) posix_spawn_file_actions_adddup2(&actions, stdoutFd, STDOUT_FILENO);
-  std::vector<char*> argv;
-  for (auto& a : args) argv.push_back(a.data());
-  argv.push_back(nullptr);
-  pid_t pid = -1;
-  if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid = -1;
-  posix_spawn_file_actions_destroy(&actions);
-  return pid;
-}
-
 // corvane-camsim on a new pseudo-terminal, ended by SIGTERM.
 class Camera {
  public:
-  explicit Camera(const std::string& pacing) {
-    int out[2];
-    if (pipe(out) != 0) return;
-    pid_ = Spawn({CORVANE_CAMSIM, pacing}, out[1]);
-    close(out[1]);
-    char c;
-    while (read(out[0], &c, 1) == 1 && c != '\n') path_ += c;
-    close(out[0]);
-  }
+  explicit Camera(const std::string& pacing)
+      : process_({CORVANE_CAMSIM, pacing}, testsupport::kCaptureOutput),
+        path_(process_.ReadLine()) {}
   ~Camera() {
-    if (pid_ > 0) {
-      kill(pid_, SIGTERM);
-      waitpid(pid_, nullptr, 0);
-    }
+    process_.Signal(SIGTERM);
+    process_.Wait(std::chrono::seconds(10));
   }
   const std::string& path() const { return path_; }
 
  private:
-  pid_t pid_ = -1;
+  testsupport::Process process_;
   std::string path_;
 };
 
@@ -94,12 +71,7 @@ double Dump(const std::string& port, bool safe, const std::string& page, const s
     args.push_back(page);
   }
   const auto start = std::chrono::steady_clock::now();
-  const pid_t pid = Spawn(args, -1);
-  int status = 0;
-  if (pid < 0 || waitpid(pid, &status, 0) != pid || !WIFEXITED(status) ||
-      WEXITSTATUS(status) != 0) {
-    return -1;
-  }
+  if (testsupport::Process(args).Wait(std::chrono::minutes(10)) != 0) return -1;
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
@@ -125,9 +97,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "cli_bench: the simulated camera did not start\n");
     return 1;
   }
-  char dir[] = "/tmp/corvane-cli-bench-XXXXXX";
-  if (mkdtemp(dir) == nullptr) return 1;
-  const std::string out = std::string(dir) + "/dump.raw";
+  const testsupport::TempDir dir("cli-bench");
+  const std::string out = dir.File("dump.raw");
 
   std::printf("corvane-camsim %s, %d cells, best of %d run(s)\n", pacing.c_str(), cells, runs);
   std::printf("%-14s %9s %11s %7s %12s %7s\n", "dump", "time", "line time", "ratio", "paced time",
@@ -149,7 +120,5 @@ int main(int argc, char** argv) {
                 best[safe], line, best[safe] / line, paced, best[safe] / paced);
   }
   std::printf("session against cell by cell: %.2f times faster\n", best[1] / best[0]);
-  unlink(out.c_str());
-  rmdir(dir);
   return 0;
 }

@@ -16,10 +16,7 @@
 // events while an event wait pends on the port; counters give the CPU
 // time of that thread and of the whole process (port waiter included).
 #include <benchmark/benchmark.h>
-#include <fcntl.h>
-#include <stdlib.h>
 #include <sys/resource.h>
-#include <termios.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -31,33 +28,25 @@
 #include <thread>
 #include <vector>
 
-#include "platform/devicemap.h"
 #include "platform/kernel32.h"
 #include "platform/serial_faults.h"
+#include "testing/env.h"
+#include "testing/pty.h"
 
 namespace {
 
 // A pseudo-terminal whose slave is COM1; no other COM name reaches a
 // device.
 struct PtyPort {
-  int master = -1;
+  testsupport::Pty pty;
+  testsupport::ComPorts com{{pty.path()}};
+  const int master = pty.master();
   HANDLE port = INVALID_HANDLE_VALUE;
   OVERLAPPED ov{};
   HANDLE stop = nullptr;
   HANDLE write = nullptr;
 
   PtyPort() {
-    master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-    grantpt(master);
-    unlockpt(master);
-    char name[128] = {};
-    ptsname_r(master, name, sizeof name);
-    termios tio;
-    tcgetattr(master, &tio);
-    cfmakeraw(&tio);
-    tcsetattr(master, TCSANOW, &tio);
-    platform::SetComOverrides(
-        {{1, name}, {2, "/nonexistent/com2"}, {3, "/nonexistent/com3"}, {4, "/nonexistent/com4"}});
     port = CreateFileA("COM1", GENERIC_READ | GENERIC_WRITE, 0, NULL, OPEN_EXISTING,
                        FILE_FLAG_OVERLAPPED, NULL);
     COMMTIMEOUTS t{1000, 1000, 1000, 1000, 1000};
@@ -76,7 +65,6 @@ struct PtyPort {
     CloseHandle(ov.hEvent);
     CloseHandle(stop);
     CloseHandle(write);
-    if (master >= 0) close(master);
   }
   bool ok() const { return port != INVALID_HANDLE_VALUE; }
 };

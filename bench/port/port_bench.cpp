@@ -15,19 +15,17 @@
 // A summary of the ratios is printed at the end.
 #include <benchmark/benchmark.h>
 #include <signal.h>
-#include <stdlib.h>
 #include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
 #include <map>
 #include <string>
 
-#include "platform/devicemap.h"
 #include "platform/ui/testing.h"
 #include "port/CommPort.h"
+#include "testing/env.h"
+#include "testing/process.h"
 
 namespace {
 
@@ -35,34 +33,19 @@ namespace {
 class CameraProcess {
  public:
   // option: "--paced", "--line" or null (replies at once).
-  explicit CameraProcess(const char* option) {
-    int out[2];
-    if (pipe(out) != 0) return;
-    pid_ = fork();
-    if (pid_ == 0) {
-      dup2(out[1], 1);
-      close(out[0]);
-      close(out[1]);
-      execl(CORVANE_CAMSIM, "corvane-camsim", option, static_cast<char*>(nullptr));
-      _exit(127);
-    }
-    close(out[1]);
-    char c;
-    while (read(out[0], &c, 1) == 1 && c != '\n') path_ += c;
-    out_ = out[0];
-  }
+  explicit CameraProcess(const char* option)
+      : process_(option ? std::vector<std::string>{CORVANE_CAMSIM, option}
+                        : std::vector<std::string>{CORVANE_CAMSIM},
+                 testsupport::kCaptureOutput),
+        path_(process_.ReadLine()) {}
   ~CameraProcess() {
-    if (pid_ > 0) {
-      kill(pid_, SIGTERM);
-      waitpid(pid_, nullptr, 0);
-    }
-    if (out_ >= 0) close(out_);
+    process_.Signal(SIGTERM);
+    process_.Wait(std::chrono::seconds(10));
   }
   const std::string& path() const { return path_; }
 
  private:
-  pid_t pid_ = -1;
-  int out_ = -1;
+  testsupport::Process process_;
   std::string path_;
 };
 
@@ -71,11 +54,6 @@ double CpuSeconds() {
   getrusage(RUSAGE_SELF, &r);
   return r.ru_utime.tv_sec + r.ru_utime.tv_usec / 1e6 + r.ru_stime.tv_sec +
          r.ru_stime.tv_usec / 1e6;
-}
-
-void MapCom1(const std::string& path) {
-  platform::SetComOverrides(
-      {{1, path}, {2, "/nonexistent/com2"}, {3, "/nonexistent/com3"}, {4, "/nonexistent/com4"}});
 }
 
 std::map<std::string, double> g_seconds;  // mean seconds per transaction, by name
@@ -96,7 +74,7 @@ void RunTransactions(benchmark::State& state, const char* mode, bool write) {
     state.SkipWithError("corvane-camsim did not start");
     return;
   }
-  MapCom1(camera.path());
+  testsupport::ComPorts com({camera.path()});
   CCommPort port;
   if (port.OpenPort(nullptr, 1, 9600, 'N', 8, 1, EV_RXCHAR, 512) != 1) {
     state.SkipWithError("COM1 did not open");
@@ -169,16 +147,14 @@ void RunPyserial(benchmark::State& state, bool write) {
   const int iterations = 200;
   double sum = 0;
   for (auto _ : state) {
-    const std::string command = std::string("/usr/bin/python3 ") + CORVANE_PYSERIAL_SCRIPT + " " +
-                                camera.path() + " " + std::to_string(iterations) +
-                                (write ? " write" : " read");
-    FILE* p = popen(command.c_str(), "r");
+    std::string out;
+    testsupport::Run({"/usr/bin/python3", CORVANE_PYSERIAL_SCRIPT, camera.path(),
+                      std::to_string(iterations), write ? "write" : "read"},
+                     {}, &out);
     char mode[16] = {};
     int n = 0;
     double mean = 0;
-    const int fields = p != nullptr ? std::fscanf(p, "%15s %d %lf", mode, &n, &mean) : 0;
-    if (p != nullptr) pclose(p);
-    if (fields != 3) {
+    if (std::sscanf(out.c_str(), "%15s %d %lf", mode, &n, &mean) != 3) {
       state.SkipWithError("the pyserial script failed");
       return;
     }

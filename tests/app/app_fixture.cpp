@@ -1,36 +1,19 @@
 #include "tests/app/app_fixture.h"
 
-#include <stdlib.h>
-#include <unistd.h>
-
 #include <chrono>
-#include <filesystem>
 
-#include "platform/devicemap.h"
+#include "testing/wait.h"
 
 namespace apptest {
 
-Ports::Ports() {
-  char tmpl[] = "/tmp/corvane-app-test.XXXXXX";
-  const char* made = ::mkdtemp(tmpl);
-  EXPECT_NE(made, nullptr);
-  dir_ = made ? made : "/nonexistent";
-  // The program's map, and the environment of the programs it starts.
-  for (int n = 1; n <= 4; ++n) {
-    platform::SetComOverride(n, Path(n));
-    std::string var = "CORVANE_COM" + std::to_string(n);
-    ::setenv(var.c_str(), Path(n).c_str(), 1);
-  }
-}
+Ports::Ports() = default;
 
 Ports::~Ports() {
   for (auto& cam : cams_) cam.reset();
-  std::error_code ec;
-  std::filesystem::remove_all(dir_, ec);
 }
 
 std::string Ports::Path(int n) const {
-  return dir_ + "/com" + std::to_string(n);
+  return dir_.File("com" + std::to_string(n));
 }
 
 camsim::Camsim& Ports::Attach(int n, const camsim::Faults& faults, int thinkMs) {
@@ -68,15 +51,19 @@ ProgramRun::ProgramRun(Driver& driver) : d_(driver) {
 }
 
 ProgramRun::~ProgramRun() {
-  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  // What a user would do until the program has ended: acknowledge every
+  // box and cancel every dialog, again as new ones come.
   d_.SetAutoAcknowledge(true);
-  while (!ended_ && std::chrono::steady_clock::now() < deadline) {
-    for (const auto& box : d_.OpenBoxes()) d_.CloseBox(box);
-    for (const char* title : {corvane::AboutTexts::kTitle, corvane::kTesterTitle}) {
-      if (HWND h = d_.WaitTopLevel(title, Ms(0))) PostMessageA(h, WM_COMMAND, IDCANCEL, 0);
-    }
-    std::this_thread::sleep_for(Ms(20));
-  }
+  testsupport::WaitUntil(
+      [&] {
+        if (ended_) return true;
+        for (const auto& box : d_.OpenBoxes()) d_.CloseBox(box);
+        for (const char* title : {corvane::AboutTexts::kTitle, corvane::kTesterTitle}) {
+          if (HWND h = d_.WaitTopLevel(title, Ms(0))) PostMessageA(h, WM_COMMAND, IDCANCEL, 0);
+        }
+        return false;
+      },
+      Ms(30000));
   thread_.join();
 }
 
@@ -88,12 +75,7 @@ HWND ProgramRun::PastAbout() {
 }
 
 bool ProgramRun::WaitEnded(Ms limit) {
-  auto deadline = std::chrono::steady_clock::now() + limit;
-  while (!ended_) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    std::this_thread::sleep_for(Ms(2));
-  }
-  return true;
+  return testsupport::WaitUntil([&] { return ended_.load(); }, limit);
 }
 
 CTesterDlg* ProgramRun::Dialog(HWND main) {

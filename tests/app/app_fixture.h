@@ -3,9 +3,9 @@
 // the test's thread through the window layer's test driver, with simulated
 // cameras on pseudo-terminals as the serial peers.
 //
-// Ports: every CORVANE_COMn points into a fresh temporary directory, at a
-// path that does not exist until a camera is attached there, so no test
-// touches the machine's own serial ports.
+// Ports: COM1 to COM4 point into a fresh temporary directory, at a path
+// that does not exist until a camera is attached there, so no test touches
+// the machine's own serial ports.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -15,12 +15,15 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "app/TesterApp.h"
 #include "app/TesterDlg.h"
 #include "platform/ui/testing.h"
 #include "res/Resources.h"
 #include "res/resource.h"
+#include "testing/env.h"
+#include "testing/temp_dir.h"
 #include "tools/camsim.h"
 
 namespace apptest {
@@ -32,7 +35,7 @@ using Ms = std::chrono::milliseconds;
 class Ports {
  public:
   Ports();   // all four mapped, none present
-  ~Ports();  // stops the cameras, removes the directory
+  ~Ports();  // stops the cameras; the directory and the map go after them
   Ports(const Ports&) = delete;
   Ports& operator=(const Ports&) = delete;
 
@@ -44,11 +47,14 @@ class Ports {
   void Detach(int n);
   camsim::Camsim& Cam(int n) { return *cams_[static_cast<std::size_t>(n - 1)]; }
   std::string Path(int n) const;
+  // The same map for a program that the test starts (its environment).
+  const std::vector<testsupport::EnvChange>& Env() const { return com_.Env(); }
   // Frames that the camera of COMn received so far.
   std::size_t Frames(int n);
 
  private:
-  std::string dir_;
+  testsupport::TempDir dir_{"app-test"};
+  testsupport::ComPorts com_{{Path(1), Path(2), Path(3), Path(4)}};
   std::array<std::unique_ptr<camsim::Camsim>, 4> cams_;
 };
 

@@ -3,8 +3,8 @@
 // input refused before anything is sent, an error box left open while the
 // user selects another port, a second click while a command runs, and the
 // ways the program ends.
+#include "testing/hex.h"
 #include "tests/app/app_fixture.h"
-#include "tests/common/hex.h"
 
 namespace apptest {
 namespace {

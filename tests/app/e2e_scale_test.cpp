@@ -4,69 +4,70 @@
 // dialog's client area is 801 x 292 pixels with the controls at twice
 // their places and two-pixel lines, and a Read and a Write clicked at the
 // scaled places of their buttons reach the camera. Screenshots are kept as
-// artefacts.
+// artefacts; the steps before them check what they show.
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <spawn.h>
-#include <stdlib.h>
-#include <sys/wait.h>
 
-#include <filesystem>
+#include <cstdlib>
 #include <string>
-#include <thread>
 
 #include "platform/ui/windows.h"
 #include "res/resource.h"
+#include "testing/process.h"
+#include "testing/temp_dir.h"
 #include "tests/ui_x11/x11_harness.h"
 #include "tools/camsim.h"
-
-extern char** environ;
 
 namespace {
 
 using namespace x11test;
+using platform::ui::DialogUnitsToPixelsX;
+using platform::ui::DialogUnitsToPixelsY;
 
 constexpr double kScale = 2;
 
-// Clicks the middle of a control at (x, y, cx, cy) dialog units of the
-// dialog whose client area starts at `g`, laid out at scale 2.
+// The area (x, y, cx, cy dialog units) of the dialog whose client area
+// starts at `g`, laid out at scale 2, in root pixels.
+Geometry Scaled(const Geometry& g, int x, int y, int cx, int cy) {
+  return {g.x + DialogUnitsToPixelsX(x, kScale), g.y + DialogUnitsToPixelsY(y, kScale),
+          DialogUnitsToPixelsX(cx, kScale), DialogUnitsToPixelsY(cy, kScale)};
+}
+
+// Clicks the middle of a control at (x, y, cx, cy) dialog units.
 void ClickScaled(const Geometry& g, int x, int y, int cx, int cy) {
-  using platform::ui::DialogUnitsToPixelsX;
-  using platform::ui::DialogUnitsToPixelsY;
-  ClickAt(g.x + DialogUnitsToPixelsX(x, kScale) + DialogUnitsToPixelsX(cx, kScale) / 2,
-          g.y + DialogUnitsToPixelsY(y, kScale) + DialogUnitsToPixelsY(cy, kScale) / 2);
+  const Geometry c = Scaled(g, x, y, cx, cy);
+  ClickAt(c.x + c.width / 2, c.y + c.height / 2);
+}
+
+// The inside of the code field (109, 45, 20, 12), within its sunken edge.
+std::string CodeField(const Geometry& g) {
+  const Geometry c = Scaled(g, 109, 45, 20, 12);
+  return ScreenRgb(c.x + 5, c.y + 5, c.width - 10, c.height - 10);
 }
 
 TEST(EndToEndScaled, AtXftDpi192TheProgramIsDoubledAndReadAndWriteWork) {
   ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "run under tools/with-xvfb.sh";
   ASSERT_EQ(Shell("echo 'Xft.dpi: 192' | xrdb -nocpp -merge"), 0) << "xrdb (x11-xserver-utils)";
-  char dir[] = "/tmp/corvane-e2e-scale.XXXXXX";
-  ASSERT_NE(::mkdtemp(dir), nullptr);
-  std::string com1 = std::string(dir) + "/com1";
+  testsupport::TempDir dir("e2e-scale");
   camsim::CamsimOptions options;
-  options.linkPath = com1;
+  options.linkPath = dir.File("com1");
   std::string error;
   auto cam = camsim::Camsim::Start(options, &error);
   ASSERT_TRUE(cam) << error;
   cam->SetCell(0, 0xF8, 0x12);
   cam->SetCell(0, 0xF7, 0x34);
 
-  ::unsetenv("CORVANE_SCALE");  // the desktop's resource decides
-  ::setenv("CORVANE_COM1", com1.c_str(), 1);
-  for (int n = 2; n <= 4; ++n)
-    ::setenv(("CORVANE_COM" + std::to_string(n)).c_str(),
-             ("/nonexistent/com" + std::to_string(n)).c_str(), 1);
-  ::setenv("LSAN_OPTIONS", "suppressions=" CORVANE_LSAN_SUPPRESSIONS, 1);
-  pid_t pid = 0;
-  char* argv[] = {const_cast<char*>(CORVANE_BINARY), nullptr};
-  ASSERT_EQ(::posix_spawn(&pid, CORVANE_BINARY, nullptr, nullptr, argv, environ), 0);
+  auto env = testsupport::ComPortEnv({options.linkPath});
+  env.emplace_back("CORVANE_SCALE", std::nullopt);  // the desktop's resource decides
+  env.emplace_back("LSAN_OPTIONS", "suppressions=" CORVANE_LSAN_SUPPRESSIONS);
+  testsupport::Process program({CORVANE_BINARY}, 0, env);
+  ASSERT_TRUE(program.started());
 
   unsigned long about = WaitWindow("About Corvane v. 2.0", 15s);
   ASSERT_NE(about, 0u);
   Geometry a = WindowGeometry(about);
-  EXPECT_EQ(a.width, 846);             // 282 x 186 dialog units
-  EXPECT_EQ(a.height, 604);            // (604.5 goes to 2 x 302)
-  std::this_thread::sleep_for(300ms);  // let it draw
+  EXPECT_EQ(a.width, 846);   // 282 x 186 dialog units
+  EXPECT_EQ(a.height, 604);  // (604.5 goes to 2 x 302)
+  ASSERT_TRUE(WaitDrawn(about));
   EXPECT_FALSE(Screenshot("app-about-scale2").empty());
   ClickScaled(a, 235, 10, 32, 14);  // OK
   ASSERT_TRUE(WaitNoWindow("About Corvane v. 2.0", 15s));
@@ -76,11 +77,11 @@ TEST(EndToEndScaled, AtXftDpi192TheProgramIsDoubledAndReadAndWriteWork) {
   Geometry g = WindowGeometry(main);
   EXPECT_EQ(g.width, 801);
   EXPECT_EQ(g.height, 292);
-  std::this_thread::sleep_for(300ms);
+  ASSERT_TRUE(WaitDrawn(main));
   // The Read button (105, 70 dialog units; 158, 114 at scale 1) starts at
   // 315, 228. It has the focus: a black frame, then the white of its
   // bevel, each two pixels thick, then the face colour.
-  EXPECT_TRUE(Eventually([&] { return PixelAt(g.x + 315, g.y + 228) == "#000000"; }, 5s));
+  EXPECT_TRUE(WaitUntil([&] { return PixelAt(g.x + 315, g.y + 228) == "#000000"; }, 5s));
   EXPECT_EQ(PixelAt(g.x + 316, g.y + 229), "#000000");
   EXPECT_EQ(PixelAt(g.x + 317, g.y + 230), "#FFFFFF");
   EXPECT_EQ(PixelAt(g.x + 318, g.y + 231), "#FFFFFF");
@@ -99,28 +100,30 @@ TEST(EndToEndScaled, AtXftDpi192TheProgramIsDoubledAndReadAndWriteWork) {
   ClickScaled(g, 105, 70, 32, 15);  // Read
   ASSERT_TRUE(cam->WaitForFrames(8, 10000));
   ASSERT_TRUE(cam->WaitFor(camsim::LogKind::kTx, 8, 10000));
+  ASSERT_TRUE(WaitUntil([&] {
+    const Geometry c = Scaled(g, 109, 45, 20, 12);
+    return DarkPixels(c.x + 5, c.y + 5, c.width - 10, c.height - 10) > 0;
+  })) << "the code read is not shown";
 
-  // A new code typed into its field, then Write: the camera stores it.
+  // A new code typed into its field, then Write: the camera stores it, and
+  // the code field shows it in place of the code read.
+  const std::string codeRead = CodeField(g);
   ClickScaled(g, 159, 45, 20, 12);
   TypeText(main, "5A");
   ClickScaled(g, 155, 70, 30, 15);  // Write
-  EXPECT_TRUE(Eventually([&] { return cam->Cell(0, 0xF7) == 0x5A; }, 10s));
+  EXPECT_TRUE(WaitUntil([&] { return cam->Cell(0, 0xF7) == 0x5A; }, 10s));
   ASSERT_TRUE(cam->WaitForFrames(16, 10000));
-  std::this_thread::sleep_for(500ms);  // the fields are filled and drawn
+  EXPECT_TRUE(WaitUntil([&] { return CodeField(g) != codeRead; }));
   EXPECT_FALSE(Screenshot("app-main-scale2-after-write").empty());
 
+  // Escape once the Write is over (Read is enabled again: its caption dark).
+  EXPECT_TRUE(WaitUntil([&] {
+    const Geometry r = Scaled(g, 105, 70, 32, 15);
+    return DarkPixels(r.x + r.width / 4, r.y + r.height / 4, r.width / 2, r.height / 2) > 0;
+  }));
   Keys(main, "Escape");
-  int status = -1;
-  auto deadline = std::chrono::steady_clock::now() + 15s;
-  while (std::chrono::steady_clock::now() < deadline && ::waitpid(pid, &status, WNOHANG) == 0)
-    std::this_thread::sleep_for(20ms);
-  if (!WIFEXITED(status)) {
-    ::kill(pid, SIGKILL);
-    ::waitpid(pid, nullptr, 0);
-  }
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  EXPECT_EQ(program.Wait(15s), 0);
   cam.reset();
-  std::filesystem::remove_all(dir);
 }
 
 }  // namespace

@@ -1,32 +1,26 @@
 // End to end on a real X server (each case under tools/with-xvfb.sh, the
 // window manager case with --wm openbox): the real `corvane` binary on the
 // FLTK backend, a simulated camera on COM1 (COM2 to COM4 mapped to paths
-// that do not exist), and the user's actions through xdotool. Screenshots
-// of the About box and of the main dialog after a Read are saved as
-// artefacts.
+// that do not exist), and the user's actions through xdotool. Each step
+// waits for what the user would see before the next. Screenshots of the
+// About box, the main dialog after a Read, a box and the edit menu are
+// saved as artefacts.
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <spawn.h>
-#include <stdlib.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <chrono>
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <set>
-#include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
 
-#include "tests/common/hex.h"
+#include "testing/hex.h"
+#include "testing/process.h"
+#include "testing/temp_dir.h"
 #include "tests/ui_x11/x11_harness.h"
 #include "tools/camsim.h"
-
-extern char** environ;
 
 namespace {
 
@@ -74,7 +68,8 @@ void OfferSelection(const std::string& which, const std::string& text) {
 }
 
 // Saves the window's area of the screen (and `below` pixels more, where a
-// popup menu may reach) as <artefacts>/<name>.png.
+// popup menu may reach) as <artefacts>/<name>.png: an artefact for a person
+// to look at; the steps before it check what it shows.
 bool WindowScreenshot(unsigned long window, const std::string& name, int below = 0) {
   std::filesystem::create_directories(CORVANE_ARTIFACT_DIR);
   Geometry g = WindowGeometry(window);
@@ -92,24 +87,20 @@ std::string XpropId(unsigned long window) {
   return text;
 }
 
-// The root's children that have no name and more than one pixel: popup
-// menus, and a window manager's frames.
-std::set<std::string> UnnamedWindows() {
-  std::string out;
-  Shell("xwininfo -root -children 2>/dev/null", &out);
-  std::istringstream in(out);
-  std::set<std::string> ids;
-  std::string line;
-  while (std::getline(in, line)) {
-    // "     0x200020 (has no name): ()  137x37+31+140  +31+140"
-    auto at = line.find("(has no name): ()");
-    int w = 0, h = 0;
-    if (at != std::string::npos && std::sscanf(line.c_str() + at + 17, " %dx%d", &w, &h) == 2 &&
-        w > 1 && h > 1) {
-      ids.insert(line.substr(0, at));
-    }
+// Whether the part (x, y, width, height) of the screen area `area`, both in
+// root pixels, differs now from `before`, the area's ScreenRgb of earlier.
+bool Changed(const std::string& before, const Geometry& area, const Geometry& part) {
+  const int x0 = std::max(part.x, area.x), x1 = std::min(part.x + part.width, area.x + area.width);
+  const int y0 = std::max(part.y, area.y),
+            y1 = std::min(part.y + part.height, area.y + area.height);
+  if (x0 >= x1 || y0 >= y1 || before.empty()) return false;
+  const std::string now = ScreenRgb(x0, y0, x1 - x0, y1 - y0);
+  const std::size_t row = static_cast<std::size_t>(x1 - x0) * 3;
+  for (int y = y0; y < y1 && now.size() == row * static_cast<std::size_t>(y1 - y0); ++y) {
+    const std::size_t at = (static_cast<std::size_t>(y - area.y) * area.width + (x0 - area.x)) * 3;
+    if (before.compare(at, row, now, static_cast<std::size_t>(y - y0) * row, row) != 0) return true;
   }
-  return ids;
+  return false;
 }
 
 class EndToEnd : public ::testing::Test {
@@ -117,18 +108,11 @@ class EndToEnd : public ::testing::Test {
   void SetUp() override {
     ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "run under tools/with-xvfb.sh";
     if (Shell("command -v xclip >/dev/null") != 0) GTEST_SKIP() << "xclip is not installed";
-    char dir[] = "/tmp/corvane-e2e.XXXXXX";
-    ASSERT_NE(::mkdtemp(dir), nullptr);
-    dir_ = dir;
   }
 
   void TearDown() override {
-    if (pid_ > 0) {
-      ::kill(pid_, SIGKILL);
-      ::waitpid(pid_, nullptr, 0);
-    }
+    program_.reset();  // killed if it still runs
     cam_.reset();
-    std::filesystem::remove_all(dir_);
   }
 
   // The camera on COM1 (F8 = 12, F7 = 34 on page 0), at the line's own
@@ -136,8 +120,8 @@ class EndToEnd : public ::testing::Test {
   // is `com3` if given.
   void Start(int thinkMs, const char* com3 = nullptr) {
     camsim::CamsimOptions options;
-    options.linkPath = dir_ + "/com1";
-    options.logPath = dir_ + "/camsim.log";
+    options.linkPath = dir_.File("com1");
+    options.logPath = dir_.File("camsim.log");
     options.paced = true;
     options.thinkMs = thinkMs;
     std::string error;
@@ -145,33 +129,29 @@ class EndToEnd : public ::testing::Test {
     ASSERT_TRUE(cam_) << error;
     cam_->SetCell(0, 0xF8, 0x12);
     cam_->SetCell(0, 0xF7, 0x34);
-
-    ::setenv("CORVANE_COM1", options.linkPath.c_str(), 1);
-    for (int n = 2; n <= 4; ++n) {
-      ::setenv(("CORVANE_COM" + std::to_string(n)).c_str(),
-               ("/nonexistent/com" + std::to_string(n)).c_str(), 1);
-    }
-    if (com3) ::setenv("CORVANE_COM3", com3, 1);
-    // In a sanitizer build: fontconfig keeps its caches until exit.
-    ::setenv("LSAN_OPTIONS", "suppressions=" CORVANE_LSAN_SUPPRESSIONS, 1);
-    Spawn();
+    Spawn(com3);
   }
 
-  // The program (again), on the camera and ports that Start set.
-  void Spawn() {
-    char* argv[] = {const_cast<char*>(CORVANE_BINARY), nullptr};
-    ASSERT_EQ(::posix_spawn(&pid_, CORVANE_BINARY, nullptr, nullptr, argv, environ), 0);
+  // The program (again), on the camera that Start started and COM3 at
+  // `com3` if given. In a sanitizer build: fontconfig keeps its caches
+  // until exit.
+  void Spawn(const char* com3 = nullptr) {
+    auto env = testsupport::ComPortEnv({dir_.File("com1"), "", com3 ? com3 : ""});
+    env.emplace_back("LSAN_OPTIONS", "suppressions=" CORVANE_LSAN_SUPPRESSIONS);
+    program_ =
+        std::make_unique<testsupport::Process>(std::vector<std::string>{CORVANE_BINARY}, 0u, env);
+    ASSERT_TRUE(program_->started());
   }
 
-  // Closes the About box with OK; gives the main dialog's window.
+  // Closes the About box with OK; gives the main dialog's window once it is
+  // drawn.
   unsigned long PastAbout() {
     unsigned long about = WaitWindow(kAboutTitle, 15s);
     if (about == 0) return 0;
     Click(about, kOk);
     if (!WaitNoWindow(kAboutTitle, 15s)) return 0;
     unsigned long main = WaitWindow(kMainTitle, 15s);
-    std::this_thread::sleep_for(300ms);  // let it draw
-    return main;
+    return main != 0 && WaitDrawn(main) ? main : 0;
   }
 
   // Escape ends the dialog and with it the program: its exit status, or -1
@@ -183,30 +163,31 @@ class EndToEnd : public ::testing::Test {
 
   // The program's exit status once it has ended by itself, or -1 if it has
   // not within 15 s.
-  int WaitEnd() {
-    auto deadline = std::chrono::steady_clock::now() + 15s;
-    while (std::chrono::steady_clock::now() < deadline) {
-      int status = 0;
-      if (::waitpid(pid_, &status, WNOHANG) == pid_) {
-        pid_ = 0;
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-      }
-      std::this_thread::sleep_for(20ms);
-    }
-    return -1;
-  }
+  int WaitEnd() { return program_->Wait(15s); }
 
   // TRUE while the program runs.
-  bool Running() { return pid_ > 0 && ::waitpid(pid_, nullptr, WNOHANG) == 0; }
+  bool Running() { return program_->Running(); }
 
   // Waits until the button at `p` is drawn enabled (its caption dark, not
   // greyed).
   bool WaitEnabled(unsigned long window, const Place& p) {
-    return Eventually([&] {
+    return WaitUntil([&] {
       Geometry g = WindowGeometry(window);
       int w = UnitsX(p.cx), h = UnitsY(p.cy);
       return DarkPixels(g.x + UnitsX(p.x) + w / 4, g.y + UnitsY(p.y) + h / 4, w / 2, h / 2) > 0;
     });
+  }
+
+  // Waits until a Read has shown its codes and ended: text in the code
+  // field (dark pixels inside its sunken edge), Write enabled by the Read,
+  // then Read itself.
+  bool WaitReadShown(unsigned long window) {
+    return WaitUntil([&] {
+             Geometry g = WindowGeometry(window);
+             return DarkPixels(g.x + UnitsX(kCode.x) + 3, g.y + UnitsY(kCode.y) + 3,
+                               UnitsX(kCode.cx) - 6, UnitsY(kCode.cy) - 6) > 0;
+           }) &&
+           WaitEnabled(window, kWrite) && WaitEnabled(window, kRead);
   }
 
   // The main dialog after a Read of F7 (the code field shows 34).
@@ -215,8 +196,7 @@ class EndToEnd : public ::testing::Test {
     if (main == 0) return 0;
     Click(main, kRead);
     if (!cam_->WaitFor(camsim::LogKind::kTx, 8, 10000)) return 0;
-    std::this_thread::sleep_for(500ms);  // the fields are filled and drawn
-    return main;
+    return WaitReadShown(main) ? main : 0;
   }
 
   // Frames the camera received whose text starts with `prefix`.
@@ -228,16 +208,17 @@ class EndToEnd : public ::testing::Test {
     return n;
   }
 
-  std::string dir_;
+  testsupport::TempDir dir_{"e2e"};
   std::unique_ptr<camsim::Camsim> cam_;
-  pid_t pid_ = 0;
+  std::unique_ptr<testsupport::Process> program_;
 };
 
 TEST_F(EndToEnd, AboutBoxThenReadThroughTheWindowSendsTheEightFrames) {
   ASSERT_NO_FATAL_FAILURE(Start(0));
   unsigned long about = WaitWindow(kAboutTitle, 15s);
   ASSERT_NE(about, 0u);
-  std::this_thread::sleep_for(300ms);  // let it draw
+  ASSERT_TRUE(WaitDrawn(about));
+  EXPECT_TRUE(WaitEnabled(about, kOk));
   EXPECT_TRUE(WindowScreenshot(about, "app-about"));
   // No port is touched while the About box is up.
   EXPECT_TRUE(cam_->Log().empty());
@@ -254,14 +235,13 @@ TEST_F(EndToEnd, AboutBoxThenReadThroughTheWindowSendsTheEightFrames) {
   Click(main, kRead);
   ASSERT_TRUE(cam_->WaitForFrames(8, 10000));
   ASSERT_TRUE(cam_->WaitFor(camsim::LogKind::kTx, 8, 10000));
-  std::this_thread::sleep_for(500ms);  // the fields are filled and drawn
+  EXPECT_TRUE(WaitReadShown(main));
   EXPECT_TRUE(WindowScreenshot(main, "app-main-after-read"));
 
   // The camera's log file holds the eight frames.
-  std::ifstream in(dir_ + "/camsim.log");
-  std::string line;
+  const std::string log = testsupport::ReadFile(dir_.File("camsim.log"));
   int rx = 0;
-  while (std::getline(in, line)) rx += line.find(" RX ") != std::string::npos;
+  for (auto at = log.find(" RX "); at != std::string::npos; at = log.find(" RX ", at + 1)) ++rx;
   EXPECT_EQ(rx, 8);
   EXPECT_EQ(EscapeAndWait(main), 0);
 }
@@ -323,7 +303,7 @@ TEST_F(EndToEnd, TheWindowManagerIsToldWhatTheTemplatesSay) {
   EXPECT_NE(normal.find("maximum size: " + size), std::string::npos) << normal;
   // What the window manager allows the user to do with the window.
   std::string actions;
-  ASSERT_TRUE(Eventually([&] {
+  ASSERT_TRUE(WaitUntil([&] {
     actions = Property(main, "_NET_WM_ALLOWED_ACTIONS");
     return actions.find("_NET_WM_ACTION_CLOSE") != std::string::npos;
   }));
@@ -348,9 +328,9 @@ TEST_F(EndToEnd, TheWindowManagerIsToldWhatTheTemplatesSay) {
   EXPECT_EQ(Frames(), 0);
 
   // The About box from the system menu is a dialog of the main dialog.
-  std::set<std::string> before = UnnamedWindows();
+  std::set<unsigned long> before = UnnamedWindows();
   ClickAt(g.x + 30, g.y + 120, 3);  // below the group boxes
-  ASSERT_TRUE(Eventually([&] { return UnnamedWindows().size() > before.size(); }));
+  ASSERT_TRUE(WaitUntil([&] { return UnnamedWindows().size() > before.size(); }));
   Shell("xdotool key --delay 60 Down Down Return");  // Close, a separator, the About item
   about = WaitWindow(kAboutTitle, 15s);
   ASSERT_NE(about, 0u);
@@ -377,7 +357,7 @@ TEST_F(EndToEnd, KeysRepeatCommandsAndBoxesTakeTheKeyboard) {
   Click(about, kOk);
   unsigned long box = WaitWindow(kBoxTitle, 15s);  // COM3's, during the probe
   ASSERT_NE(box, 0u);
-  std::this_thread::sleep_for(300ms);  // let it draw
+  ASSERT_TRUE(WaitDrawn(box));
   EXPECT_TRUE(WindowScreenshot(box, wm ? "app-box-system-text-wm" : "app-box-system-text"));
   // The box cannot be minimised: the window manager is told so (no
   // minimise in the Motif functions), and should it minimise the box all
@@ -385,13 +365,9 @@ TEST_F(EndToEnd, KeysRepeatCommandsAndBoxesTakeTheKeyboard) {
   // at once, on the screen for the window manager too.
   EXPECT_NE(Property(box, "_MOTIF_WM_HINTS").find("= 0x3, 0x24,"), std::string::npos)
       << Property(box, "_MOTIF_WM_HINTS");
-  if (wm) {
-    ASSERT_TRUE(IconifyWindow(box));
-  } else {
-    ASSERT_TRUE(UnmapWindow(box));
-  }
-  std::this_thread::sleep_for(1s);  // the window manager acts on its own time
-  EXPECT_TRUE(Eventually([&] {
+  ASSERT_TRUE(UnmappedBy(box, [&] { return wm ? IconifyWindow(box) : UnmapWindow(box); }))
+      << "the box was not minimised";
+  EXPECT_TRUE(WaitUntil([&] {
     return Viewable(box) &&
            Property(box, "_NET_WM_STATE").find("_NET_WM_STATE_HIDDEN") == std::string::npos;
   })) << "the minimised box stays away";
@@ -400,7 +376,7 @@ TEST_F(EndToEnd, KeysRepeatCommandsAndBoxesTakeTheKeyboard) {
 
   unsigned long main = WaitWindow(kMainTitle, 15s);
   ASSERT_NE(main, 0u);
-  std::this_thread::sleep_for(300ms);
+  ASSERT_TRUE(WaitDrawn(main));
   Click(main, kRead);
   ASSERT_TRUE(cam_->WaitForFrames(8, 10000));
   ASSERT_TRUE(WaitEnabled(main, kRead));
@@ -444,7 +420,7 @@ TEST_F(EndToEnd, ASignalClosesTheDialogOnceTheWriteHasItsReadBack) {
   TypeText(main, "5A");
   Click(main, kWrite);
   ASSERT_TRUE(cam_->WaitForFrames(8 + 5, 10000));  // the Read, then the Write up to its write frame
-  ::kill(pid_, SIGTERM);
+  program_->Signal(SIGTERM);
   EXPECT_EQ(WaitEnd(), 0);
   std::vector<std::string> frames;
   for (const auto& e : cam_->Log()) {
@@ -458,13 +434,12 @@ TEST_F(EndToEnd, ASignalClosesTheDialogOnceTheWriteHasItsReadBack) {
   EXPECT_EQ(cam_->Cell(0, 0xF7), 0x5A);
 
   // COM3's box during the probe is open when SIGHUP comes.
-  ::setenv("CORVANE_COM3", "/dev/null", 1);
-  ASSERT_NO_FATAL_FAILURE(Spawn());
+  ASSERT_NO_FATAL_FAILURE(Spawn("/dev/null"));
   unsigned long about = WaitWindow(kAboutTitle, 15s);
   ASSERT_NE(about, 0u);
   Click(about, kOk);
   ASSERT_NE(WaitWindow(kBoxTitle, 15s), 0u);
-  ::kill(pid_, SIGHUP);
+  program_->Signal(SIGHUP);
   EXPECT_EQ(WaitEnd(), 0);
 }
 
@@ -484,6 +459,7 @@ TEST_F(EndToEnd, AHeldKeyRunsTheCommandOnce) {
            cam_->WaitFor(camsim::LogKind::kTx, frames, 10000) && WaitEnabled(main, kRead);
   };
   auto hold = [&](const std::string& key) {
+    // Held for 2 s: the stimulus, long enough for the server's repeat.
     Shell("xdotool windowfocus --sync " + std::to_string(main) + " keydown " + key +
           " sleep 2 keyup " + key);
     return ended();
@@ -516,12 +492,11 @@ TEST_F(EndToEnd, TheCodeReadIsCopiedWithCtrlCAndAsThePrimarySelection) {
   std::string y = std::to_string(g.y + UnitsY(kCode.y) + UnitsY(kCode.cy) / 2);
   Shell("xdotool mousemove " + left + " " + y + " mousedown 1 mousemove " + middle + " " + y +
         " mouseup 1");
-  EXPECT_TRUE(Eventually([] { return XSelection("primary") == "3"; })) << XSelection("primary");
+  EXPECT_TRUE(WaitUntil([] { return XSelection("primary") == "3"; })) << XSelection("primary");
   Shell("xdotool click --repeat 2 --delay 80 1");
-  EXPECT_TRUE(Eventually([] { return XSelection("primary") == "34"; })) << XSelection("primary");
+  EXPECT_TRUE(WaitUntil([] { return XSelection("primary") == "34"; })) << XSelection("primary");
   Keys(main, "ctrl+c");
-  EXPECT_TRUE(Eventually([] { return XSelection("clipboard") == "34"; }))
-      << XSelection("clipboard");
+  EXPECT_TRUE(WaitUntil([] { return XSelection("clipboard") == "34"; })) << XSelection("clipboard");
   EXPECT_TRUE(WindowScreenshot(main, "app-code-selected"));
   EXPECT_EQ(EscapeAndWait(main), 0);
 }
@@ -537,7 +512,7 @@ TEST_F(EndToEnd, ACodePastedWithCtrlVOrTheMiddleButtonIsWritten) {
   // What the focused field holds, as Ctrl+A and Ctrl+C give it to others
   // (the paste comes through the X server, from the program holding it).
   auto fieldHolds = [&](const std::string& text) {
-    return Eventually([&] {
+    return WaitUntil([&] {
       Keys(main, "ctrl+a ctrl+c");
       return XSelection("clipboard") == text;
     });
@@ -551,15 +526,28 @@ TEST_F(EndToEnd, ACodePastedWithCtrlVOrTheMiddleButtonIsWritten) {
   EXPECT_EQ(Frames("01800E10204D1000F7023C"), 1);
   EXPECT_TRUE(cam_->WaitFor(camsim::LogKind::kTx, 16, 10000));
 
-  // The edit menu of the field, with Paste offered.
-  std::set<std::string> before = UnnamedWindows();
+  // The edit menu of the field, with Paste offered: drawn over the dialog
+  // and the screen below it (looked at below the field, whose caret may
+  // change meanwhile).
+  std::set<unsigned long> before = UnnamedWindows();
   Click(main, kNewCode);
+  const Geometry g = WindowGeometry(main), area{g.x, g.y, g.width, g.height + 120};
+  const std::string screen = ScreenRgb(area.x, area.y, area.width, area.height);
   ClickDialogUnits(main, kNewCode.x, kNewCode.y, kNewCode.cx, kNewCode.cy, 3);
-  ASSERT_TRUE(Eventually([&] { return UnnamedWindows().size() > before.size(); }));
-  std::this_thread::sleep_for(300ms);  // let it draw
+  std::set<unsigned long> menu;
+  ASSERT_TRUE(WaitUntil([&] {
+    menu = UnnamedWindows();
+    for (unsigned long id : before) menu.erase(id);
+    return !menu.empty();
+  }));
+  Geometry popup = WindowGeometry(*menu.begin());
+  const int fieldEnd = g.y + UnitsY(kNewCode.y) + UnitsY(kNewCode.cy);
+  popup.height -= std::max(0, fieldEnd - popup.y);
+  popup.y = std::max(popup.y, fieldEnd);
+  EXPECT_TRUE(WaitUntil([&] { return Changed(screen, area, popup); }));
   EXPECT_TRUE(WindowScreenshot(main, "app-edit-menu", 120));
   Shell("xdotool key Escape");
-  ASSERT_TRUE(Eventually([&] { return UnnamedWindows().size() == before.size(); }));
+  ASSERT_TRUE(WaitUntil([&] { return UnnamedWindows().size() == before.size(); }));
 
   OfferSelection("primary", "5A");
   Keys(main, "End BackSpace BackSpace");
@@ -570,8 +558,7 @@ TEST_F(EndToEnd, ACodePastedWithCtrlVOrTheMiddleButtonIsWritten) {
   EXPECT_EQ(Frames("01800E10204D1000F7025A"), 1);
 
   // The camera's log file shows both writes with their codes.
-  std::ifstream in(dir_ + "/camsim.log");
-  std::string log((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const std::string log = testsupport::ReadFile(dir_.File("camsim.log"));
   EXPECT_NE(log.find(" RX 01800E10204D1000F7023C"), std::string::npos) << log;
   EXPECT_NE(log.find(" RX 01800E10204D1000F7025A"), std::string::npos) << log;
   // Escape while the Write still runs would go to its disabled button and

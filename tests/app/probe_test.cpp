@@ -2,7 +2,7 @@
 // port is selected is checked by where a Read goes: only the camera on the
 // selected port sees frames.
 #include "tests/app/app_fixture.h"
-#include "tests/platform/pty_fixture.h"
+#include "tests/platform/serial_fixture.h"
 
 namespace apptest {
 namespace {
@@ -82,7 +82,7 @@ TEST(ProbeTest, PortHeldElsewhereIsNamedOnStandardErrorOnly) {
   Ports ports;
   ports.Attach(1);
   ports.Attach(2);
-  corvane_test::PortHolder holder(PORT_TOOL, "COM1");
+  corvane_test::PortHolder holder(PORT_TOOL, "COM1", ports.Env());
   Driver d(true);
   testing::internal::CaptureStderr();
   std::string err;

@@ -9,13 +9,14 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <filesystem>
 #include <set>
 #include <string>
 
 #include "res/PngWriter.h"
 #include "res/Resources.h"
 #include "res/resource.h"
+#include "testing/process.h"
+#include "testing/temp_dir.h"
 
 namespace {
 
@@ -190,14 +191,14 @@ TEST(ResourcesTest, IconHasBothSizesInSixteenColoursWithATransparentBackground) 
 }
 
 TEST(ResourcesTest, PngFilesDecodeToTheIconsPixels) {
-  if (std::system("command -v convert >/dev/null 2>&1") != 0) GTEST_SKIP() << "no ImageMagick";
-  char dir[] = "/tmp/corvane-png.XXXXXX";
-  ASSERT_NE(::mkdtemp(dir), nullptr);
+  std::string out;
+  if (testsupport::Run({"convert", "-version"}, {}, &out) != 0) GTEST_SKIP() << "no ImageMagick";
+  testsupport::TempDir dir("png");
   for (int size : {32, 16}) {
     platform::ui::IconImage img = corvane::TesterIconImage(size);
-    std::string png = std::string(dir) + "/icon.png", raw = std::string(dir) + "/icon.rgba";
+    std::string png = dir.File("icon.png"), raw = dir.File("icon.rgba");
     ASSERT_TRUE(corvane::WritePng(img, png));
-    ASSERT_EQ(std::system(("convert " + png + " -depth 8 rgba:" + raw).c_str()), 0);
+    ASSERT_EQ(testsupport::Run({"convert", png, "-depth", "8", "rgba:" + raw}), 0);
     std::FILE* f = std::fopen(raw.c_str(), "rb");
     ASSERT_NE(f, nullptr);
     std::vector<std::uint8_t> decoded(img.rgba.size() + 1);
@@ -207,7 +208,6 @@ TEST(ResourcesTest, PngFilesDecodeToTheIconsPixels) {
     decoded.resize(n);
     EXPECT_EQ(decoded, img.rgba) << size;
   }
-  std::filesystem::remove_all(dir);
 }
 
 }  // namespace

@@ -3,14 +3,13 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <string>
 #include <vector>
 
-#include "tests/common/hex.h"
+#include "testing/hex.h"
+#include "testing/temp_dir.h"
 #include "tests/port/port_fixture.h"
 #include "tools/camsim.h"
 
@@ -22,20 +21,11 @@ using testhex::ToHex;
 
 class CameraTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char dir[] = "/tmp/corvane-port-XXXXXX";
-    ASSERT_NE(mkdtemp(dir), nullptr);
-    dir_ = dir;
-    link_ = dir_ + "/com1";
-    porttest::MapComPorts(link_);
-    threads_ = platform::LiveThreadCount();
-  }
+  void SetUp() override { threads_ = platform::LiveThreadCount(); }
   void TearDown() override {
     port_.reset();
     EXPECT_TRUE(porttest::WaitThreadsBackTo(threads_));
     camera_.reset();
-    unlink(link_.c_str());
-    rmdir(dir_.c_str());
   }
 
   // Starts the camera on the link path and opens COM1 on it.
@@ -82,7 +72,9 @@ class CameraTest : public ::testing::Test {
   }
 
   platform::ui::testing::Driver driver_{true};
-  std::string dir_, link_;
+  testsupport::TempDir dir_{"port"};
+  const std::string link_ = dir_.File("com1");
+  porttest::ComPorts com_{{link_}};
   long threads_ = 0;
   std::unique_ptr<camsim::Camsim> camera_;
   std::unique_ptr<CCommPort> port_ = std::make_unique<CCommPort>();

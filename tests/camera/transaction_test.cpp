@@ -57,7 +57,7 @@ TEST_F(CameraTest, ResultTextIsValidUntilTheNextTransaction) {
 TEST_F(CameraTest, ThousandCommandsLeakNothing) {
   StartCamera();
   ASSERT_EQ(Read("F70"), "1234");
-  const int fds = porttest::OpenFdCount();
+  const std::size_t fds = testsupport::OpenFdCount();
   const std::size_t handles = platform::OpenHandleCount();
   for (int i = 0; i < 1000; ++i) {
     const char value[3] = {"0123456789ABCDEF"[(i >> 4) & 15], "0123456789ABCDEF"[i & 15], 0};
@@ -68,7 +68,7 @@ TEST_F(CameraTest, ThousandCommandsLeakNothing) {
     }
   }
   EXPECT_TRUE(porttest::WaitThreadsBackTo(threads_));
-  EXPECT_EQ(porttest::OpenFdCount(), fds);
+  EXPECT_EQ(testsupport::OpenFdCount(), fds);
   EXPECT_EQ(platform::OpenHandleCount(), handles);
   EXPECT_TRUE(Boxes().empty());
 }

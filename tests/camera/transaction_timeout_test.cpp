@@ -1,6 +1,8 @@
 // Transactions that meet a silent, faulty or vanishing camera. Each case
 // waits out at least one 2000 ms time-out, so each is its own TEST and
 // ctest -j runs them side by side.
+#include <unistd.h>
+
 #include <mutex>
 #include <thread>
 
@@ -84,13 +86,12 @@ class ScriptedCameraTest : public CameraTest {
   };
 
   void Run(std::vector<Step> script) {
-    peer_ = std::make_unique<porttest::PtyPeer>();
-    ASSERT_TRUE(peer_->ok());
+    peer_ = std::make_unique<porttest::Pty>();
     ASSERT_EQ(symlink(peer_->path().c_str(), link_.c_str()), 0);
     ASSERT_EQ(porttest::OpenCom1(*port_), 1);
     script_ = std::thread([this, script] {
       for (const Step& step : script) {
-        const Bytes frame = peer_->Read(step.frameBytes, 5000);
+        const Bytes frame = peer_->ReadBytes(step.frameBytes, 5000);
         if (frame.size() != step.frameBytes) return;
         {
           std::lock_guard<std::mutex> lock(mu_);
@@ -111,7 +112,7 @@ class ScriptedCameraTest : public CameraTest {
     CameraTest::TearDown();
   }
 
-  std::unique_ptr<porttest::PtyPeer> peer_;
+  std::unique_ptr<porttest::Pty> peer_;
   std::thread script_;
   std::mutex mu_;
   std::vector<std::string> frames_;
@@ -238,8 +239,7 @@ TEST_F(CameraTest, HangUpInTheMiddleOfATransactionThenTheLineComesBack) {
 // event wait's box once and blocks; the transaction times out with its box;
 // the next command works on the line that is back.
 TEST_F(CameraTest, HangUpInTheMiddleOfAReply) {
-  auto peer = std::make_unique<porttest::PtyPeer>();
-  ASSERT_TRUE(peer->ok());
+  auto peer = std::make_unique<porttest::Pty>();
   ASSERT_EQ(symlink(peer->path().c_str(), link_.c_str()), 0);
   ASSERT_EQ(porttest::OpenCom1(*port_), 1);
   port_->StartMonitor();
@@ -257,15 +257,15 @@ TEST_F(CameraTest, HangUpInTheMiddleOfAReply) {
   EXPECT_GE(Since(t0), 2.0);
   EXPECT_EQ(Boxes(),
             (std::vector<std::string>{
-                porttest::BoxText("WaitCommEvent()", porttest::SystemText(ERROR_DEVICE_REMOVED), 1),
+                porttest::BoxText("WaitCommEvent()", porttest::ErrorText(ERROR_DEVICE_REMOVED), 1),
                 TimeoutBox(1)}));
-  porttest::MapComPorts("");
+  com_.Map({});
   EXPECT_EQ(porttest::OpenCom1(*port_), 0);  // ends the monitor; the line is gone
   peer.reset();
 
   // The line is back at the same path (the camera re-points the link).
   unlink(link_.c_str());
-  porttest::MapComPorts(link_);
+  com_.Map({link_});
   driver_.ClearRecorded();
   StartCamera();
   EXPECT_EQ(Read("F70"), "1234");

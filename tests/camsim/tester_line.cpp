@@ -10,7 +10,6 @@
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 
 namespace camsim_test {
@@ -19,23 +18,6 @@ double NowMs() {
   timespec t{};
   clock_gettime(CLOCK_MONOTONIC, &t);
   return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_nsec) / 1e6;
-}
-
-TempDir::TempDir() {
-  char tmpl[] = "/tmp/camsim-test-XXXXXX";
-  if (::mkdtemp(tmpl)) path_ = tmpl;
-}
-
-TempDir::~TempDir() {
-  std::error_code ec;
-  if (!path_.empty()) std::filesystem::remove_all(path_, ec);
-}
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
 }
 
 TesterLine::TesterLine(const std::string& path) {

@@ -6,7 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "tests/common/hex.h"
+#include "testing/hex.h"
+#include "testing/temp_dir.h"
 
 namespace camsim_test {
 
@@ -21,20 +22,8 @@ inline Bytes Hex(const std::string& text) {
 // Milliseconds on the monotonic clock.
 double NowMs();
 
-// A fresh directory under /tmp, removed with its content when destroyed.
-class TempDir {
- public:
-  TempDir();
-  ~TempDir();
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-  std::string File(const std::string& name) const { return path_ + "/" + name; }
-
- private:
-  std::string path_;
-};
-
-std::string ReadFile(const std::string& path);
+using testsupport::ReadFile;
+using testsupport::TempDir;
 
 class TesterLine {
  public:

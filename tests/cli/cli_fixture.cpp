@@ -1,113 +1,62 @@
 #include "tests/cli/cli_fixture.h"
 
-#include <fcntl.h>
-#include <poll.h>
 #include <signal.h>
-#include <spawn.h>
-#include <stdlib.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
-#include <filesystem>
-#include <fstream>
 #include <sstream>
 
-#include "tests/common/hex.h"
+#include "testing/hex.h"
 #include "tools/camsim_memory.h"
-
-extern char** environ;
 
 namespace clitest {
 
+namespace {
+
+std::vector<std::string> CommandLine(const std::vector<std::string>& args,
+                                     const std::vector<std::string>& launcher) {
+  std::vector<std::string> argv = launcher;
+  argv.push_back(CORVANE_CLI);
+  argv.insert(argv.end(), args.begin(), args.end());
+  return argv;
+}
+
+}  // namespace
+
 CliProcess::CliProcess(const std::vector<std::string>& args,
-                       const std::vector<std::string>& launcher) {
-  int out[2], err[2];
-  if (pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0) return;
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-  posix_spawn_file_actions_adddup2(&actions, err[1], STDERR_FILENO);
-  std::vector<std::string> argvText = launcher;
-  argvText.push_back(CORVANE_CLI);
-  argvText.insert(argvText.end(), args.begin(), args.end());
-  std::vector<char*> argv;
-  for (auto& a : argvText) argv.push_back(a.data());
-  argv.push_back(nullptr);
-  if (posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid_ = -1;
-  posix_spawn_file_actions_destroy(&actions);
-  close(out[1]);
-  close(err[1]);
-  out_ = out[0];
-  err_ = err[0];
-}
-
-CliProcess::~CliProcess() {
-  if (pid_ > 0) {
-    kill(pid_, SIGKILL);
-    waitpid(pid_, nullptr, 0);
-  }
-  if (out_ >= 0) close(out_);
-  if (err_ >= 0) close(err_);
-}
-
-void CliProcess::Signal(int sig) {
-  if (pid_ > 0) kill(pid_, sig);
-}
+                       const std::vector<testsupport::EnvChange>& env,
+                       const std::vector<std::string>& launcher)
+    : Process(CommandLine(args, launcher), testsupport::kCaptureOutput, env) {}
 
 Ran CliProcess::Wait(int timeoutMs) {
   Ran ran;
-  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-  int* fds[2] = {&out_, &err_};
-  std::string* texts[2] = {&ran.out, &ran.err};
-  bool killed = false;
-  while (out_ >= 0 || err_ >= 0) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                          end - std::chrono::steady_clock::now())
-                          .count();
-    if (left <= 0 && !killed) {
-      ADD_FAILURE() << "corvane-cli did not end within " << timeoutMs << " ms";
-      kill(pid_, SIGKILL);
-      killed = true;
-    }
-    pollfd p[2] = {{out_, POLLIN, 0}, {err_, POLLIN, 0}};
-    if (poll(p, 2, left > 0 ? static_cast<int>(left) : 1000) < 0) continue;
-    for (int i = 0; i < 2; ++i) {
-      if (*fds[i] < 0 || p[i].revents == 0) continue;
-      char buffer[4096];
-      const ssize_t n = read(*fds[i], buffer, sizeof buffer);
-      if (n > 0) {
-        texts[i]->append(buffer, static_cast<std::size_t>(n));
-      } else {
-        close(*fds[i]);
-        *fds[i] = -1;
-      }
-    }
+  ran.status = Process::Wait(std::chrono::milliseconds(timeoutMs));
+  if (ran.status < 0 && started()) {
+    ADD_FAILURE() << "corvane-cli did not end within " << timeoutMs << " ms";
+    Signal(SIGKILL);
+    ran.status = Process::Wait();
   }
-  int status = 0;
-  if (pid_ > 0 && waitpid(pid_, &status, 0) == pid_) {
-    ran.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-  }
-  pid_ = -1;
+  ran.out = out();
+  ran.err = err();
   return ran;
 }
 
 void CliTest::SetUp() {
-  char dir[] = "/tmp/corvane-cli-XXXXXX";
-  ASSERT_NE(mkdtemp(dir), nullptr);
-  dir_ = dir;
-  setenv("CORVANE_COM1", Path("com1").c_str(), 1);
+  env_.emplace_back("CORVANE_COM1", Path("com1"));
   for (int n = 2; n <= 4; ++n) {
-    setenv(("CORVANE_COM" + std::to_string(n)).c_str(), Path("absent" + std::to_string(n)).c_str(),
-           1);
+    env_.emplace_back("CORVANE_COM" + std::to_string(n), Path("absent" + std::to_string(n)));
   }
-  setenv("XDG_STATE_HOME", Path("state").c_str(), 1);
-  unsetenv("CORVANE_TRACE");
+  env_.emplace_back("XDG_STATE_HOME", Path("state"));
+  env_.emplace_back("CORVANE_TRACE", std::nullopt);
 }
 
-void CliTest::TearDown() {
-  camera_.reset();
-  std::filesystem::remove_all(dir_);
+void CliTest::SetEnv(const std::string& name, const std::optional<std::string>& value) {
+  for (auto& [var, old] : env_) {
+    if (var == name) {
+      old = value;
+      return;
+    }
+  }
+  env_.emplace_back(name, value);
 }
 
 camsim::Camsim& CliTest::StartCamera(const camsim::Faults& faults, bool paced) {
@@ -140,17 +89,6 @@ std::vector<std::string> CliTest::Frames(
 std::vector<std::string> CliTest::WriteFrames() const {
   // 01 80 0E 10 20 4D, then 10 for a write.
   return Frames([](const std::string& hex) { return hex.rfind("01800E10204D10", 0) == 0; });
-}
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-void WriteFile(const std::string& path, const std::string& content) {
-  std::ofstream(path, std::ios::binary) << content;
 }
 
 std::vector<std::string> LinesWith(const std::string& text, const std::string& part) {

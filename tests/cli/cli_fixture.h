@@ -1,18 +1,23 @@
 // corvane-cli as a program, run as a technician runs it, against the
 // simulated camera on a pseudo-terminal. Each test gets a temporary
-// directory; COM1 is mapped into it (present once a camera is started),
-// COM2 to COM4 to paths that do not exist, and XDG_STATE_HOME to a folder
-// in it, so that the default journal is the test's own.
+// directory; the programs it runs get an environment in which COM1 is
+// mapped into it (present once a camera is started), COM2 to COM4 to paths
+// that do not exist, and XDG_STATE_HOME to a folder in it, so that the
+// default journal is the test's own. The test's own environment is left as
+// it is.
 #pragma once
 
 #include <gtest/gtest.h>
-#include <sys/types.h>
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "testing/env.h"
+#include "testing/process.h"
+#include "testing/temp_dir.h"
 #include "tools/camsim.h"
 
 namespace clitest {
@@ -24,39 +29,36 @@ struct Ran {
   std::string out, err;
 };
 
-// A running corvane-cli (run by `launcher` with its arguments when given,
-// such as prlimit); killed and reaped if still running at the end.
-class CliProcess {
+// A running corvane-cli with the changes `env` of the environment (run by
+// `launcher` with its arguments when given, such as prlimit), its output
+// captured; killed and reaped if still running at the end.
+class CliProcess : public testsupport::Process {
  public:
-  explicit CliProcess(const std::vector<std::string>& args,
-                      const std::vector<std::string>& launcher = {});
-  ~CliProcess();
-  CliProcess(const CliProcess&) = delete;
-  CliProcess& operator=(const CliProcess&) = delete;
-
-  void Signal(int sig);
-  // Collects the output until the program ends (killed after timeoutMs).
+  CliProcess(const std::vector<std::string>& args, const std::vector<testsupport::EnvChange>& env,
+             const std::vector<std::string>& launcher = {});
+  // Collects the output until the program ends; a test failure (and the
+  // program killed) if it has not ended within timeoutMs.
   Ran Wait(int timeoutMs = 120'000);
-
- private:
-  pid_t pid_ = -1;
-  int out_ = -1, err_ = -1;
 };
 
 class CliTest : public ::testing::Test {
  protected:
   void SetUp() override;
-  void TearDown() override;
+  void TearDown() override { camera_.reset(); }
 
   // Starts the camera on COM1's path.
   camsim::Camsim& StartCamera(const camsim::Faults& faults = {}, bool paced = false);
   camsim::Camsim& Camera() { return *camera_; }
 
   // Runs corvane-cli with args to its end.
-  Ran Cli(const std::vector<std::string>& args) { return CliProcess(args).Wait(); }
+  Ran Cli(const std::vector<std::string>& args) { return CliProcess(args, env_).Wait(); }
+  // The environment's changes for the programs the test runs.
+  const std::vector<testsupport::EnvChange>& Env() const { return env_; }
+  // Changes a variable of that environment for the programs run from now.
+  void SetEnv(const std::string& name, const std::optional<std::string>& value);
 
   // A path in the test's directory.
-  std::string Path(const std::string& name) const { return dir_ + "/" + name; }
+  std::string Path(const std::string& name) const { return dir_.File(name); }
   // The default journal's text.
   std::string JournalText() const;
 
@@ -67,12 +69,13 @@ class CliTest : public ::testing::Test {
   std::vector<std::string> WriteFrames() const;
 
  private:
-  std::string dir_;
+  testsupport::TempDir dir_{"cli"};
+  std::vector<testsupport::EnvChange> env_;
   std::unique_ptr<camsim::Camsim> camera_;
 };
 
-std::string ReadFile(const std::string& path);
-void WriteFile(const std::string& path, const std::string& content);
+using testsupport::ReadFile;
+using testsupport::WriteFile;
 // Lines of text (without their line ends) that contain `part`.
 std::vector<std::string> LinesWith(const std::string& text, const std::string& part);
 

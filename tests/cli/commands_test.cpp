@@ -19,7 +19,7 @@ using CliNoAnswer = CliTest;
 // journal names no port for it, and the trace names it by its path.
 TEST_F(CliReadWrite, APathThatNoComNameMapsToIsOpenedAsItIs) {
   StartCamera();
-  setenv("CORVANE_COM1", Path("absent1").c_str(), 1);
+  SetEnv("CORVANE_COM1", Path("absent1"));
   const Ran ran = Cli({"--port", Path("com1"), "--trace=" + Path("trace"), "write", "0:F7=5A"});
   EXPECT_EQ(ran.status, 0) << ran.err;
   EXPECT_EQ(ran.out, "0:F7 34 -> 5A\n");
@@ -55,8 +55,9 @@ TEST_F(CliReadWrite, ReadPrintsCodesAndWriteReadsOldWritesAndReadsBack) {
 
   // Codes read that do not reach standard output: the camera was used, the
   // results are lost (5).
-  const int full = std::system((CORVANE_CLI " read 0:F7 >/dev/full 2>/dev/null"));
-  EXPECT_EQ(WEXITSTATUS(full), 5);
+  EXPECT_EQ(
+      testsupport::Run({"/bin/sh", "-c", CORVANE_CLI " read 0:F7 >/dev/full 2>/dev/null"}, Env()),
+      5);
 }
 
 TEST_F(CliBadInput, ExitsTwoWithAMessageAndSendsNothing) {

@@ -4,8 +4,8 @@
 
 #include <filesystem>
 
+#include "testing/hex.h"
 #include "tests/cli/cli_fixture.h"
-#include "tests/common/hex.h"
 
 namespace clitest {
 namespace {

@@ -4,9 +4,9 @@
 
 #include <chrono>
 #include <filesystem>
-#include <thread>
 
 #include "platform/stop_signals.h"
+#include "testing/wait.h"
 #include "tests/cli/cli_fixture.h"
 
 namespace clitest {
@@ -24,13 +24,9 @@ INSTANTIATE_TEST_SUITE_P(Signals, CliStop, ::testing::Values(SIGINT, SIGTERM, SI
                          });
 
 // Waits (at most 30 s) until `ready` holds.
-bool WaitUntil(const std::function<bool()>& ready) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-  while (!ready()) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
-  }
-  return true;
+template <class Condition>
+bool WaitUntil(Condition ready) {
+  return testsupport::WaitUntil(ready, std::chrono::seconds(30));
 }
 
 // Sixteen cells, 0:00 to 0:0F, all set to 00.
@@ -46,7 +42,7 @@ void ExpectNoTemporaryFile(const std::string& dir) {
 TEST_P(CliStop, ARestoreLeavesAJournalOfWhatWasWrittenAndARerunCompletes) {
   StartCamera({}, /*paced=*/true);
   WriteFile(Path("zeros.hex"), kZeros);
-  CliProcess restore({"restore", Path("zeros.hex")});
+  CliProcess restore({"restore", Path("zeros.hex")}, Env());
   ASSERT_TRUE(WaitUntil([&] { return WriteFrames().size() >= 3; }));
   restore.Signal(GetParam());
   const Ran ran = restore.Wait();
@@ -203,9 +199,9 @@ TEST_F(CliJournal, AFailedAppendIsTakenOutAndTheStatusSaysTheCameraWasUsed) {
   const std::string sending =
       " #1 write COM1 " + Path("com1") + " 0:F7 34 -> 5A sending\n";  // after the time
   const std::size_t limit = kept.size() + 24 + sending.size() + 10;
-  const Ran ran =
-      CliProcess({"write", "0:F7=5A"}, {"/usr/bin/prlimit", "--fsize=" + std::to_string(limit)})
-          .Wait();
+  const Ran ran = CliProcess({"write", "0:F7=5A"}, Env(),
+                             {"/usr/bin/prlimit", "--fsize=" + std::to_string(limit)})
+                      .Wait();
   EXPECT_EQ(ran.status, 5) << ran.err;
   EXPECT_EQ(Camera().Cell(0, 0xF7), 0x5A);
   EXPECT_EQ(LinesWith(ran.err,
@@ -247,7 +243,7 @@ TEST_F(CliJournal, AWriteWhoseReadBackGoesUnansweredShowsAsFailed) {
 TEST_P(CliStop, ADumpToAFileEndsWithItsSummaryAndLeavesTheFileAsItWas) {
   StartCamera({}, /*paced=*/true);
   WriteFile(Path("keep.hex"), "the older dump\n");
-  CliProcess dump({"dump", "-o", Path("keep.hex")});
+  CliProcess dump({"dump", "-o", Path("keep.hex")}, Env());
   ASSERT_TRUE(WaitUntil([&] { return Frames().size() >= 10; }));
   dump.Signal(GetParam());
   const Ran ran = dump.Wait();
@@ -263,12 +259,14 @@ TEST_P(CliStop, ASecondSignalEndsAtOnceAndLeavesNothingBehind) {
   silent.silent = true;
   StartCamera(silent);
   WriteFile(Path("keep.hex"), "the older dump\n");
-  CliProcess dump({"dump", "-o", Path("keep.hex")});
+  CliProcess dump({"dump", "-o", Path("keep.hex")}, Env());
   // The first signal comes while the first step waits for its reply, the
   // second while that wait goes on.
   ASSERT_TRUE(WaitUntil([&] { return Frames().size() >= 1; }));
   dump.Signal(GetParam());
-  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  // The second once the first has been taken (it says so).
+  ASSERT_TRUE(WaitUntil(
+      [&] { return !dump.Running() || !LinesWith(dump.err(), "interrupted (").empty(); }));
   dump.Signal(GetParam());
   const Ran ran = dump.Wait();
   EXPECT_EQ(ran.status, 128 + GetParam());

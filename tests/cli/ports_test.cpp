@@ -5,7 +5,7 @@
 #include <unistd.h>
 
 #include "tests/cli/cli_fixture.h"
-#include "tests/platform/pty_fixture.h"
+#include "tests/platform/serial_fixture.h"
 
 namespace clitest {
 namespace {
@@ -54,7 +54,7 @@ TEST_F(CliPorts, ListsTheMapWithEachStateAndAHeldPortIsNamedAlikeWhenNothingOpen
   }
 
   {
-    corvane_test::PortHolder holder(PORT_TOOL, "COM1");
+    corvane_test::PortHolder holder(PORT_TOOL, "COM1", Env());
     const std::string held = "in use by process " + std::to_string(holder.pid()) + " (port_tool)";
     Opens(watch);
     ran = Cli({"ports"});

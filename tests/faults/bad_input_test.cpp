@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "testing/hex.h"
 #include "tests/app/app_fixture.h"
-#include "tests/common/hex.h"
 #include "tools/camsim_frames.h"
 
 namespace {

@@ -13,8 +13,6 @@
 // The case indices of shard I are those congruent to I modulo K. A failing
 // case prints its case seed; --case runs that case alone. Environment
 // variables CORVANE_CAMPAIGN_SEED / _N / _WORKERS give the defaults.
-#include <dirent.h>
-#include <stdlib.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -22,7 +20,6 @@
 #include <cstdio>
 #include <cstring>
 #include <deque>
-#include <filesystem>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -36,7 +33,11 @@
 #include "platform/threads.h"
 #include "platform/ui/testing.h"
 #include "port/CommPort.h"
-#include "tests/common/hex.h"
+#include "testing/env.h"
+#include "testing/hex.h"
+#include "testing/process.h"
+#include "testing/temp_dir.h"
+#include "testing/wait.h"
 #include "tests/faults/campaign_model.h"
 #include "tools/camsim.h"
 
@@ -96,15 +97,6 @@ Config ParseArgs(int argc, char** argv) {
   }
   if (c.workers < 1) c.workers = 1;
   return c;
-}
-
-std::size_t OpenDescriptors() {
-  std::size_t n = 0;
-  if (DIR* d = opendir("/proc/self/fd")) {
-    while (readdir(d) != nullptr) ++n;
-    closedir(d);
-  }
-  return n;
 }
 
 std::string BoxText(const std::string& operation, const std::string& text, int port) {
@@ -187,8 +179,8 @@ class Worker {
          int index)
       : driver_(driver), probe_(probe), port_(kFirstPort + index), link_(LinkPath(dir, index)) {}
 
-  // Where COM<kFirstPort + index> points (set in the environment before the
-  // workers start: the environment is not safe to change from threads).
+  // Where COM<kFirstPort + index> points (set in the map before the
+  // workers start).
   static std::string LinkPath(const std::string& dir, int index) {
     return dir + "/com" + std::to_string(kFirstPort + index);
   }
@@ -361,8 +353,7 @@ class Worker {
   // transaction (all eight after a success; after a failure the 2 s time-out
   // has let it read them all) and has sent everything it sends for them.
   bool WaitQuiet(const Case& c, bool failed) {
-    const auto deadline = Clock::now() + std::chrono::seconds(10);
-    for (;;) {
+    return testsupport::WaitUntil([&] {
       std::size_t rx = 0, tx = 0, faultRuns = 0;
       for (const auto& e : camera_->Log()) {
         rx += e.kind == camsim::LogKind::kRx;
@@ -378,10 +369,8 @@ class Worker {
         needTx += !silent && !instead;
       }
       const std::size_t needFault = surplus && static_cast<std::size_t>(c.step) <= rx ? 1 : 0;
-      if ((failed || rx >= 8) && tx >= needTx && faultRuns >= needFault) return true;
-      if (Clock::now() > deadline) return false;
-      std::this_thread::sleep_for(Ms(5));
-    }
+      return (failed || rx >= 8) && tx >= needTx && faultRuns >= needFault;
+    });
   }
 
   int Open() { return port_object_->OpenPort(nullptr, port_, 9600, 'N', 8, 1, EV_RXCHAR, 512); }
@@ -515,15 +504,9 @@ class Worker {
 
 int Main(int argc, char** argv) {
   const Config config = ParseArgs(argc, argv);
-  for (int n = 1; n <= 4; ++n) {
-    platform::SetComOverride(n, "/nonexistent/com" + std::to_string(n));
-  }
-  char tmpl[] = "/tmp/corvane-faults.XXXXXX";
-  if (::mkdtemp(tmpl) == nullptr) {
-    std::perror("mkdtemp");
-    return 2;
-  }
-  const std::string dir = tmpl;
+  const testsupport::ComPorts com;  // COM1 to COM4 reach nothing
+  const testsupport::TempDir tempDir("faults");
+  const std::string& dir = tempDir.path();
 
   std::vector<std::uint64_t> seeds;
   if (config.single) {
@@ -535,12 +518,13 @@ int Main(int argc, char** argv) {
   const int workers =
       std::min<int>(config.workers, static_cast<int>(std::max<std::size_t>(seeds.size(), 1)));
 
+  // The map's COM5 and up, given back with COM1 to COM4 when com goes.
   for (int w = 0; w < workers; ++w) {
     platform::SetComOverride(kFirstPort + w, Worker::LinkPath(dir, w));
   }
 
   platform::ui::testing::Driver driver(/*autoAcknowledge=*/true);
-  const std::size_t fds0 = OpenDescriptors();
+  const std::size_t fds0 = testsupport::OpenFdCount();
   const std::size_t handles0 = platform::OpenHandleCount();
   const long threads0 = platform::LiveThreadCount();
   const auto t0 = Clock::now();
@@ -579,15 +563,11 @@ int Main(int argc, char** argv) {
   const double seconds = std::chrono::duration<double>(Clock::now() - t0).count();
 
   // Every monitor thread has ended; handles and descriptors are back.
-  const auto deadline = Clock::now() + std::chrono::seconds(10);
-  while (platform::LiveThreadCount() > threads0 && Clock::now() < deadline)
-    std::this_thread::sleep_for(Ms(5));
+  testsupport::WaitUntil([&] { return platform::LiveThreadCount() <= threads0; });
   const long threadsLeft = platform::LiveThreadCount() - threads0;
   const long handlesLeft =
       static_cast<long>(platform::OpenHandleCount()) - static_cast<long>(handles0);
-  const long fdsLeft = static_cast<long>(OpenDescriptors()) - static_cast<long>(fds0);
-  std::error_code ec;
-  std::filesystem::remove_all(dir, ec);
+  const long fdsLeft = static_cast<long>(testsupport::OpenFdCount()) - static_cast<long>(fds0);
 
   std::printf("fault campaign: seed %llu, shard %u/%u, %zu cases on %d port/camera pairs%s\n",
               static_cast<unsigned long long>(config.seed), config.shard, config.shards,

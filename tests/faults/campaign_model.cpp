@@ -4,7 +4,7 @@
 #include <map>
 #include <utility>
 
-#include "tests/common/hex.h"
+#include "testing/hex.h"
 #include "tools/camsim_frames.h"
 
 namespace faults {

@@ -3,16 +3,15 @@
 // through the dialog. Descriptors, handles and the services' threads must
 // come back to their counts, and LeakSanitizer (in the sanitizer build)
 // must find nothing when the process ends.
-#include <dirent.h>
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <string>
-#include <thread>
 
 #include "platform/handles.h"
 #include "platform/threads.h"
+#include "testing/process.h"
 #include "tests/app/app_fixture.h"
+#include "tests/port/port_fixture.h"
 
 namespace {
 
@@ -20,25 +19,7 @@ using apptest::Driver;
 using apptest::Ports;
 using apptest::ProgramRun;
 
-std::size_t OpenDescriptors() {
-  std::size_t n = 0;
-  if (DIR* d = opendir("/proc/self/fd")) {
-    while (readdir(d) != nullptr) ++n;
-    closedir(d);
-  }
-  return n;
-}
-
-// Waits (at most 10 s, to show no hang) until no thread of the services runs
-// beyond `baseline`.
-bool ThreadsBackTo(long baseline) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-  while (platform::LiveThreadCount() > baseline) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
-  return true;
-}
+using porttest::WaitThreadsBackTo;
 
 struct Counts {
   std::size_t fds, handles;
@@ -46,7 +27,7 @@ struct Counts {
 };
 
 Counts Now() {
-  return {OpenDescriptors(), platform::OpenHandleCount(), platform::LiveThreadCount()};
+  return {testsupport::OpenFdCount(), platform::OpenHandleCount(), platform::LiveThreadCount()};
 }
 
 TEST(Soak, TenThousandCyclesOfOpenStartMonitorAndStop) {
@@ -64,7 +45,7 @@ TEST(Soak, TenThousandCyclesOfOpenStartMonitorAndStop) {
     ASSERT_EQ(port.OpenPort(nullptr, 1, 9600, 'N', 8, 1, EV_RXCHAR, 512), 1) << "cycle " << i;
     ASSERT_FALSE(port.m_bMonitorAlive.load()) << "cycle " << i;
     if (i % 1000 == 999) {
-      ASSERT_TRUE(ThreadsBackTo(threads0)) << "cycle " << i;
+      ASSERT_TRUE(WaitThreadsBackTo(threads0)) << "cycle " << i;
       const Counts now = Now();
       ASSERT_EQ(now.fds, before.fds) << "cycle " << i;
       ASSERT_EQ(now.handles, before.handles) << "cycle " << i;
@@ -77,7 +58,7 @@ TEST(Soak, TenThousandCyclesOfOpenStartMonitorAndStop) {
   port.OpenPort(nullptr, 1, 9600, 'N', 8, 1, EV_RXCHAR, 512);
   EXPECT_EQ(result.size(), 4u);
   EXPECT_NE(result, "XXXX");
-  EXPECT_TRUE(ThreadsBackTo(threads0));
+  EXPECT_TRUE(WaitThreadsBackTo(threads0));
   EXPECT_EQ(Now().fds, before.fds);
   EXPECT_EQ(Now().handles, before.handles);
 }
@@ -90,7 +71,7 @@ TEST(Soak, ThousandCommandsThroughTheDialog) {
   HWND main = run.PastAbout();
   ASSERT_NE(main, nullptr);
   ASSERT_TRUE(d.Click(main, IDC_READ));  // the first command opens what stays open
-  ASSERT_TRUE(ThreadsBackTo(0));
+  ASSERT_TRUE(WaitThreadsBackTo(0));
   const Counts before = Now();
   const char* hex = "0123456789ABCDEF";
   for (int i = 0; i < 1000; ++i) {
@@ -110,7 +91,7 @@ TEST(Soak, ThousandCommandsThroughTheDialog) {
     }
     ASSERT_TRUE(d.Enabled(main, IDC_WRITE)) << "command " << i;
     if (i % 100 == 99) {
-      ASSERT_TRUE(ThreadsBackTo(0)) << "command " << i;
+      ASSERT_TRUE(WaitThreadsBackTo(0)) << "command " << i;
       const Counts now = Now();
       ASSERT_EQ(now.fds, before.fds) << "command " << i;
       ASSERT_EQ(now.handles, before.handles) << "command " << i;

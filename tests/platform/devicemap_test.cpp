@@ -4,7 +4,6 @@
 #include "platform/devicemap.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <filesystem>
 #include <fstream>
@@ -13,7 +12,8 @@
 
 #include "platform/port_listing.h"
 #include "platform/serial_faults.h"
-#include "tests/platform/pty_fixture.h"
+#include "testing/temp_dir.h"
+#include "tests/platform/serial_fixture.h"
 
 namespace {
 
@@ -28,18 +28,12 @@ using platform::ScanSerialDevices;
 class FakeMachine {
  public:
   FakeMachine() {
-    char tmpl[] = "/tmp/corvane-sysfs-XXXXXX";
-    root_ = ::mkdtemp(tmpl);
     fs::create_directories(root_ / "sys/class/tty");
     fs::create_directories(root_ / "dev");
     // What every machine has and the map must pass over: a virtual
     // terminal (no device) and the console.
     Dir("sys/devices/virtual/tty/tty0");
     Link("sys/class/tty/tty0", "sys/devices/virtual/tty/tty0");
-  }
-  ~FakeMachine() {
-    std::error_code ec;
-    fs::remove_all(root_, ec);
   }
   std::string root() const { return root_.string(); }
 
@@ -108,7 +102,8 @@ class FakeMachine {
   }
   void Node(const std::string& name) { File("dev/" + name, ""); }
 
-  fs::path root_;
+  testsupport::TempDir dir_{"sysfs"};
+  fs::path root_ = dir_.path();
 };
 
 // One record on a line: COM name, path, [by-id], driver, vendor:product,
@@ -187,9 +182,9 @@ TEST(DeviceMapRules, AnAdapterIsMappedByItsByIdLinkAndReachedAgainAfterAReplug) 
 
   m.Unplug("ttyUSB0");
   m.Usb("ttyUSB1", 2, "ftdi_sio", "0403:6001", "FTDI", "FT232R_USB_UART");
-  m.NodeTo("ttyUSB1", after.slave());
+  m.NodeTo("ttyUSB1", after.path());
   // COM2 as the program opens it, at the map's path under the test's root.
-  platform::SetComOverride(2, m.root() + link);
+  testsupport::ComPorts com({"", m.root() + link});
   const std::string trace = m.root() + "/trace";
   platform::serial_testing::TraceTo(trace.c_str());
   HANDLE h = corvane_test::OpenCom("COM2");
@@ -198,21 +193,17 @@ TEST(DeviceMapRules, AnAdapterIsMappedByItsByIdLinkAndReachedAgainAfterAReplug) 
   CloseHandle(h);
   std::string opened;
   std::getline(std::ifstream(trace), opened);
-  EXPECT_NE(opened.find(" COM2 OPEN " + m.root() + link + " -> " + after.slave()),
-            std::string::npos)
+  EXPECT_NE(opened.find(" COM2 OPEN " + m.root() + link + " -> " + after.path()), std::string::npos)
       << opened;
   EXPECT_EQ(platform::PortLabel("COM2", m.root() + link),
             "COM2 (" + m.root() + link + " -> " + m.root() + "/dev/ttyUSB1)");
-  platform::SetComOverride(2, "");
 }
 
 TEST(DeviceMapRules, WithoutSysfsComNIsTtySnMinus1) {
-  char tmpl[] = "/tmp/corvane-nosysfs-XXXXXX";
-  const std::string root = ::mkdtemp(tmpl);
-  const auto map = MachineComMap(ScanSerialDevices(root));
+  testsupport::TempDir root("nosysfs");
+  const auto map = MachineComMap(ScanSerialDevices(root.path()));
   EXPECT_EQ(map.at(1), "/dev/ttyS0");
   EXPECT_EQ(map.at(255), "/dev/ttyS254");
-  fs::remove_all(root);
 }
 
 // Each device once, with what sysfs says of it and whether it opens. The
@@ -228,9 +219,9 @@ TEST(PortListing, OneRecordPerDeviceWithItsDescriptionAndState) {
   m.Usb("ttyACM0", 1, "cdc_acm", "2341:0043", "", "Uno");
   m.NodeTo("ttyACM0", "/nonexistent/ttyACM0");
   m.Usb("ttyUSB0", 2, "ftdi_sio", "0403:6001", "FTDI", "FT232R_USB_UART");
-  m.NodeTo("ttyUSB0", pty.slave());
+  m.NodeTo("ttyUSB0", pty.path());
   m.Usb("ttyUSB1", 3, "cp210x", "10c4:ea60", "Silicon Labs", "CP2102");
-  platform::SetComOverrides({{4, mine.slave()}});
+  platform::SetComOverrides({{4, mine.path()}});
 
   const auto records = platform::ListSerialPorts(platform::StateCheck::kLook, m.root());
   platform::SetComOverrides({});
@@ -242,7 +233,7 @@ TEST(PortListing, OneRecordPerDeviceWithItsDescriptionAndState) {
                       "COM2 /dev/ttyS1 [] serial  '' '' free: ",
                       "COM3 /dev/ttyUSB0 [/dev/serial/by-id/usb-FT232R_USB_UART-if00] ftdi_sio "
                       "0403:6001 'FTDI' 'FT232R_USB_UART' free: ",
-                      "COM4 " + mine.slave() + " []   '' '' free: ",
+                      "COM4 " + mine.path() + " []   '' '' free: ",
                       " /dev/ttyUSB1 [/dev/serial/by-id/usb-CP2102-if00] cp210x 10c4:ea60 "
                       "'Silicon Labs' 'CP2102' free: ",
                   }));

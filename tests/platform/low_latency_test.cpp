@@ -9,11 +9,11 @@
 #include <vector>
 
 #include "platform/serial_faults.h"
-#include "tests/platform/pty_fixture.h"
+#include "tests/platform/serial_fixture.h"
 
 namespace {
 
-using corvane_test::PointComPortsAt;
+using corvane_test::ComPorts;
 using corvane_test::Pty;
 
 // The serial settings of one adapter, as the hook shows them.
@@ -45,7 +45,6 @@ int AdapterSettings(int, unsigned long request, serial_struct* info) {
 class LowLatency : public ::testing::Test {
  protected:
   void SetUp() override {
-    PointComPortsAt(pty_.slave());
     g_adapter.flags = ASYNC_SKIP_TEST | ASYNC_INITIALIZED;
     g_adapter.refuseSet = false;
     g_adapter.sets.clear();
@@ -57,6 +56,7 @@ class LowLatency : public ::testing::Test {
                        FILE_FLAG_OVERLAPPED, NULL);
   }
   Pty pty_;
+  ComPorts com_{{pty_.path()}};
 };
 
 TEST_F(LowLatency, AskedForAtOpenAndGivenBackAtClose) {
@@ -93,7 +93,7 @@ TEST_F(LowLatency, APseudoTerminalRefusesAndWorksAsItIs) {
   ASSERT_NE(h, INVALID_HANDLE_VALUE);
   DWORD n = 0;
   EXPECT_TRUE(WriteFile(h, "\x05", 1, &n, NULL));
-  EXPECT_EQ(pty_.Receive(1), "\x05");
+  EXPECT_EQ(pty_.Read(1), "\x05");
   CloseHandle(h);
   EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
 }

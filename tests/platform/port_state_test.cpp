@@ -12,12 +12,13 @@
 #include <vector>
 
 #include "platform/port_listing.h"
-#include "tests/platform/pty_fixture.h"
+#include "testing/temp_dir.h"
+#include "tests/platform/serial_fixture.h"
 
 namespace {
 
+using corvane_test::ComPorts;
 using corvane_test::OpenCom;
-using corvane_test::PointComPortsAt;
 using corvane_test::Pty;
 using platform::PortState;
 
@@ -30,17 +31,17 @@ std::string OwnCommand() {
 
 TEST(PortState, HeldByAnotherProcessNamesItsPidAndCommand) {
   Pty pty;
-  PointComPortsAt(pty.slave());
+  ComPorts com({pty.path()});
   platform::PortRecord r;
   {
-    corvane_test::PortHolder holder(PORT_TOOL, "COM1");
-    platform::ProbePortState(pty.slave(), &r);
+    corvane_test::PortHolder holder(PORT_TOOL, "COM1", com.Env());
+    platform::ProbePortState(pty.path(), &r);
     EXPECT_EQ(r.state, PortState::kInUse);
     ASSERT_TRUE(r.holder.has_value());
     EXPECT_EQ(r.holder->pid, holder.pid());
     EXPECT_EQ(r.reason, "in use by process " + std::to_string(holder.pid()) + " (port_tool)");
   }
-  platform::ProbePortState(pty.slave(), &r);
+  platform::ProbePortState(pty.path(), &r);
   EXPECT_EQ(r.state, PortState::kFree);
   EXPECT_FALSE(r.holder.has_value());
 }
@@ -49,10 +50,10 @@ TEST(PortState, HeldByAnotherProcessNamesItsPidAndCommand) {
 // (its error text and LastOpenFailure) and the listing (by opening, and
 // where the node tells it, by looking) give the same state and reason.
 TEST(PortState, TheSerialOpenAndTheListingSayWhyInTheSameWords) {
-  char tmpl[] = "/tmp/corvane-why-XXXXXX";
-  const std::string dir = ::mkdtemp(tmpl);
+  testsupport::TempDir temp("why");
+  const std::string& dir = temp.path();
   Pty held;
-  HANDLE holder = OpenCom(held.slave().c_str());
+  HANDLE holder = OpenCom(held.path().c_str());
   ASSERT_NE(holder, INVALID_HANDLE_VALUE);
   const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);  // opens with ENXIO
   sockaddr_un address{};
@@ -68,7 +69,7 @@ TEST(PortState, TheSerialOpenAndTheListingSayWhyInTheSameWords) {
   };
   const std::vector<Row> rows = {
       {dir + "/none", PortState::kMissing, "does not exist", true},
-      {held.slave(), PortState::kInUse,
+      {held.path(), PortState::kInUse,
        "in use by process " + std::to_string(getpid()) + " (" + OwnCommand() + ")", true},
       {address.sun_path, PortState::kMissing,
        "no device answers (a port without hardware behind it)", false},
@@ -93,14 +94,13 @@ TEST(PortState, TheSerialOpenAndTheListingSayWhyInTheSameWords) {
   }
   CloseHandle(holder);
   ::close(sock);
-  std::filesystem::remove_all(dir);
 }
 
 // Programs that take no flock leave a lock file with their pid; a stale
 // one (its process gone) names nobody.
 TEST(PortState, ALockFileNamesALiveHolder) {
-  char tmpl[] = "/tmp/corvane-lock-XXXXXX";
-  const std::string root = ::mkdtemp(tmpl);
+  testsupport::TempDir dir("lock");
+  const std::string& root = dir.path();
   std::filesystem::create_directories(root + "/run/lock");
   std::filesystem::create_directories(root + "/dev");
   std::ofstream(root + "/dev/ttyUSB0") << "";
@@ -114,7 +114,6 @@ TEST(PortState, ALockFileNamesALiveHolder) {
 
   std::ofstream(root + "/run/lock/LCK..ttyUSB0") << "2147483647\n";
   EXPECT_FALSE(platform::FindPortHolder(root + "/dev/ttyUSB0", root).has_value());
-  std::filesystem::remove_all(root);
 }
 
 // The start-up lines as an unprivileged user sees them (port_tool report
@@ -128,35 +127,31 @@ TEST(PortState, StartUpLinesForAUserWhoMayNotOpenAPort) {
   const group* dialout = getgrnam("dialout");
   if (dialout == nullptr) GTEST_SKIP() << "no dialout group";
   Pty forbidden, usable, held;
-  ASSERT_EQ(chown(forbidden.slave().c_str(), 0, dialout->gr_gid), 0);
-  ASSERT_EQ(chmod(forbidden.slave().c_str(), 0660), 0);
-  ASSERT_EQ(chmod(usable.slave().c_str(), 0666), 0);
-  ASSERT_EQ(chmod(held.slave().c_str(), 0666), 0);
-  setenv("CORVANE_COM1", forbidden.slave().c_str(), 1);
-  setenv("CORVANE_COM2", "/nonexistent/com2", 1);
-  setenv("CORVANE_COM3", usable.slave().c_str(), 1);
-  setenv("CORVANE_COM4", held.slave().c_str(), 1);
-  platform::SetComOverride(4, held.slave());
+  ASSERT_EQ(chown(forbidden.path().c_str(), 0, dialout->gr_gid), 0);
+  ASSERT_EQ(chmod(forbidden.path().c_str(), 0660), 0);
+  ASSERT_EQ(chmod(usable.path().c_str(), 0666), 0);
+  ASSERT_EQ(chmod(held.path().c_str(), 0666), 0);
+  ComPorts com({forbidden.path(), "", usable.path(), held.path()});
   HANDLE mine = OpenCom("COM4");
   ASSERT_NE(mine, INVALID_HANDLE_VALUE);
 
-  auto asNobody = [](const char* what) {
-    const std::string command = "/usr/bin/setpriv --reuid=nobody --regid=nogroup --clear-groups " +
-                                std::string(PORT_TOOL) + " " + what + " 2>&1";
-    FILE* p = popen(command.c_str(), "r");
-    std::string out;
-    char buf[512];
-    while (p != nullptr && std::fgets(buf, sizeof buf, p) != nullptr) out += buf;
-    EXPECT_EQ(p != nullptr ? pclose(p) : -1, 0) << out;
-    return out;
+  // Its lines go to standard error; nothing comes on standard output.
+  auto asNobody = [&com](const char* what) {
+    std::string out, err;
+    EXPECT_EQ(testsupport::Run({"/usr/bin/setpriv", "--reuid=nobody", "--regid=nogroup",
+                                "--clear-groups", PORT_TOOL, what},
+                               com.Env(), &out, &err),
+              0)
+        << err;
+    return out + err;
   };
   const std::string out = asNobody("report"), looked = asNobody("look");
   CloseHandle(mine);
-  EXPECT_EQ(out, "port_tool: COM1 (" + forbidden.slave() +
+  EXPECT_EQ(out, "port_tool: COM1 (" + forbidden.path() +
                      "): permission denied; add your user to the dialout group (sudo adduser "
                      "$USER dialout) and log in again\n"
                      "port_tool: COM4 (" +
-                     held.slave() + "): in use by process " + std::to_string(getpid()) + " (" +
+                     held.path() + "): in use by process " + std::to_string(getpid()) + " (" +
                      OwnCommand() + ")\n");
   EXPECT_EQ(looked, out);
 }

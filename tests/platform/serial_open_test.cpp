@@ -1,6 +1,5 @@
 // Opening and closing COM ports: names, exclusivity across processes,
 // missing and forbidden devices, and leaks over many cycles.
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -11,26 +10,18 @@
 
 #include "platform/kernel32.h"
 #include "platform/port_listing.h"
-#include "tests/platform/pty_fixture.h"
+#include "tests/platform/serial_fixture.h"
 
 namespace {
 
+using corvane_test::ComPorts;
 using corvane_test::ErrorText;
 using corvane_test::OpenCom;
-using corvane_test::PointComPortsAt;
 using corvane_test::Pty;
+using testsupport::OpenFdCount;
 
-int OpenFdCount() {
-  int n = 0;
-  DIR* d = opendir("/proc/self/fd");
-  while (dirent* e = readdir(d)) {
-    if (e->d_name[0] != '.') ++n;
-  }
-  closedir(d);
-  return n;
-}
-
-// Runs body in a child process and gives its exit status (0 to 255).
+// Runs body in a child process (a copy of this one, which has no other
+// thread) and gives its exit status (0 to 255).
 template <class F>
 int InChild(F body) {
   const pid_t pid = fork();
@@ -42,7 +33,7 @@ int InChild(F body) {
 
 TEST(SerialOpen, MissingDeviceIsFileNotFoundWithItsPath) {
   Pty pty;
-  PointComPortsAt(pty.slave());
+  ComPorts com({pty.path()});
   EXPECT_EQ(OpenCom("COM2"), INVALID_HANDLE_VALUE);
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
   const std::string text = ErrorText(ERROR_FILE_NOT_FOUND);
@@ -53,7 +44,7 @@ TEST(SerialOpen, MissingDeviceIsFileNotFoundWithItsPath) {
 
 TEST(SerialOpen, BadNamesAndArgumentsAreRefusedAsTheNativeCallWould) {
   Pty pty;
-  PointComPortsAt(pty.slave());
+  ComPorts com({pty.path()});
   EXPECT_EQ(OpenCom("LPT1"), INVALID_HANDLE_VALUE);
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
   EXPECT_EQ(OpenCom("COM0"), INVALID_HANDLE_VALUE);
@@ -79,7 +70,7 @@ TEST(SerialOpen, BadNamesAndArgumentsAreRefusedAsTheNativeCallWould) {
 
 TEST(SerialOpen, SecondOpenInTheSameProcessIsDeniedUntilClosed) {
   Pty pty;
-  PointComPortsAt(pty.slave());
+  ComPorts com({pty.path()});
   HANDLE first = OpenCom("COM1");
   ASSERT_NE(first, INVALID_HANDLE_VALUE);
   EXPECT_EQ(OpenCom("COM1"), INVALID_HANDLE_VALUE);
@@ -95,29 +86,13 @@ TEST(SerialOpen, SecondOpenInTheSameProcessIsDeniedUntilClosed) {
 // lock does not yield to privilege).
 TEST(SerialOpen, HeldByAnotherProcessIsAccessDenied) {
   Pty pty;
-  PointComPortsAt(pty.slave());
-  int toParent[2], toChild[2];
-  ASSERT_EQ(pipe(toParent), 0);
-  ASSERT_EQ(pipe(toChild), 0);
-  const pid_t pid = fork();
-  if (pid == 0) {
-    HANDLE h = OpenCom("COM1");
-    const char ok = h != INVALID_HANDLE_VALUE ? 'y' : 'n';
-    (void)!write(toParent[1], &ok, 1);
-    char go;
-    (void)!read(toChild[0], &go, 1);  // hold the port until told
-    if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
-    _exit(0);
+  ComPorts com({pty.path()});
+  {
+    corvane_test::PortHolder holder(PORT_TOOL, "COM1", com.Env());
+    EXPECT_EQ(OpenCom("COM1"), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
   }
-  char ok = 0;
-  ASSERT_EQ(read(toParent[0], &ok, 1), 1);
-  ASSERT_EQ(ok, 'y');
-  EXPECT_EQ(OpenCom("COM1"), INVALID_HANDLE_VALUE);
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
-  (void)!write(toChild[1], "x", 1);
-  int status = 0;
-  waitpid(pid, &status, 0);
-  HANDLE h = OpenCom("COM1");  // released by the child's close
+  HANDLE h = OpenCom("COM1");  // released by the holder's close
   EXPECT_NE(h, INVALID_HANDLE_VALUE) << GetLastError();
 
   // And the other way round: held here, denied to a child.
@@ -128,7 +103,6 @@ TEST(SerialOpen, HeldByAnotherProcessIsAccessDenied) {
   });
   EXPECT_EQ(child, 0);
   CloseHandle(h);
-  for (int fd : {toParent[0], toParent[1], toChild[0], toChild[1]}) close(fd);
 }
 
 // The text names the device and says why in the words of the port
@@ -141,7 +115,7 @@ TEST(SerialOpen, NoPermissionIsAccessDeniedWithAdviceOnTheGroup) {
   ASSERT_GE(fd, 0);
   close(fd);
   ASSERT_EQ(chmod(path, 0060), 0);
-  PointComPortsAt(path);
+  ComPorts com({path});
   const std::string device = path;
   const int result = InChild([&device] {
     if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) return 3;
@@ -163,9 +137,9 @@ TEST(SerialOpen, NoPermissionIsAccessDeniedWithAdviceOnTheGroup) {
 
 TEST(SerialOpen, ThousandOpenCloseCyclesLeakNothing) {
   Pty pty;
-  PointComPortsAt(pty.slave());
+  ComPorts com({pty.path()});
   const std::size_t handles = platform::OpenHandleCount();
-  const int fds = OpenFdCount();
+  const std::size_t fds = OpenFdCount();
   for (int i = 0; i < 1000; ++i) {
     HANDLE h = OpenCom("COM1");
     ASSERT_NE(h, INVALID_HANDLE_VALUE) << "cycle " << i << " error " << GetLastError();

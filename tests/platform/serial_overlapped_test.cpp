@@ -7,7 +7,7 @@
 #include <string>
 #include <thread>
 
-#include "tests/platform/pty_fixture.h"
+#include "tests/platform/serial_fixture.h"
 
 namespace {
 
@@ -34,7 +34,7 @@ class Overlapped : public PortTest {
 // ---- R1: the event wait -----------------------------------------------------
 
 TEST_F(Overlapped, EventWaitWithInputQueuedCompletesAtOnceAndSetsTheEvent) {
-  pty_.Send("x");
+  ASSERT_TRUE(pty_.Write("x"));
   AwaitQueued(1);
   DWORD mask = kUntouched;
   ASSERT_TRUE(WaitCommEvent(port_, &mask, &ov_));
@@ -54,7 +54,7 @@ TEST_F(Overlapped, EventWaitPendsResetsTheEventAndIsSetByAByte) {
   DWORD n = 0;
   EXPECT_FALSE(GetOverlappedResult(port_, &ov_, &n, FALSE));
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_IO_INCOMPLETE));
-  pty_.Send("y");
+  ASSERT_TRUE(pty_.Write("y"));
   ASSERT_TRUE(Signalled(ov_.hEvent, 10000));
   EXPECT_TRUE(GetOverlappedResult(port_, &ov_, &n, TRUE));
   EXPECT_EQ(n, 0u);
@@ -80,7 +80,7 @@ TEST_F(Overlapped, SecondEventWaitIsRefusedAndLeavesTheEventAlone) {
   EXPECT_TRUE(Signalled(ov_.hEvent));  // nor reset by it
   // Even with input queued now, the refusal stays a refusal.
   ResetEvent(ov_.hEvent);
-  pty_.Send("z");
+  ASSERT_TRUE(pty_.Write("z"));
   ASSERT_TRUE(Signalled(ov_.hEvent, 10000));  // the first wait completed
   DWORD n;
   EXPECT_TRUE(GetOverlappedResult(port_, &ov_, &n, FALSE));
@@ -89,7 +89,7 @@ TEST_F(Overlapped, SecondEventWaitIsRefusedAndLeavesTheEventAlone) {
 // ---- R3: reads and writes ---------------------------------------------------
 
 TEST_F(Overlapped, ReadOfQueuedBytesCompletesAtOnceWithoutTouchingTheEvent) {
-  pty_.Send("hello");
+  ASSERT_TRUE(pty_.Write("hello"));
   AwaitQueued(5);
   char buf[8] = {};
   DWORD n = 0;
@@ -98,7 +98,7 @@ TEST_F(Overlapped, ReadOfQueuedBytesCompletesAtOnceWithoutTouchingTheEvent) {
   EXPECT_EQ(n, 5u);
   EXPECT_EQ(std::string(buf, 5), "hello");
   EXPECT_TRUE(Signalled(ov_.hEvent));  // left set
-  pty_.Send("!");
+  ASSERT_TRUE(pty_.Write("!"));
   AwaitQueued(1);
   ResetEvent(ov_.hEvent);
   ASSERT_TRUE(ReadFile(port_, buf, 1, &n, &ov_));
@@ -114,9 +114,9 @@ TEST_F(Overlapped, PendingReadCompletesWhenItsBytesArrive) {
   ASSERT_FALSE(ReadFile(port_, buf, 3, &n, &ov_));
   ASSERT_EQ(GetLastError(), static_cast<DWORD>(ERROR_IO_PENDING));
   EXPECT_FALSE(Signalled(ov_.hEvent));
-  pty_.Send("ab");
+  ASSERT_TRUE(pty_.Write("ab"));
   Sleep(50);
-  pty_.Send("c");
+  ASSERT_TRUE(pty_.Write("c"));
   ASSERT_TRUE(GetOverlappedResult(port_, &ov_, &n, TRUE));
   EXPECT_EQ(n, 3u);
   EXPECT_EQ(std::string(buf, 3), "abc");
@@ -128,7 +128,7 @@ TEST_F(Overlapped, WriteGoesOutAtOnce) {
   ASSERT_TRUE(WriteFile(port_, "\x02ping\x03", 6, &n, &ov_));
   EXPECT_EQ(n, 6u);
   EXPECT_FALSE(Signalled(ov_.hEvent));
-  EXPECT_EQ(pty_.Receive(6), "\x02ping\x03");
+  EXPECT_EQ(pty_.Read(6), "\x02ping\x03");
 }
 
 TEST_F(Overlapped, BlockedWriteFinishesWhenThePeerReads) {
@@ -140,7 +140,7 @@ TEST_F(Overlapped, BlockedWriteFinishesWhenThePeerReads) {
   ASSERT_FALSE(WriteFile(port_, data.data(), static_cast<DWORD>(data.size()), &n, &ov_));
   ASSERT_EQ(GetLastError(), static_cast<DWORD>(ERROR_IO_PENDING));
   data.assign(data.size(), '?');  // the port works from its own copy
-  std::string got = pty_.Receive(256 * 1024);
+  std::string got = pty_.Read(256 * 1024);
   ASSERT_TRUE(GetOverlappedResult(port_, &ov_, &n, TRUE));
   EXPECT_EQ(n, 256u * 1024);
   ASSERT_EQ(got.size(), 256u * 1024);
@@ -175,7 +175,7 @@ TEST_F(Overlapped, IntervalTimeoutEndsAReadAfterItsLastByte) {
   DWORD partial = 0;
   EXPECT_FALSE(GetOverlappedResult(port_, &ov_, &partial, FALSE));
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_IO_INCOMPLETE));
-  pty_.Send("abc");
+  ASSERT_TRUE(pty_.Write("abc"));
   ASSERT_TRUE(GetOverlappedResult(port_, &ov_, &n, TRUE));
   EXPECT_EQ(n, 3u);
   EXPECT_EQ(std::string(buf, 3), "abc");
@@ -194,7 +194,7 @@ TEST_F(Overlapped, ReadTimeoutModesOfTheNativeDriver) {
   ASSERT_TRUE(SetCommTimeouts(port_, &any));
   ASSERT_FALSE(ReadFile(port_, buf, 8, &n, &ov_));
   ASSERT_EQ(GetLastError(), static_cast<DWORD>(ERROR_IO_PENDING));
-  pty_.Send("q");
+  ASSERT_TRUE(pty_.Write("q"));
   ASSERT_TRUE(GetOverlappedResult(port_, &ov_, &n, TRUE));
   EXPECT_EQ(n, 1u);
   EXPECT_EQ(buf[0], 'q');
@@ -218,7 +218,7 @@ TEST_F(Overlapped, WriteTimesOutWithTheBytesItGotOut) {
 TEST_F(Overlapped, CallsWithoutOverlappedWaitForTheirResult) {
   std::thread peer([&] {
     Sleep(100);
-    pty_.Send("sync");
+    ASSERT_TRUE(pty_.Write("sync"));
   });
   char buf[4];
   DWORD n = 0;
@@ -226,7 +226,7 @@ TEST_F(Overlapped, CallsWithoutOverlappedWaitForTheirResult) {
   EXPECT_EQ(std::string(buf, n), "sync");
   peer.join();
   EXPECT_TRUE(WriteFile(port_, "back", 4, &n, NULL));
-  EXPECT_EQ(pty_.Receive(4), "back");
+  EXPECT_EQ(pty_.Read(4), "back");
 }
 
 // ---- R4: aborts and the mask ------------------------------------------------
@@ -287,7 +287,7 @@ double ProcessCpuSeconds() {
 TEST_F(Overlapped, HangUpCompletesThePendingWaitAndEveryLaterCallFails) {
   DWORD mask = 0;
   ASSERT_FALSE(WaitCommEvent(port_, &mask, &ov_));
-  pty_.CloseMaster();
+  pty_.HangUp();
   ASSERT_TRUE(Signalled(ov_.hEvent, 10000));
   DWORD n = 0;
   EXPECT_FALSE(GetOverlappedResult(port_, &ov_, &n, TRUE));
@@ -329,7 +329,7 @@ TEST_F(Overlapped, HangUpCompletesThePendingWaitAndEveryLaterCallFails) {
 }
 
 TEST_F(Overlapped, HangUpWithNothingPendingIsSeenByTheNextCall) {
-  pty_.CloseMaster();
+  pty_.HangUp();
   DWORD mask = kUntouched;
   EXPECT_FALSE(GetCommMask(port_, &mask));
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_DEVICE_REMOVED));
@@ -345,7 +345,7 @@ TEST_F(Overlapped, HungUpPortDoesNotSpin) {
   char c;
   DWORD n;
   ASSERT_FALSE(ReadFile(port_, &c, 1, &n, &ov_));
-  pty_.CloseMaster();
+  pty_.HangUp();
   ASSERT_TRUE(Signalled(ov_.hEvent, 10000));
   HANDLE events[1] = {ov_.hEvent};
   DWORD mask;
@@ -395,9 +395,9 @@ TEST_F(Overlapped, MonitorCycleReceivesEveryByteAndNeverSpins) {
   int wakeups = 0;
   std::thread peer([&] {
     Sleep(50);
-    pty_.Send("R1");
+    ASSERT_TRUE(pty_.Write("R1"));
     Sleep(50);
-    pty_.Send("R2R3");
+    ASSERT_TRUE(pty_.Write("R2R3"));
   });
   while (received.size() < 6 && wakeups < 100) {
     DWORD mask = 0;
@@ -437,7 +437,7 @@ TEST_F(Overlapped, MonitorCycleReceivesEveryByteAndNeverSpins) {
   ASSERT_TRUE(PurgeComm(port_, 15));
   DWORD n = 0;
   ASSERT_TRUE(WriteFile(port_, "F", 1, &n, &ov_));
-  EXPECT_EQ(pty_.Receive(1), "F");
+  EXPECT_EQ(pty_.Read(1), "F");
   EXPECT_FALSE(WaitCommEvent(port_, &mask, &ov_));  // the first is still pending
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
   EXPECT_EQ(WaitForMultipleObjects(3, set, FALSE, 200), WAIT_TIMEOUT);  // nothing to do

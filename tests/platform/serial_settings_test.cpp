@@ -7,7 +7,7 @@
 
 #include "platform/commstate.h"
 #include "platform/serial_faults.h"
-#include "tests/platform/pty_fixture.h"
+#include "tests/platform/serial_fixture.h"
 
 namespace {
 
@@ -162,7 +162,7 @@ TEST_F(SerialSettings, TimeoutsAndMaskAreKeptByThePort) {
 }
 
 TEST_F(SerialSettings, QueueIsCountedAndPurgedOnRequest) {
-  pty_.Send("abcde");
+  ASSERT_TRUE(pty_.Write("abcde"));
   AwaitQueued(5);
   COMSTAT st{};
   DWORD errors = 99;
@@ -173,7 +173,7 @@ TEST_F(SerialSettings, QueueIsCountedAndPurgedOnRequest) {
   ASSERT_TRUE(ClearCommError(port_, &errors, &st));
   EXPECT_EQ(st.cbInQue, 0u);
   // What arrives after the purge is read, nothing from before it.
-  pty_.Send("Z");
+  ASSERT_TRUE(pty_.Write("Z"));
   AwaitQueued(1);
   char buf[8] = {};
   DWORD got = 0;
@@ -206,7 +206,7 @@ TEST_F(SerialSettings, FaultHookFailsTheNamedCallOnce) {
 }
 
 TEST(SerialSettingsNoTty, DeviceThatIsNoTtyHasNoLineSettings) {
-  corvane_test::PointComPortsAt("/dev/null");
+  corvane_test::ComPorts com({"/dev/null"});
   HANDLE h = CreateFileA("COM1", GENERIC_READ | GENERIC_WRITE, 0, NULL, OPEN_EXISTING,
                          FILE_FLAG_OVERLAPPED, NULL);
   ASSERT_NE(h, INVALID_HANDLE_VALUE);

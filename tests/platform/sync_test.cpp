@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/kernel32.h"
+#include "testing/wait.h"
 
 namespace {
 
@@ -210,7 +211,7 @@ DWORD ExitingProc(LPVOID p) {
 }
 
 void WaitUntilLiveCount(long expected) {
-  for (int i = 0; i < 1000 && platform::LiveThreadCount() != expected; ++i) Sleep(5);
+  testsupport::WaitUntil([&] { return platform::LiveThreadCount() == expected; });
 }
 
 TEST(Threads, StartedThreadRunsAndIsCountedUntilItEnds) {

@@ -1,7 +1,5 @@
 // The byte trace: one line per open, burst, failure and close, to a file or
 // standard error, and read from CORVANE_TRACE by a program.
-#include <unistd.h>
-
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -9,11 +7,12 @@
 
 #include "platform/serial_faults.h"
 #include "platform/serial_trace.h"
-#include "tests/platform/pty_fixture.h"
+#include "testing/temp_dir.h"
+#include "tests/platform/serial_fixture.h"
 
 namespace {
 
-using corvane_test::PointComPortsAt;
+using corvane_test::ComPorts;
 using corvane_test::Pty;
 namespace hooks = platform::serial_testing;
 
@@ -35,29 +34,22 @@ std::string WithoutTime(const std::string& line) {
   return line.substr(space + 1);
 }
 
-std::string TempPath() {
-  char tmpl[] = "/tmp/corvane-trace-XXXXXX";
-  const int fd = mkstemp(tmpl);
-  close(fd);
-  unlink(tmpl);
-  return tmpl;
-}
-
 HANDLE OpenSync(const char* name) {
   return CreateFileA(name, GENERIC_READ | GENERIC_WRITE, 0, NULL, OPEN_EXISTING, 0, NULL);
 }
 
 TEST(Trace, OneLinePerOpenBurstFailureAndClose) {
   Pty pty;
-  PointComPortsAt(pty.slave());
-  const std::string file = TempPath();
+  ComPorts com({pty.path()});
+  testsupport::TempDir dir("trace");
+  const std::string file = dir.File("trace");
   hooks::TraceTo(file.c_str());
   HANDLE h = OpenSync("COM1");
   ASSERT_NE(h, INVALID_HANDLE_VALUE);
   DWORD n = 0;
   ASSERT_TRUE(WriteFile(h, "\x05\x80\x7F", 3, &n, NULL));
-  EXPECT_EQ(pty.Receive(3), "\x05\x80\x7F");
-  pty.Send("\x06\x80\x7F");
+  EXPECT_EQ(pty.Read(3), "\x05\x80\x7F");
+  ASSERT_TRUE(pty.Write("\x06\x80\x7F"));
   char reply[3];
   COMMTIMEOUTS t{0, 0, 2000, 0, 0};
   ASSERT_TRUE(SetCommTimeouts(h, &t));
@@ -70,7 +62,6 @@ TEST(Trace, OneLinePerOpenBurstFailureAndClose) {
   hooks::TraceTo(nullptr);
 
   std::vector<std::string> lines = Lines(file);
-  unlink(file.c_str());
   for (std::string& line : lines) line = WithoutTime(line);
   // The reply may come in over more than one read: join the RX lines.
   std::vector<std::string> joined;
@@ -83,7 +74,7 @@ TEST(Trace, OneLinePerOpenBurstFailureAndClose) {
     }
   }
   EXPECT_EQ(joined, (std::vector<std::string>{
-                        "COM1 OPEN " + pty.slave(),
+                        "COM1 OPEN " + pty.path(),
                         "COM1 TX 05 80 7F",
                         "COM1 RX 06 80 7F",
                         "COM1 ERROR SetCommMask 31 A device attached to the system is not "
@@ -96,7 +87,7 @@ TEST(Trace, OneLinePerOpenBurstFailureAndClose) {
 
 TEST(Trace, DashIsStandardErrorAndAFileThatCannotBeWrittenIsSaid) {
   Pty pty;
-  PointComPortsAt(pty.slave());
+  ComPorts com({pty.path()});
   testing::internal::CaptureStderr();
   hooks::TraceTo("-");
   HANDLE h = OpenSync("COM1");
@@ -110,7 +101,7 @@ TEST(Trace, DashIsStandardErrorAndAFileThatCannotBeWrittenIsSaid) {
   std::vector<std::string> lines;
   for (std::string line; std::getline(err, line);) lines.push_back(line);
   ASSERT_EQ(lines.size(), 3u);
-  EXPECT_EQ(WithoutTime(lines[0]), "COM1 OPEN " + pty.slave());
+  EXPECT_EQ(WithoutTime(lines[0]), "COM1 OPEN " + pty.path());
   EXPECT_EQ(WithoutTime(lines[1]), "COM1 CLOSE");
   EXPECT_NE(lines[2].find("CORVANE_TRACE: cannot open /nonexistent/dir/trace: No such file or "
                           "directory; no trace is written"),
@@ -122,8 +113,9 @@ TEST(Trace, DashIsStandardErrorAndAFileThatCannotBeWrittenIsSaid) {
 // opened is refused with its reason, and leaves the trace off.
 TEST(Trace, SwitchedOnAndOffByTheCall) {
   Pty pty;
-  PointComPortsAt(pty.slave());
-  const std::string file = TempPath();
+  ComPorts com({pty.path()});
+  testsupport::TempDir dir("trace");
+  const std::string file = dir.File("trace");
   std::string error;
   ASSERT_TRUE(platform::StartTrace(file, &error)) << error;
   CloseHandle(OpenSync("COM1"));
@@ -133,26 +125,25 @@ TEST(Trace, SwitchedOnAndOffByTheCall) {
   EXPECT_EQ(error, "cannot open /nonexistent/dir/trace: No such file or directory");
   EXPECT_EQ(platform::SerialTrace::Current(), nullptr);
   std::vector<std::string> lines = Lines(file);
-  unlink(file.c_str());
   ASSERT_EQ(lines.size(), 2u);
-  EXPECT_EQ(WithoutTime(lines[0]), "COM1 OPEN " + pty.slave());
+  EXPECT_EQ(WithoutTime(lines[0]), "COM1 OPEN " + pty.path());
   EXPECT_EQ(WithoutTime(lines[1]), "COM1 CLOSE");
 }
 
 // A program reads CORVANE_TRACE itself, and appends to the file.
 TEST(Trace, ProgramsTakeItFromTheEnvironment) {
   Pty pty;
-  const std::string file = TempPath();
+  testsupport::TempDir dir("trace");
+  const std::string file = dir.File("trace");
   std::ofstream(file) << "earlier\n";
-  const std::string command = "CORVANE_TRACE=" + file + " CORVANE_COM1=" + pty.slave() + " " +
-                              PORT_TOOL + " send COM1 10 3B 04";
-  ASSERT_EQ(std::system(command.c_str()), 0);
-  EXPECT_EQ(pty.Receive(3), "\x10\x3B\x04");
+  auto env = testsupport::ComPortEnv({pty.path()});
+  env.emplace_back("CORVANE_TRACE", file);
+  ASSERT_EQ(testsupport::Run({PORT_TOOL, "send", "COM1", "10", "3B", "04"}, env), 0);
+  EXPECT_EQ(pty.Read(3), "\x10\x3B\x04");
   std::vector<std::string> lines = Lines(file);
-  unlink(file.c_str());
   ASSERT_EQ(lines.size(), 4u);
   EXPECT_EQ(lines[0], "earlier");
-  EXPECT_EQ(WithoutTime(lines[1]), "COM1 OPEN " + pty.slave());
+  EXPECT_EQ(WithoutTime(lines[1]), "COM1 OPEN " + pty.path());
   EXPECT_EQ(WithoutTime(lines[2]), "COM1 TX 10 3B 04");
   EXPECT_EQ(WithoutTime(lines[3]), "COM1 CLOSE");
 }

@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "platform/serial_faults.h"
-#include "tests/common/hex.h"
+#include "testing/hex.h"
 #include "tests/port/port_fixture.h"
 
 namespace {
@@ -15,9 +15,10 @@ using platform::ui::testing::Driver;
 using platform::ui::testing::PumpThread;
 using porttest::BoxText;
 using porttest::BoxTexts;
+using porttest::ComPorts;
 using porttest::Ms;
 using porttest::OpenCom1;
-using porttest::PtyPeer;
+using porttest::Pty;
 using porttest::ReplyBytes;
 using Bytes = std::vector<unsigned char>;
 using testhex::kAnnounce;
@@ -27,8 +28,6 @@ using testhex::kSetup;
 class MonitorTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(peer_.ok());
-    porttest::MapComPorts(peer_.path());
     threads_ = platform::LiveThreadCount();
     ASSERT_EQ(OpenCom1(port_), 1);
   }
@@ -70,7 +69,8 @@ class MonitorTest : public ::testing::Test {
   bool ReceiveEventSet() { return WaitForSingleObject(port_.m_hReceiveEvent, 0) == WAIT_OBJECT_0; }
 
   Driver driver_{true};
-  PtyPeer peer_;
+  Pty peer_;
+  ComPorts com_{{peer_.path()}};
   long threads_ = 0;
   CCommPort port_;
 };
@@ -78,8 +78,8 @@ class MonitorTest : public ::testing::Test {
 TEST_F(MonitorTest, FrameGoesOutAndEveryReplyByteIsStored) {
   ASSERT_EQ(port_.StartMonitor(), 1);
   port_.SendHexFrame(kAnnounce);
-  EXPECT_EQ(peer_.Read(3, 5000), (Bytes{0x05, 0x80, 0x7F}));
-  EXPECT_EQ(peer_.Read(1, 50), Bytes{});  // exactly the frame's bytes
+  EXPECT_EQ(peer_.ReadBytes(3, 5000), (Bytes{0x05, 0x80, 0x7F}));
+  EXPECT_EQ(peer_.ReadBytes(1, 50), Bytes{});  // exactly the frame's bytes
   peer_.Write({0x06, 0x80, 0x7F});
   ASSERT_TRUE(porttest::WaitReplyCount(port_, 3));
   EXPECT_EQ(ReplyBytes(port_), (Bytes{0x06, 0x80, 0x7F}));
@@ -87,7 +87,7 @@ TEST_F(MonitorTest, FrameGoesOutAndEveryReplyByteIsStored) {
 
   // The setup frame, 24 bytes ending in CF.
   port_.SendHexFrame(kSetup);
-  const Bytes setup = peer_.Read(24, 5000);
+  const Bytes setup = peer_.ReadBytes(24, 5000);
   ASSERT_EQ(setup.size(), 24u);
   EXPECT_EQ(setup.front(), 0x01);
   EXPECT_EQ(setup.back(), 0xCF);
@@ -99,11 +99,11 @@ TEST_F(MonitorTest, EmptyTextSendsNothingAndALongOneIsCut) {
   ResetEvent(port_.m_hWriteEvent);
   port_.SendHexFrame("");
   EXPECT_NE(WaitForSingleObject(port_.m_hWriteEvent, 0), WAIT_OBJECT_0);
-  EXPECT_EQ(peer_.Read(1, 100), Bytes{});
+  EXPECT_EQ(peer_.ReadBytes(1, 100), Bytes{});
 
   const std::string text = std::string(198, 'A') + "0102";  // 202 characters
   port_.SendHexFrame(text.c_str());
-  const Bytes sent = peer_.Read(200, 1000);
+  const Bytes sent = peer_.ReadBytes(200, 1000);
   EXPECT_EQ(sent, Bytes(99, 0xAA));
   EXPECT_TRUE(driver_.Recorded().empty());
 }
@@ -119,7 +119,7 @@ TEST_F(MonitorTest, BytesBeforeTheMonitorOrBeforeASendAreNotStored) {
   peer_.Write({0x44, 0x55});
   ASSERT_TRUE(porttest::WaitReplyCount(port_, 2));
   port_.SendHexFrame(kClose);
-  EXPECT_EQ(peer_.Read(3, 5000), (Bytes{0x10, 0x3B, 0x04}));
+  EXPECT_EQ(peer_.ReadBytes(3, 5000), (Bytes{0x10, 0x3B, 0x04}));
   peer_.Write({0x06});
   ASSERT_TRUE(porttest::WaitReplyCount(port_, 1));
   EXPECT_EQ(ReplyBytes(port_), Bytes{0x06});
@@ -160,16 +160,16 @@ TEST_F(MonitorTest, StopWhileTheLineNeverStopsSending) {
 
 TEST_F(MonitorTest, FrameHandedOverBeforeTheStartIsSentByTheMonitor) {
   port_.SendHexFrame(kClose);
-  EXPECT_EQ(peer_.Read(1, 100), Bytes{});  // no monitor: nothing leaves
+  EXPECT_EQ(peer_.ReadBytes(1, 100), Bytes{});  // no monitor: nothing leaves
   ASSERT_EQ(port_.StartMonitor(), 1);
-  EXPECT_EQ(peer_.Read(3, 5000), (Bytes{0x10, 0x3B, 0x04}));
+  EXPECT_EQ(peer_.ReadBytes(3, 5000), (Bytes{0x10, 0x3B, 0x04}));
 }
 
 TEST_F(MonitorTest, AnOpenInBetweenDiscardsAWaitingFrame) {
   port_.SendHexFrame(kClose);
   ASSERT_EQ(OpenCom1(port_), 1);
   ASSERT_EQ(port_.StartMonitor(), 1);
-  EXPECT_EQ(peer_.Read(1, 200), Bytes{});
+  EXPECT_EQ(peer_.ReadBytes(1, 200), Bytes{});
 }
 
 TEST_F(MonitorTest, StopWinsOverAWaitingFrame) {
@@ -177,7 +177,7 @@ TEST_F(MonitorTest, StopWinsOverAWaitingFrame) {
   SetEvent(port_.m_hStopEvent);
   ASSERT_EQ(port_.StartMonitor(), 1);
   ASSERT_EQ(OpenCom1(port_), 1);
-  EXPECT_EQ(peer_.Read(1, 200), Bytes{});
+  EXPECT_EQ(peer_.ReadBytes(1, 200), Bytes{});
   EXPECT_FALSE(port_.m_bMonitorAlive.load());
 }
 
@@ -193,7 +193,7 @@ TEST_F(MonitorTest, StopBeforeTheThreadHasRun) {
   // And the destructor does the same for an object about to go.
   {
     CCommPort other;
-    porttest::MapComPorts("");
+    com_.Map({});
     EXPECT_EQ(OpenCom1(other), 0);
     EXPECT_EQ(other.StartMonitor(), 1);
   }
@@ -211,7 +211,7 @@ TEST_F(MonitorTest, OneMonitorAtATime) {
 TEST_F(MonitorTest, HangUpInTheMiddleOfAReplyShowsOneBoxAndTheMonitorBlocks) {
   StartAndSync();
   port_.SendHexFrame(kAnnounce);
-  EXPECT_EQ(peer_.Read(3, 5000).size(), 3u);
+  EXPECT_EQ(peer_.ReadBytes(3, 5000).size(), 3u);
   peer_.Write({0x06, 0x80});
   ASSERT_TRUE(porttest::WaitReplyCount(port_, 2));
   peer_.HangUp();
@@ -220,7 +220,7 @@ TEST_F(MonitorTest, HangUpInTheMiddleOfAReplyShowsOneBoxAndTheMonitorBlocks) {
   std::this_thread::sleep_for(Ms(300));
   EXPECT_EQ(BoxTexts(driver_),
             std::vector<std::string>{
-                BoxText("WaitCommEvent()", porttest::SystemText(ERROR_DEVICE_REMOVED), 1)});
+                BoxText("WaitCommEvent()", porttest::ErrorText(ERROR_DEVICE_REMOVED), 1)});
   EXPECT_EQ(ReplyBytes(port_), (Bytes{0x06, 0x80}));
   // A frame handed over now fails on the line: its box, then the event
   // wait's, and the monitor blocks again.
@@ -231,7 +231,7 @@ TEST_F(MonitorTest, HangUpInTheMiddleOfAReplyShowsOneBoxAndTheMonitorBlocks) {
   ASSERT_EQ(boxes.size(), 3u);
   EXPECT_EQ(boxes[1].rfind("WARNING:  WriteFile()", 0), 0u);
   EXPECT_EQ(boxes[2].rfind("WARNING:  WaitCommEvent()", 0), 0u);
-  porttest::MapComPorts("");
+  com_.Map({});
 }
 
 // Failures of single calls on a working line, made by the services' fault
@@ -245,7 +245,7 @@ TEST_F(MonitorTest, FailedReadStoresNothingAndTheOtherBytesArrive) {
   std::this_thread::sleep_for(Ms(100));
   EXPECT_EQ(ReplyBytes(port_), (Bytes{0x06, 0x80, 0x7F}));
   EXPECT_EQ(BoxTexts(driver_), std::vector<std::string>{BoxText(
-                                   "ReadFile()", porttest::SystemText(ERROR_GEN_FAILURE), 1)});
+                                   "ReadFile()", porttest::ErrorText(ERROR_GEN_FAILURE), 1)});
   EXPECT_NE(driver_.Recorded()[0].thread, GetCurrentThreadId());
 }
 
@@ -254,11 +254,11 @@ TEST_F(MonitorTest, FailedWriteLosesTheFrameAndTheNextOneGoesOut) {
   platform::serial_testing::FailNext("WriteFile", ERROR_GEN_FAILURE);
   port_.SendHexFrame(kAnnounce);
   ASSERT_TRUE(driver_.WaitRecorded(1, Ms(5000)));
-  EXPECT_EQ(peer_.Read(1, 200), Bytes{});
+  EXPECT_EQ(peer_.ReadBytes(1, 200), Bytes{});
   EXPECT_EQ(BoxTexts(driver_), std::vector<std::string>{BoxText(
-                                   "WriteFile()", porttest::SystemText(ERROR_GEN_FAILURE), 1)});
+                                   "WriteFile()", porttest::ErrorText(ERROR_GEN_FAILURE), 1)});
   port_.SendHexFrame(kClose);
-  EXPECT_EQ(peer_.Read(3, 5000), (Bytes{0x10, 0x3B, 0x04}));
+  EXPECT_EQ(peer_.ReadBytes(3, 5000), (Bytes{0x10, 0x3B, 0x04}));
 }
 
 TEST_F(MonitorTest, FailedEventWaitShowsItsBoxAndBytesStillArrive) {
@@ -266,10 +266,10 @@ TEST_F(MonitorTest, FailedEventWaitShowsItsBoxAndBytesStillArrive) {
   ASSERT_EQ(port_.StartMonitor(), 1);
   ASSERT_TRUE(driver_.WaitRecorded(1, Ms(5000)));
   EXPECT_EQ(BoxTexts(driver_), std::vector<std::string>{BoxText(
-                                   "WaitCommEvent()", porttest::SystemText(ERROR_GEN_FAILURE), 1)});
+                                   "WaitCommEvent()", porttest::ErrorText(ERROR_GEN_FAILURE), 1)});
   // The next frame wakes the monitor; its event wait then works again.
   port_.SendHexFrame(kAnnounce);
-  EXPECT_EQ(peer_.Read(3, 5000).size(), 3u);
+  EXPECT_EQ(peer_.ReadBytes(3, 5000).size(), 3u);
   peer_.Write({0x06, 0x80, 0x7F});
   ASSERT_TRUE(porttest::WaitReplyCount(port_, 3));
   EXPECT_EQ(driver_.Recorded().size(), 1u);
@@ -286,7 +286,7 @@ TEST_F(MonitorTest, FailedGetCommMaskCountsAsAnEmptyMaskAndLosesNoByte) {
 
 TEST(MonitorFailedOpen, EachFrameOnAPortThatDidNotOpenGivesBoundedBoxes) {
   Driver driver(true);
-  porttest::MapComPorts("");
+  ComPorts com;
   const long threads = platform::LiveThreadCount();
   CCommPort port;
   EXPECT_EQ(OpenCom1(port), 0);
@@ -314,7 +314,7 @@ double ThreadCpuSeconds() {
 // it does not spin meanwhile.
 TEST(MonitorStop, StopRequestWaitsForAnOpenBoxWithoutSpinning) {
   Driver driver(false);
-  porttest::MapComPorts("");
+  ComPorts com;
   const long threads = platform::LiveThreadCount();
   CCommPort port;
   EXPECT_EQ(OpenCom1(port), 0);
@@ -344,9 +344,8 @@ TEST(MonitorStop, StopRequestWaitsForAnOpenBoxWithoutSpinning) {
 TEST(MonitorOwner, NotificationsForEveryConfiguredEventInTableOrder) {
   Driver driver(true);
   PumpThread owner;
-  PtyPeer peer;
-  ASSERT_TRUE(peer.ok());
-  porttest::MapComPorts(peer.path());
+  Pty peer;
+  ComPorts com({peer.path()});
   const long threads = platform::LiveThreadCount();
   {
     CCommPort port;
@@ -381,9 +380,8 @@ TEST(MonitorOwner, NotificationsForEveryConfiguredEventInTableOrder) {
 TEST(MonitorOwner, RxCharAloneSendsNoMessage) {
   Driver driver(true);
   PumpThread owner;
-  PtyPeer peer;
-  ASSERT_TRUE(peer.ok());
-  porttest::MapComPorts(peer.path());
+  Pty peer;
+  ComPorts com({peer.path()});
   CCommPort port;
   ASSERT_EQ(port.OpenPort(owner.wnd(), 1, 9600, 'N', 8, 1, EV_RXCHAR, 512), 1);
   ASSERT_EQ(port.StartMonitor(), 1);

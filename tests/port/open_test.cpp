@@ -1,6 +1,8 @@
 // Opening and configuring a port, the error box, and the lifetime of what
 // CCommPort owns.
-#include <sys/wait.h>
+#include <fcntl.h>
+#include <termios.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstring>
@@ -13,13 +15,15 @@ namespace {
 using platform::ui::testing::Driver;
 using porttest::BoxText;
 using porttest::BoxTexts;
+using porttest::ComPorts;
+using porttest::ErrorText;
 using porttest::OpenCom1;
-using porttest::PtyPeer;
-using porttest::SystemText;
+using porttest::OpenFdCount;
+using porttest::Pty;
 
 TEST(OpenPort, MissingPortGivesZeroAndNoBox) {
   Driver driver(true);
-  porttest::MapComPorts("");
+  ComPorts com;
   CCommPort port;
   EXPECT_EQ(port.OpenPort(nullptr, 3, 9600, 'N', 8, 1, EV_RXCHAR, 512), 0);
   EXPECT_EQ(port.m_hComm, INVALID_HANDLE_VALUE);
@@ -33,14 +37,13 @@ TEST(OpenPort, MissingPortGivesZeroAndNoBox) {
   SetLastError(ERROR_FILE_NOT_FOUND);
   port.ReportError("Test()", "");
   ASSERT_EQ(driver.Recorded().size(), 1u);
-  EXPECT_EQ(driver.Recorded()[0].text, BoxText("Test()", SystemText(ERROR_FILE_NOT_FOUND), 3));
+  EXPECT_EQ(driver.Recorded()[0].text, BoxText("Test()", ErrorText(ERROR_FILE_NOT_FOUND), 3));
 }
 
 TEST(OpenPort, PortHeldByAnotherProcessGivesZeroAndNoBox) {
   Driver driver(true);
-  PtyPeer peer;
-  ASSERT_TRUE(peer.ok());
-  porttest::MapComPorts(peer.path());
+  Pty peer;
+  ComPorts com({peer.path()});
   // Another process opens the device exclusively and holds it.
   const std::string script =
       "import fcntl, os, sys, time\n"
@@ -48,36 +51,16 @@ TEST(OpenPort, PortHeldByAnotherProcessGivesZeroAndNoBox) {
       "fcntl.flock(fd, fcntl.LOCK_EX)\n"
       "print('held', flush=True)\n"
       "sys.stdin.read()\n";
-  int toChild[2], fromChild[2];
-  ASSERT_EQ(pipe(toChild), 0);
-  ASSERT_EQ(pipe(fromChild), 0);
-  const pid_t pid = fork();
-  ASSERT_GE(pid, 0);
-  if (pid == 0) {
-    dup2(toChild[0], 0);
-    dup2(fromChild[1], 1);
-    close(toChild[1]);  // or the holder would never see the end of its input
-    close(fromChild[0]);
-    execl("/usr/bin/python3", "python3", "-c", script.c_str(), peer.path().c_str(),
-          static_cast<char*>(nullptr));
-    _exit(127);
-  }
-  close(toChild[0]);
-  close(fromChild[1]);
-  std::string line;  // the holder says when it holds the device
-  char c = 0;
-  while (line.size() < 8 && read(fromChild[0], &c, 1) == 1 && c != '\n') line += c;
-  ASSERT_EQ(line, "held");
-
+  testsupport::Process holder({"/usr/bin/python3", "-c", script, peer.path()},
+                              testsupport::kCaptureOutput | testsupport::kFeedInput);
+  ASSERT_EQ(holder.ReadLine(), "held");  // the holder says when it holds the device
   {
     CCommPort port;
     EXPECT_EQ(OpenCom1(port), 0);
     EXPECT_EQ(port.m_hComm, INVALID_HANDLE_VALUE);
   }
-  close(toChild[1]);  // the holder ends
-  close(fromChild[0]);
-  int status = 0;
-  waitpid(pid, &status, 0);
+  holder.CloseInput();  // the holder ends
+  EXPECT_EQ(holder.Wait(), 0) << holder.err();
   EXPECT_TRUE(driver.Recorded().empty());
 
   // Free again: it opens.
@@ -88,9 +71,8 @@ TEST(OpenPort, PortHeldByAnotherProcessGivesZeroAndNoBox) {
 
 TEST(OpenPort, ConfiguresTheLineAndOpensTwiceInARow) {
   Driver driver(true);
-  PtyPeer peer;
-  ASSERT_TRUE(peer.ok());
-  porttest::MapComPorts(peer.path());
+  Pty peer;
+  ComPorts com({peer.path()});
   CCommPort port;
   ASSERT_EQ(OpenCom1(port), 1);
   HANDLE first = port.m_hComm;
@@ -133,9 +115,8 @@ TEST(OpenPort, ConfiguresTheLineAndOpensTwiceInARow) {
 // the system's text, skips the rest, and the open still succeeds.
 void ExpectStepFailure(const char* function, const char* operation, DWORD code) {
   Driver driver(true);
-  PtyPeer peer;
-  ASSERT_TRUE(peer.ok());
-  porttest::MapComPorts(peer.path());
+  Pty peer;
+  ComPorts com({peer.path()});
   CCommPort port;
   platform::serial_testing::FailNext(function, code);
   EXPECT_EQ(OpenCom1(port), 1) << function;
@@ -144,7 +125,7 @@ void ExpectStepFailure(const char* function, const char* operation, DWORD code) 
   EXPECT_EQ(boxes[0].caption, "Application Error");
   EXPECT_EQ(boxes[0].type, UINT(MB_ICONERROR));
   EXPECT_EQ(boxes[0].thread, GetCurrentThreadId());
-  EXPECT_EQ(boxes[0].text, BoxText(operation, SystemText(code), 1)) << function;
+  EXPECT_EQ(boxes[0].text, BoxText(operation, ErrorText(code), 1)) << function;
   platform::serial_testing::ClearFaults();
 }
 
@@ -161,15 +142,13 @@ TEST(OpenPort, EachConfigurationStepFailureShowsItsBox) {
 // port 0.
 TEST(OpenPort, AnOwnersReceiverGetsTheFailuresAndAPathOpensAsItIs) {
   Driver driver(true);
-  PtyPeer peer;
-  ASSERT_TRUE(peer.ok());
-  porttest::MapComPorts(peer.path());
+  Pty peer;
+  ComPorts com({peer.path()});
   porttest::Recorder recorder;
   CCommPort port(recorder);
   platform::serial_testing::FailNext("SetCommState", ERROR_GEN_FAILURE);
   EXPECT_EQ(OpenCom1(port), 1);
-  porttest::MapComPorts("");
-  ::unsetenv("CORVANE_COM1");
+  com.Map({});
   platform::serial_testing::FailNext("SetCommTimeouts", ERROR_INVALID_PARAMETER);
   EXPECT_EQ(port.OpenPort(nullptr, peer.path().c_str(), 9600, 'N', 8, 1, EV_RXCHAR, 512), 1);
   const auto failures = recorder.Failures();
@@ -179,7 +158,7 @@ TEST(OpenPort, AnOwnersReceiverGetsTheFailuresAndAPathOpensAsItIs) {
   EXPECT_EQ(failures[0].systemCode, DWORD(ERROR_GEN_FAILURE));
   EXPECT_EQ(failures[0].port, 1);
   EXPECT_EQ(failures[0].caption, "Application Error");
-  EXPECT_EQ(failures[0].text, BoxText("SetCommState()", SystemText(ERROR_GEN_FAILURE), 1));
+  EXPECT_EQ(failures[0].text, BoxText("SetCommState()", ErrorText(ERROR_GEN_FAILURE), 1));
   EXPECT_TRUE(engine::IsConfigurationStep(failures[1].step));
   EXPECT_EQ(failures[1].port, 0);
 
@@ -187,7 +166,7 @@ TEST(OpenPort, AnOwnersReceiverGetsTheFailuresAndAPathOpensAsItIs) {
   ASSERT_EQ(port.OpenPort(nullptr, peer.path().c_str(), 9600, 'N', 8, 1, EV_RXCHAR, 512), 1);
   ASSERT_EQ(port.StartMonitor(), 1);
   port.SendHexFrame("05807F");
-  EXPECT_EQ(peer.Read(3, 5000), (std::vector<unsigned char>{0x05, 0x80, 0x7F}));
+  EXPECT_EQ(peer.Read(3), "\x05\x80\x7F");
   EXPECT_EQ(port.OpenPort(nullptr, "/nonexistent/tty", 9600, 'N', 8, 1, EV_RXCHAR, 512), 0);
   EXPECT_EQ(recorder.Failures().size(), 2u);
   EXPECT_TRUE(driver.Recorded().empty());
@@ -195,9 +174,8 @@ TEST(OpenPort, AnOwnersReceiverGetsTheFailuresAndAPathOpensAsItIs) {
 
 TEST(OpenPort, FailedTimeoutsSkipTheRestOfTheConfiguration) {
   Driver driver(true);
-  PtyPeer peer;
-  ASSERT_TRUE(peer.ok());
-  porttest::MapComPorts(peer.path());
+  Pty peer;
+  ComPorts com({peer.path()});
   CCommPort port;
   platform::serial_testing::FailNext("SetCommTimeouts", ERROR_GEN_FAILURE);
   ASSERT_EQ(OpenCom1(port, nullptr, EV_RXCHAR | EV_BREAK), 1);
@@ -211,7 +189,7 @@ TEST(OpenPort, FailedTimeoutsSkipTheRestOfTheConfiguration) {
 // taken, reading the line settings fails.
 TEST(OpenPort, DeviceThatIsNotATtyShowsTheGetCommStateBox) {
   Driver driver(true);
-  porttest::MapComPorts("/dev/null");
+  ComPorts com({"/dev/null"});
   CCommPort port;
   EXPECT_EQ(OpenCom1(port), 1);
   const auto boxes = BoxTexts(driver);
@@ -233,7 +211,7 @@ TEST(ReportError, DetailLongerThanTwoCharactersReplacesTheSystemText) {
   port.ReportError("Op()", "abc");
   const auto boxes = BoxTexts(driver);
   ASSERT_EQ(boxes.size(), 3u);
-  EXPECT_EQ(boxes[0], BoxText("Op()", SystemText(ERROR_ACCESS_DENIED), 0));
+  EXPECT_EQ(boxes[0], BoxText("Op()", ErrorText(ERROR_ACCESS_DENIED), 0));
   EXPECT_EQ(boxes[1], boxes[0]);
   EXPECT_EQ(boxes[2], BoxText("Op()", "abc", 0));
   for (const auto& box : driver.Recorded()) {
@@ -279,16 +257,15 @@ TEST(HexDigitValue, NonDigitShowsItsBoxAndGivesSixteen) {
 // behind.
 TEST(Lifetime, NoLeaksOverThousandsOfOpensAndMonitorStarts) {
   Driver driver(true);
-  PtyPeer peer;
-  ASSERT_TRUE(peer.ok());
-  porttest::MapComPorts(peer.path());
+  Pty peer;
+  ComPorts com({peer.path()});
   const long threads = platform::LiveThreadCount();
-  int fds = 0;
+  std::size_t fds = 0;
   std::size_t handles = 0;
   {
     CCommPort port;
     ASSERT_EQ(OpenCom1(port), 1);
-    fds = porttest::OpenFdCount();
+    fds = OpenFdCount();
     handles = platform::OpenHandleCount();
     for (int i = 0; i < 2000; ++i) {
       if (i % 2 == 0) {
@@ -297,12 +274,12 @@ TEST(Lifetime, NoLeaksOverThousandsOfOpensAndMonitorStarts) {
       ASSERT_EQ(OpenCom1(port), 1);
     }
     EXPECT_TRUE(porttest::WaitThreadsBackTo(threads));
-    EXPECT_EQ(porttest::OpenFdCount(), fds);
+    EXPECT_EQ(OpenFdCount(), fds);
     EXPECT_EQ(platform::OpenHandleCount(), handles);
   }
   // The destructor closed the port, the four events and the lock.
   EXPECT_LT(platform::OpenHandleCount(), handles);
-  EXPECT_LT(porttest::OpenFdCount(), fds);
+  EXPECT_LT(OpenFdCount(), fds);
   EXPECT_TRUE(driver.Recorded().empty());
 }
 

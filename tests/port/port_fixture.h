@@ -1,6 +1,7 @@
 // Shared pieces of the CCommPort tests: the headless driver that records the
 // error boxes, the expected box texts, and waiting for monitor threads to
-// end.
+// end; the line's other side is a testsupport::Pty, the COM device map a
+// testsupport::ComPorts.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -8,17 +9,23 @@
 #include <chrono>
 #include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "platform/kernel32.h"
 #include "platform/ui/testing.h"
 #include "port/CommPort.h"
-#include "tests/port/pty_peer.h"
+#include "testing/env.h"
+#include "testing/process.h"
+#include "testing/pty.h"
+#include "testing/wait.h"
+#include "tests/platform/serial_fixture.h"
 
 namespace porttest {
 
 using Ms = std::chrono::milliseconds;
+using testsupport::ComPorts;
+using testsupport::OpenFdCount;
+using testsupport::Pty;
 
 // The text of the error box for an operation and the text it shows.
 inline std::string BoxText(const std::string& operation, const std::string& text, int port) {
@@ -32,15 +39,7 @@ inline std::string TimeoutBox(int port) {
 }
 
 // The system's text for an error code, as the box shows it.
-inline std::string SystemText(DWORD code) {
-  char* text = nullptr;
-  const DWORD n = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM, NULL,
-                                 code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
-                                 reinterpret_cast<LPSTR>(&text), 0, NULL);
-  std::string s = n != 0 && text != nullptr ? std::string(text, n) : std::string();
-  if (text != nullptr) LocalFree(text);
-  return s;
-}
+using corvane_test::ErrorText;
 
 // A receiver of an owner other than the dialog: keeps every failure.
 class Recorder final : public engine::Receiver {
@@ -69,12 +68,7 @@ inline std::vector<std::string> BoxTexts(platform::ui::testing::Driver& driver) 
 // Waits (at most 10 s) until no thread started by the services runs beyond
 // `baseline`: the monitor thread has left AfxEndThread.
 inline bool WaitThreadsBackTo(long baseline) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-  while (platform::LiveThreadCount() > baseline) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    std::this_thread::sleep_for(Ms(1));
-  }
-  return true;
+  return testsupport::WaitUntil([&] { return platform::LiveThreadCount() <= baseline; });
 }
 
 // Opens COM1 as the dialog does.
@@ -84,15 +78,16 @@ inline int OpenCom1(CCommPort& port, CWnd* owner = nullptr, DWORD mask = EV_RXCH
 
 // Waits (at most timeoutMs) until the reply buffer holds n bytes.
 inline bool WaitReplyCount(CCommPort& port, DWORD n, int timeoutMs = 10000) {
-  const auto end = std::chrono::steady_clock::now() + Ms(timeoutMs);
-  for (;;) {
-    EnterCriticalSection(&port.m_lock);
-    const DWORD count = port.m_replyCount;
-    LeaveCriticalSection(&port.m_lock);
-    if (count >= n) return count == n;
-    if (std::chrono::steady_clock::now() > end) return false;
-    std::this_thread::sleep_for(Ms(1));
-  }
+  DWORD count = 0;
+  testsupport::WaitUntil(
+      [&] {
+        EnterCriticalSection(&port.m_lock);
+        count = port.m_replyCount;
+        LeaveCriticalSection(&port.m_lock);
+        return count >= n;
+      },
+      Ms(timeoutMs));
+  return count == n;
 }
 
 inline std::vector<unsigned char> ReplyBytes(CCommPort& port) {

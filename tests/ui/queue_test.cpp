@@ -12,6 +12,7 @@
 #include "platform/threads.h"
 #include "platform/ui/testing.h"
 #include "platform/ui/windows.h"
+#include "testing/wait.h"
 
 namespace {
 
@@ -19,18 +20,6 @@ using platform::ui::testing::Driver;
 using platform::ui::testing::PumpThread;
 using std::chrono::milliseconds;
 constexpr UINT kMsg = WM_USER + 1;
-
-// Waits (bounded) until pred holds, polling: for state changed by threads
-// the test does not otherwise synchronise with.
-template <class Pred>
-bool Eventually(Pred pred, milliseconds limit = milliseconds(10000)) {
-  auto end = std::chrono::steady_clock::now() + limit;
-  while (!pred()) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    std::this_thread::sleep_for(milliseconds(1));
-  }
-  return true;
-}
 
 TEST(CrossThreadSend, RunsOnTheOwningThreadAndReturnsItsResult) {
   std::atomic<bool> handled{false};
@@ -180,7 +169,7 @@ TEST(AfxBeginThread, RunsAtOnceAndAfxEndThreadDeletesTheThreadObject) {
   // waits in SendMessageA.
   ASSERT_TRUE(owner.WaitReceived(kMsg, 1, milliseconds(10000)));
   EXPECT_EQ(owner.received().back().lParam, 4);
-  EXPECT_TRUE(Eventually([&] { return platform::LiveThreadCount() == threads; }));
+  EXPECT_TRUE(testsupport::WaitUntil([&] { return platform::LiveThreadCount() == threads; }));
   EXPECT_EQ(platform::ui::LiveWinThreadObjects(), objects);
   EXPECT_EQ(s.ran.load(), 1);
   EXPECT_NE(s.thread.load(), GetCurrentThreadId());
@@ -191,7 +180,7 @@ TEST(AfxBeginThread, AWorkerThatReturnsAlsoEndsAndIsDeleted) {
   long threads = platform::LiveThreadCount();
   WorkerState s;
   for (int i = 0; i < 20; ++i) ASSERT_NE(AfxBeginThread(ReturningWorker, &s), nullptr);
-  EXPECT_TRUE(Eventually([&] { return platform::LiveThreadCount() == threads; }));
+  EXPECT_TRUE(testsupport::WaitUntil([&] { return platform::LiveThreadCount() == threads; }));
   EXPECT_EQ(platform::ui::LiveWinThreadObjects(), objects);
   EXPECT_EQ(s.ran.load(), 2);
   EXPECT_EQ(AfxBeginThread(nullptr, &s), nullptr);

@@ -4,9 +4,9 @@
 #include "platform/ui/scale.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "platform/diagnostics.h"

@@ -24,7 +24,8 @@ TEST_F(FltkDialogTest, AppearsWhereTheTemplatePutsItAndClicksArriveAsBnClicked) 
   Geometry g = WindowGeometry(win);
   EXPECT_EQ(g.width, UnitsX(267));
   EXPECT_EQ(g.height, UnitsY(90));
-  EXPECT_FALSE(Screenshot("dialog").empty());
+  EXPECT_TRUE(WaitDrawn(win));
+  EXPECT_FALSE(Screenshot("dialog").empty());  // an artefact
 
   ClickDialogUnits(win, kRead.x, kRead.y, kRead.cx, kRead.cy);
   ASSERT_TRUE(dialog.record().WaitClicks(kRead.id, 1));
@@ -57,7 +58,7 @@ TEST_F(FltkDialogTest, ControlsAreDrawnWhereTheTemplatePutsThemInTheClassicColou
   auto editEdge = [&](const Place& p) {
     return PixelAt(g.x + UnitsX(p.x), g.y + UnitsY(p.y) + UnitsY(p.cy) / 2);
   };
-  EXPECT_TRUE(Eventually([&] { return editInside(kAddress) == white; })) << editInside(kAddress);
+  EXPECT_TRUE(WaitUntil([&] { return editInside(kAddress) == white; })) << editInside(kAddress);
   const Place refAddress{1003, 65, 25, 20, 12};
   EXPECT_EQ(editInside(refAddress), face);
   EXPECT_EQ(editEdge(kAddress), "#808080");
@@ -104,29 +105,29 @@ TEST_F(FltkDialogTest, TypedTextArrivesInTheModelWithItsLimitsAndDigitsOnly) {
   // The address edit: a click focuses it with the caret under the pointer,
   // between the F and the 7 of its centred text.
   ClickDialogUnits(win, kAddress.x, kAddress.y, kAddress.cx, kAddress.cy);
-  ASSERT_TRUE(Eventually([&] { return ControlFocused(hwnd, kAddress.id); }));
-  EXPECT_TRUE(Eventually([&] { return ControlCaret(hwnd, kAddress.id) == 1; }))
+  ASSERT_TRUE(WaitUntil([&] { return ControlFocused(hwnd, kAddress.id); }));
+  EXPECT_TRUE(WaitUntil([&] { return ControlCaret(hwnd, kAddress.id) == 1; }))
       << ControlCaret(hwnd, kAddress.id);
   Keys(win, "End BackSpace BackSpace");
-  ASSERT_TRUE(Eventually([&] { return ControlText(hwnd, kAddress.id).empty(); }));
+  ASSERT_TRUE(WaitUntil([&] { return ControlText(hwnd, kAddress.id).empty(); }));
   TypeText(win, "a5c");  // at most 2 characters, case kept
-  EXPECT_TRUE(Eventually([&] { return ControlText(hwnd, kAddress.id) == "a5"; }))
+  EXPECT_TRUE(WaitUntil([&] { return ControlText(hwnd, kAddress.id) == "a5"; }))
       << ControlText(hwnd, kAddress.id);
 
   // The page edit takes digits only, one of them.
   ClickDialogUnits(win, kPage.x, kPage.y, kPage.cx, kPage.cy);
-  ASSERT_TRUE(Eventually([&] { return ControlFocused(hwnd, kPage.id); }));
+  ASSERT_TRUE(WaitUntil([&] { return ControlFocused(hwnd, kPage.id); }));
   Keys(win, "End BackSpace");
   TypeText(win, "x7");
-  EXPECT_TRUE(Eventually([&] { return ControlText(hwnd, kPage.id) == "7"; }))
+  EXPECT_TRUE(WaitUntil([&] { return ControlText(hwnd, kPage.id) == "7"; }))
       << ControlText(hwnd, kPage.id);
 
   // The new code edit scrolls a long text sideways rather than clipping
   // the caret away; the model holds all of it only up to its limit.
   ClickDialogUnits(win, kNewCode.x, kNewCode.y, kNewCode.cx, kNewCode.cy);
-  ASSERT_TRUE(Eventually([&] { return ControlFocused(hwnd, kNewCode.id); }));
+  ASSERT_TRUE(WaitUntil([&] { return ControlFocused(hwnd, kNewCode.id); }));
   TypeText(win, "@&1");
-  EXPECT_TRUE(Eventually([&] { return ControlText(hwnd, kNewCode.id) == "@&"; }));
+  EXPECT_TRUE(WaitUntil([&] { return ControlText(hwnd, kNewCode.id) == "@&"; }));
   Screenshot("typed");
 }
 
@@ -137,7 +138,7 @@ TEST_F(FltkDialogTest, KeysMoveTheFocusClickTheFocusedButtonAndEscapeCancels) {
   unsigned long win = WaitWindow(kDialogTitle);
   ASSERT_NE(win, 0u);
   // OnInitDialog returned TRUE: the first tab stop, Read, has the focus.
-  ASSERT_TRUE(Eventually([&] { return ControlFocused(hwnd, kRead.id); }));
+  ASSERT_TRUE(WaitUntil([&] { return ControlFocused(hwnd, kRead.id); }));
   // Tab skips the disabled Write button; Shift+Tab comes back. The focused
   // box, too narrow for its caption, shows the dotted rectangle round it.
   Geometry g = WindowGeometry(win);
@@ -147,18 +148,18 @@ TEST_F(FltkDialogTest, KeysMoveTheFocusClickTheFocusedButtonAndEscapeCancels) {
   };
   const int unfocused = darkInCom1();
   Keys(win, "Tab");
-  EXPECT_TRUE(Eventually([&] { return ControlFocused(hwnd, kCom1.id); }));
-  EXPECT_TRUE(Eventually([&] { return darkInCom1() > unfocused + 8; }))
+  EXPECT_TRUE(WaitUntil([&] { return ControlFocused(hwnd, kCom1.id); }));
+  EXPECT_TRUE(WaitUntil([&] { return darkInCom1() > unfocused + 8; }))
       << unfocused << " dark pixels before and " << darkInCom1() << " after";
   Keys(win, "space");  // Space on the focused box clicks it
   ASSERT_TRUE(dialog.record().WaitClicks(kCom1.id, 1));
   EXPECT_EQ(ControlCheck(hwnd, kCom1.id), BST_CHECKED);
   // COM1's handler has enabled Write: now Shift+Tab stops on it.
   Keys(win, "shift+Tab");
-  EXPECT_TRUE(Eventually([&] { return ControlFocused(hwnd, kWrite.id); }))
+  EXPECT_TRUE(WaitUntil([&] { return ControlFocused(hwnd, kWrite.id); }))
       << "focus on " << FocusedId(hwnd);
   Keys(win, "shift+Tab");
-  EXPECT_TRUE(Eventually([&] { return ControlFocused(hwnd, kRead.id); }))
+  EXPECT_TRUE(WaitUntil([&] { return ControlFocused(hwnd, kRead.id); }))
       << "focus on " << FocusedId(hwnd);
   Keys(win, "Return");  // Enter on a push button clicks it
   ASSERT_TRUE(dialog.record().WaitClicks(kRead.id, 1));
@@ -175,7 +176,7 @@ TEST_F(FltkDialogTest, EnterOutsideAPushButtonEndsTheDialogWithOk) {
   unsigned long win = WaitWindow(kDialogTitle);
   ASSERT_NE(win, 0u);
   ClickDialogUnits(win, kAddress.x, kAddress.y, kAddress.cx, kAddress.cy);
-  ASSERT_TRUE(Eventually([&] { return ControlFocused(hwnd, kAddress.id); }));
+  ASSERT_TRUE(WaitUntil([&] { return ControlFocused(hwnd, kAddress.id); }));
   Keys(win, "Return");
   ASSERT_TRUE(dialog.WaitEnded());
   EXPECT_EQ(dialog.result(), IDOK);
@@ -206,7 +207,7 @@ TEST_F(FltkDialogTest, RightClickOpensTheSystemMenuAndItsItemsReachOnSysCommand)
   ASSERT_TRUE(WaitPopupMenu(true));
   Screenshot("system-menu");
   Shell("xdotool key --delay 60 Down Down Return");
-  ASSERT_TRUE(Eventually([&] { return !dialog.record().SysCommands().empty(); }));
+  ASSERT_TRUE(WaitUntil([&] { return !dialog.record().SysCommands().empty(); }));
   EXPECT_EQ(dialog.record().SysCommands(), std::vector<UINT>{kAboutCommand});
   ASSERT_TRUE(WaitPopupMenu(false));
 
@@ -231,7 +232,7 @@ TEST_F(FltkDialogTest, IconsOfBothSizesAndTheProgramsClassAreSetOnTheXWindow) {
   unsigned long win = WaitWindow(kDialogTitle);
   ASSERT_NE(win, 0u);
   std::string icon;
-  EXPECT_TRUE(Eventually([&] {
+  EXPECT_TRUE(WaitUntil([&] {
     icon = Property(win, "_NET_WM_ICON");
     return icon.find("32 x 32") != std::string::npos && icon.find("16 x 16") != std::string::npos;
   })) << icon.substr(0, 200);
@@ -248,9 +249,9 @@ TEST_F(FltkDialogTest, MinimisedByTheWindowManagerTheDialogIsIconicUntilRestored
   ASSERT_NE(win, 0u);
   EXPECT_FALSE(IsIconic(hwnd));
   ASSERT_TRUE(UnmapWindow(win));
-  EXPECT_TRUE(Eventually([&] { return IsIconic(hwnd) != FALSE; }));
+  EXPECT_TRUE(WaitUntil([&] { return IsIconic(hwnd) != FALSE; }));
   ASSERT_TRUE(MapWindow(win));
-  EXPECT_TRUE(Eventually([&] { return IsIconic(hwnd) == FALSE; }));
+  EXPECT_TRUE(WaitUntil([&] { return IsIconic(hwnd) == FALSE; }));
   // Still working after the round trip.
   ClickDialogUnits(win, kRead.x, kRead.y, kRead.cx, kRead.cy);
   EXPECT_TRUE(dialog.record().WaitClicks(kRead.id, 1));

@@ -40,10 +40,10 @@ TEST_F(FltkMessageBoxTest, BoxFromAWorkerAppearsWhileTheDialogWaitsAndClosesWith
   unsigned long boxWin = WaitWindow(kBoxCaption);
   ASSERT_NE(boxWin, 0u) << "the box did not appear while the dialog's thread waits";
   std::vector<HWND> boxes;
-  ASSERT_TRUE(Eventually([&] { return (boxes = MessageBoxes()).size() == 1; }));
+  ASSERT_TRUE(WaitUntil([&] { return (boxes = MessageBoxes()).size() == 1; }));
   EXPECT_EQ(dialog.record().HandlersReturned(), 0) << "the dialog's thread must still wait";
-  std::this_thread::sleep_for(std::chrono::milliseconds(200));
-  EXPECT_FALSE(Screenshot("message-box").empty());
+  EXPECT_TRUE(WaitDrawn(boxWin));
+  EXPECT_FALSE(Screenshot("message-box").empty());  // an artefact
 
   int x = 0, y = 0;
   ASSERT_TRUE(OkButtonCentre(boxes[0], boxWin, &x, &y));
@@ -67,7 +67,7 @@ TEST_F(FltkMessageBoxTest, BoxFromAWorkerAppearsWhileTheDialogSpinsAndClosesWith
   ASSERT_NE(boxWin, 0u) << "the box did not appear while the dialog's thread spins";
   // Title, icon and text as the program's error box shows them.
   std::vector<HWND> boxes;
-  ASSERT_TRUE(Eventually([&] { return (boxes = MessageBoxes()).size() == 1; }));
+  ASSERT_TRUE(WaitUntil([&] { return (boxes = MessageBoxes()).size() == 1; }));
   TopLevelSnapshot s;
   ASSERT_TRUE(SnapshotTopLevel(boxes[0], &s));
   EXPECT_EQ(s.self.text, kBoxCaption);

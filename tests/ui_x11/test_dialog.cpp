@@ -4,6 +4,7 @@
 
 #include "platform/ui/backend.h"
 #include "platform/ui/resources.h"
+#include "testing/wait.h"
 
 namespace x11test {
 namespace {
@@ -220,31 +221,26 @@ DialogThread::DialogThread(ReadAction action) : action_(action) {
 DialogThread::~DialogThread() {
   // A test that failed half-way may leave a box open on a worker, with the
   // dialog's thread waiting for it: close the boxes, then the dialog.
-  auto until = std::chrono::steady_clock::now() + kWait;
-  while (!ended_ && std::chrono::steady_clock::now() < until) {
-    for (HWND box : MessageBoxes()) PostCloseBox(box);
-    if (HWND h = hwnd_.load()) PostCloseBox(h);
-    std::this_thread::sleep_for(milliseconds(50));
-  }
+  testsupport::WaitUntil(
+      [&] {
+        if (ended_) return true;
+        for (HWND box : MessageBoxes()) PostCloseBox(box);
+        if (HWND h = hwnd_.load()) PostCloseBox(h);
+        return false;
+      },
+      kWait);
   thread_.join();
 }
 
 HWND DialogThread::WaitShown() {
-  auto until = std::chrono::steady_clock::now() + kWait;
-  while (std::chrono::steady_clock::now() < until) {
-    HWND h = hwnd_.load();
-    if (h && IsWindowVisible(h)) return h;
-    std::this_thread::sleep_for(milliseconds(10));
-  }
-  return nullptr;
+  HWND h = nullptr;
+  return testsupport::WaitUntil([&] { return (h = hwnd_.load()) && IsWindowVisible(h); }, kWait)
+             ? h
+             : nullptr;
 }
 
 bool DialogThread::WaitEnded() {
-  auto until = std::chrono::steady_clock::now() + kWait;
-  while (!ended_ && std::chrono::steady_clock::now() < until) {
-    std::this_thread::sleep_for(milliseconds(10));
-  }
-  return ended_;
+  return testsupport::WaitUntil([&] { return ended_.load(); }, kWait);
 }
 
 std::string ControlText(HWND dialog, int id) {

@@ -1,26 +1,23 @@
 #include "tests/ui_x11/x11_harness.h"
 
 #include <X11/Xlib.h>
-#include <sys/wait.h>
 
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <sstream>
-#include <thread>
+
+#include "testing/process.h"
 
 namespace x11test {
 
 int Shell(const std::string& command, std::string* out) {
-  FILE* p = ::popen(command.c_str(), "r");
-  if (!p) return -1;
-  std::string text;
-  char buf[4096];
-  std::size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) text.append(buf, n);
-  int status = ::pclose(p);
+  std::string text, err;
+  const int status =
+      testsupport::Run({"/bin/sh", "-c", command}, {}, &text, &err, std::chrono::minutes(1));
+  std::fputs(err.c_str(), stderr);  // as a shell's messages would show
   if (out) *out = text;
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return status;
 }
 
 std::string Quote(const std::string& s) {
@@ -33,15 +30,6 @@ std::string Quote(const std::string& s) {
     }
   }
   return q + "'";
-}
-
-bool Eventually(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
-  auto deadline = std::chrono::steady_clock::now() + timeout;
-  for (;;) {
-    if (condition()) return true;
-    if (std::chrono::steady_clock::now() >= deadline) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
 }
 
 namespace {
@@ -65,12 +53,12 @@ unsigned long FindWindow(const std::string& title) {
 
 unsigned long WaitWindow(const std::string& title, std::chrono::milliseconds timeout) {
   unsigned long id = 0;
-  Eventually([&] { return (id = FindWindow(title)) != 0; }, timeout);
+  WaitUntil([&] { return (id = FindWindow(title)) != 0; }, timeout);
   return id;
 }
 
 bool WaitNoWindow(const std::string& title, std::chrono::milliseconds timeout) {
-  return Eventually([&] { return FindWindow(title) == 0; }, timeout);
+  return WaitUntil([&] { return FindWindow(title) == 0; }, timeout);
 }
 
 Geometry WindowGeometry(unsigned long window) {
@@ -95,26 +83,25 @@ Geometry WindowGeometry(unsigned long window) {
   return g;
 }
 
+std::set<unsigned long> UnnamedWindows() {
+  std::string out;
+  Shell("xwininfo -root -children 2>/dev/null", &out);
+  std::istringstream in(out);
+  std::set<unsigned long> ids;
+  for (std::string line; std::getline(in, line);) {
+    // "     0x200020 (has no name): ()  137x37+31+140  +31+140"
+    const auto at = line.find("(has no name): ()");
+    int w = 0, h = 0;
+    if (at != std::string::npos && std::sscanf(line.c_str() + at + 17, " %dx%d", &w, &h) == 2 &&
+        w > 1 && h > 1) {
+      ids.insert(std::strtoul(line.c_str(), nullptr, 16));
+    }
+  }
+  return ids;
+}
+
 bool WaitPopupMenu(bool open, std::chrono::milliseconds timeout) {
-  return Eventually(
-      [open] {
-        std::string out;
-        Shell("xwininfo -root -children 2>/dev/null", &out);
-        std::istringstream in(out);
-        std::string line;
-        bool menu = false;
-        while (std::getline(in, line)) {
-          // "     0x200020 (has no name): ()  137x37+31+140  +31+140"
-          if (line.find("(has no name): ()") == std::string::npos) continue;
-          int w = 0, h = 0;
-          auto size = line.find("()");
-          if (std::sscanf(line.c_str() + size + 2, " %dx%d", &w, &h) == 2 && w > 1 && h > 1) {
-            menu = true;
-          }
-        }
-        return menu == open;
-      },
-      timeout);
+  return WaitUntil([open] { return UnnamedWindows().empty() != open; }, timeout);
 }
 
 int UnitsX(int x) {
@@ -223,24 +210,68 @@ std::string PixelAt(int x, int y) {
   return hash == std::string::npos ? "" : out.substr(hash, 7);
 }
 
-int DarkPixels(int x, int y, int width, int height) {
+std::string ScreenRgb(int x, int y, int width, int height) {
   std::string out;
   Shell("import -window root -crop " + std::to_string(width) + "x" + std::to_string(height) + "+" +
-            std::to_string(x) + "+" + std::to_string(y) + " -depth 8 txt:- 2>/dev/null",
+            std::to_string(x) + "+" + std::to_string(y) + " -depth 8 rgb:- 2>/dev/null",
         &out);
-  // "3,0: (212,208,200)  #D4D0C8  srgb(212,208,200)"
-  std::istringstream in(out);
-  std::string line;
+  return out.size() == static_cast<std::size_t>(width) * height * 3 ? out : std::string();
+}
+
+namespace {
+
+// How many pixels of the area have a colour that `is` accepts.
+template <class Colour>
+int CountPixels(int x, int y, int width, int height, Colour is) {
+  const std::string rgb = ScreenRgb(x, y, width, height);
   int n = 0;
-  while (std::getline(in, line)) {
-    int r = 255, g = 255, b = 255;
-    auto open = line.find(": (");
-    if (open != std::string::npos &&
-        std::sscanf(line.c_str() + open + 3, "%d,%d,%d", &r, &g, &b) == 3) {
-      n += r < 80 && g < 80 && b < 80;
-    }
+  for (std::size_t i = 0; i + 2 < rgb.size(); i += 3) {
+    n += is(static_cast<unsigned char>(rgb[i]), static_cast<unsigned char>(rgb[i + 1]),
+            static_cast<unsigned char>(rgb[i + 2]));
   }
   return n;
+}
+
+}  // namespace
+
+int DarkPixels(int x, int y, int width, int height) {
+  return CountPixels(x, y, width, height,
+                     [](int r, int g, int b) { return r < 80 && g < 80 && b < 80; });
+}
+
+bool WaitDrawn(unsigned long window, std::chrono::milliseconds timeout) {
+  return WaitUntil(
+      [&] {
+        const Geometry g = WindowGeometry(window);
+        const int face = CountPixels(g.x, g.y, g.width, g.height, [](int r, int gr, int b) {
+          return r == 0xD4 && gr == 0xD0 && b == 0xC8;
+        });
+        return g.width > 0 && face * 2 > g.width * g.height;
+      },
+      timeout);
+}
+
+bool UnmappedBy(unsigned long window, const std::function<bool()>& action,
+                std::chrono::milliseconds timeout) {
+  Display* d = XOpenDisplay(nullptr);
+  if (!d) return false;
+  XSelectInput(d, window, StructureNotifyMask);  // before the action: no event is missed
+  XSync(d, False);
+  bool unmapped = false;
+  if (action()) {
+    WaitUntil(
+        [&] {
+          while (!unmapped && XPending(d) > 0) {
+            XEvent e;
+            XNextEvent(d, &e);
+            unmapped = e.type == UnmapNotify;
+          }
+          return unmapped;
+        },
+        timeout);
+  }
+  XCloseDisplay(d);
+  return unmapped;
 }
 
 std::string Screenshot(const std::string& name) {

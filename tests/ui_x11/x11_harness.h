@@ -7,23 +7,23 @@
 
 #include <chrono>
 #include <functional>
+#include <set>
 #include <string>
 
 #include "platform/win32types.h"
+#include "testing/wait.h"
 
 namespace x11test {
 
 using namespace std::chrono_literals;
+using testsupport::WaitUntil;
 
-// Runs a shell command; gives its exit status and (if out) its stdout.
+// Runs a shell command (ended after a minute); gives its exit status and
+// (if out) its standard output.
 int Shell(const std::string& command, std::string* out = nullptr);
 
 // Quotes a string for the shell.
 std::string Quote(const std::string& s);
-
-// Polls `condition` every 20 ms until it holds or `timeout` passes.
-bool Eventually(const std::function<bool()>& condition,
-                std::chrono::milliseconds timeout = std::chrono::milliseconds(10000));
 
 struct Geometry {
   int x = 0, y = 0, width = 0, height = 0;
@@ -38,8 +38,12 @@ bool WaitNoWindow(const std::string& title,
                   std::chrono::milliseconds timeout = std::chrono::milliseconds(10000));
 Geometry WindowGeometry(unsigned long window);
 
-// Waits until a popup menu is open (`open`) or none is: FLTK shows a menu
-// as an unnamed top-level window, which exists only while it is up.
+// The root's children that have no name and more than one pixel: popup
+// menus (FLTK shows a menu as an unnamed top-level window, which exists
+// only while it is up), and a window manager's frames.
+std::set<unsigned long> UnnamedWindows();
+// Waits until a popup menu is open (`open`) or none is (without a window
+// manager).
 bool WaitPopupMenu(bool open, std::chrono::milliseconds timeout = std::chrono::milliseconds(10000));
 
 // Pointer actions at root-window pixels.
@@ -76,9 +80,23 @@ std::string Property(unsigned long window, const std::string& property);
 
 // The colour of the screen pixel at (x, y) root pixels as "#RRGGBB".
 std::string PixelAt(int x, int y);
+// The screen area (x, y, width, height) in root pixels, as rows of red,
+// green and blue bytes; empty on failure.
+std::string ScreenRgb(int x, int y, int width, int height);
 // How many pixels of the screen area (x, y, width, height) are dark (red,
 // green and blue below 80), as enabled text is and greyed text is not.
 int DarkPixels(int x, int y, int width, int height);
+// Waits until the window is drawn: most of it in the face colour of
+// dialogs and boxes (#D4D0C8), which neither the root window nor a window
+// not yet drawn shows.
+bool WaitDrawn(unsigned long window,
+               std::chrono::milliseconds timeout = std::chrono::milliseconds(10000));
+
+// Runs `action` (FALSE if it failed) and waits until the window has been
+// unmapped: its UnmapNotify event, which a map again at once does not hide
+// as it would hide the unmap from a look at the window's state.
+bool UnmappedBy(unsigned long window, const std::function<bool()>& action,
+                std::chrono::milliseconds timeout = std::chrono::milliseconds(10000));
 
 // Saves a PNG of the whole screen as <artifacts>/<name>.png; gives the path
 // (empty on failure).
