@@ -37,7 +37,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/timing.h"
+#include "platform/posix/deadline.h"
 #include "tools/camsim_frames.h"
 #include "tools/camsim_memory.h"
 #include "tools/camsim_pty.h"

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "platform/fd.h"
+#include "platform/posix/fd.h"
 
 namespace camsim {
 

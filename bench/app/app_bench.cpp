@@ -27,7 +27,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/ui/windows.h"
+#include "platform/ui/model/windows.h"
 #include "testing/process.h"
 #include "testing/temp_dir.h"
 #include "tools/camsim.h"

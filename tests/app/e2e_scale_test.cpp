@@ -10,7 +10,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "platform/ui/windows.h"
+#include "platform/ui/model/windows.h"
 #include "res/resource.h"
 #include "testing/process.h"
 #include "testing/temp_dir.h"

@@ -71,7 +71,7 @@ class CameraTest : public ::testing::Test {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
   }
 
-  platform::ui::testing::Driver driver_{true};
+  testsupport::ui::Driver driver_{true};
   testsupport::TempDir dir_{"port"};
   const std::string link_ = dir_.File("com1");
   porttest::ComPorts com_{{link_}};

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "platform/ui/backend.h"
+#include "platform/ui/model/backend.h"
 #include "testing/env.h"
 #include "testing/process.h"
 #include "tests/ui_x11/test_dialog.h"

@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "platform/ui/backend.h"
+#include "platform/ui/model/backend.h"
 
 namespace x11test {
 

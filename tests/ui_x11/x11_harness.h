@@ -10,7 +10,7 @@
 #include <set>
 #include <string>
 
-#include "platform/win32types.h"
+#include "platform/win32/win32types.h"
 #include "testing/wait.h"
 
 namespace x11test {
