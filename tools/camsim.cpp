@@ -127,15 +127,15 @@ bool Camsim::Open(std::string* error) {
 void Camsim::Run() {
   std::uint8_t buf[4096];
   std::vector<Frame> items;
-  std::vector<Nanos> receivedAt;  // per item: when its last byte was in (--line), else 0
+  std::vector<Deadline> receivedAt;  // per item: when its last byte was in (--line), else Never
   for (;;) {
     if (!pty_.master.valid()) {
-      if (!returnPending_) {
+      if (returnAt_.IsNever()) {
         WaitForStop();
         return;
       }
       if (!WaitUntil(returnAt_)) return;
-      returnPending_ = false;
+      returnAt_ = Deadline::Never();
       if (!ComeBack()) {
         WaitForStop();
         return;
@@ -152,7 +152,7 @@ void Camsim::Run() {
     if ((fds[1].revents & POLLIN) == 0) {
       // Hang-up or error without data: not expected while the camera holds
       // the slave open; back off instead of spinning.
-      if (!WaitUntil(MonotonicNs() + 10 * kNsPerMs)) return;
+      if (!WaitUntil(Deadline::InMs(10))) return;
       continue;
     }
     const ssize_t n = ::read(pty_.master.get(), buf, sizeof buf);
@@ -167,11 +167,11 @@ void Camsim::Run() {
       for (ssize_t i = 0; i < n; ++i) {
         lineFreeAt_ = std::max(lineFreeAt_, now) + kByteNs;
         parser_.Feed(buf + i, 1, &items);
-        receivedAt.resize(items.size(), lineFreeAt_);
+        receivedAt.resize(items.size(), Deadline::At(lineFreeAt_));
       }
     } else {
       parser_.Feed(buf, static_cast<std::size_t>(n), &items);
-      receivedAt.resize(items.size(), 0);
+      receivedAt.resize(items.size(), Deadline::Never());
     }
     for (std::size_t i = 0; i < items.size(); ++i) {
       const Frame& item = items[i];
@@ -186,8 +186,8 @@ void Camsim::Run() {
   }
 }
 
-bool Camsim::HandleFrame(const Frame& frame, Nanos receivedAt) {
-  if (receivedAt != 0 && !WaitUntil(receivedAt)) return false;
+bool Camsim::HandleFrame(const Frame& frame, Deadline receivedAt) {
+  if (!receivedAt.IsNever() && !WaitUntil(receivedAt)) return false;
   Faults f;
   int k = 0;
   int code = 0;
@@ -215,8 +215,8 @@ bool Camsim::HandleFrame(const Frame& frame, Nanos receivedAt) {
 
   // On the modelled line the reply is timed from the frame's end, however
   // late this thread woke.
-  const Nanos replyFrom =
-      (receivedAt != 0 ? receivedAt : MonotonicNs()) + options_.thinkMs * kNsPerMs;
+  const Deadline replyFrom =
+      (receivedAt.IsNever() ? Deadline::Now() : receivedAt).After(options_.thinkMs * kNsPerMs);
   if (options_.thinkMs > 0 && !WaitUntil(replyFrom)) return false;
 
   const bool answer = !f.silent && !(f.silentAfter > 0 && k > f.silentAfter) && !refused;
@@ -244,29 +244,28 @@ bool Camsim::HandleFrame(const Frame& frame, Nanos receivedAt) {
   if (f.hangupAfter > 0 && k == f.hangupAfter) {
     HangUp();
     if (f.returnAfterMs >= 0) {
-      returnPending_ = true;
-      returnAt_ = MonotonicNs() + f.returnAfterMs * kNsPerMs;
+      returnAt_ = Deadline::InMs(f.returnAfterMs);
     }
   }
   return true;
 }
 
-bool Camsim::Transmit(const Bytes& bytes, int pauseAfterByte, int pauseMs, Nanos from) {
+bool Camsim::Transmit(const Bytes& bytes, int pauseAfterByte, int pauseMs, Deadline from) {
   const bool paced = options_.paced || options_.line;
   if (!paced && pauseMs <= 0) return WriteAll(bytes.data(), bytes.size());
   // Absolute deadlines: byte i is on the wire (i + 1) byte times after the
   // start, plus any pause before it, however late each wake-up is.
   const std::size_t pauseAt =
       std::min(bytes.size(), static_cast<std::size_t>(std::max(pauseAfterByte, 0)));
-  Nanos t = from != 0 ? from : MonotonicNs();
+  Deadline t = from.IsNever() ? Deadline::Now() : from;
   for (std::size_t i = 0; i <= bytes.size(); ++i) {
     if (pauseMs > 0 && i == pauseAt) {
-      t += pauseMs * kNsPerMs;
+      t = t.After(pauseMs * kNsPerMs);
       if (!WaitUntil(t)) return false;
     }
     if (i == bytes.size()) break;
     if (paced) {
-      t += kByteNs;
+      t = t.After(kByteNs);
       if (!WaitUntil(t)) return false;
     }
     if (!WriteAll(&bytes[i], 1)) return false;
@@ -295,8 +294,7 @@ bool Camsim::WriteAll(const std::uint8_t* data, std::size_t size) {
   return true;
 }
 
-bool Camsim::WaitUntil(Nanos at) const {
-  const Deadline deadline = Deadline::At(at);
+bool Camsim::WaitUntil(Deadline deadline) const {
   for (;;) {
     const Nanos left = deadline.NsLeft();
     if (left > 2 * kNsPerMs) {
@@ -345,7 +343,7 @@ void Camsim::HangUp() {
     } else {
       ++emptyChecks;
     }
-    if (!WaitUntil(MonotonicNs() + kNsPerMs)) break;
+    if (!WaitUntil(Deadline::InMs(1))) break;
   }
   pty_.master.Reset();
   pty_.slave.Reset();

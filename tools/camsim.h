@@ -175,12 +175,13 @@ class Camsim {
   // has returned; the functions return false when a stop was requested.
   void Run();
   // receivedAt: when the frame's last byte was in on the modelled line
-  // (--line), else 0.
-  bool HandleFrame(const Frame& frame, platform::Nanos receivedAt);
-  // from: the time the first byte may start (0: now).
-  bool Transmit(const Bytes& bytes, int pauseAfterByte, int pauseMs, platform::Nanos from = 0);
+  // (--line), else Never.
+  bool HandleFrame(const Frame& frame, platform::Deadline receivedAt);
+  // from: the time the first byte may start (Never: now).
+  bool Transmit(const Bytes& bytes, int pauseAfterByte, int pauseMs,
+                platform::Deadline from = platform::Deadline::Never());
   bool WriteAll(const std::uint8_t* data, std::size_t size);
-  bool WaitUntil(platform::Nanos deadline) const;
+  bool WaitUntil(platform::Deadline deadline) const;
   bool WaitForStop() const;
   void HangUp();
   bool ComeBack();
@@ -191,8 +192,7 @@ class Camsim {
   UniqueFd stopRead_, stopWrite_;
   Pty pty_;
   FrameParser parser_;
-  bool returnPending_ = false;
-  platform::Nanos returnAt_ = 0;
+  platform::Deadline returnAt_;     // when a hung-up line comes back; Never: it does not
   platform::Nanos lineFreeAt_ = 0;  // --line: when the tester's last byte is through
   bool linkMade_ = false;
 

@@ -5,6 +5,8 @@
 
 #include <atomic>
 
+#include "platform/posix/io.h"
+
 namespace platform {
 namespace {
 
@@ -29,15 +31,7 @@ void Diagnose(const std::string& text) {
 void WriteDiagnosticLine(const char* name, const std::string& text, bool clearLine) {
   const bool clear = clearLine && ::isatty(STDERR_FILENO) == 1;
   const std::string line = (clear ? "\r\033[K" : "") + std::string(name) + ": " + text + "\n";
-  const char* p = line.data();
-  std::size_t left = line.size();
-  while (left > 0) {
-    const ssize_t n = ::write(STDERR_FILENO, p, left);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
-    p += n;
-    left -= static_cast<std::size_t>(n);
-  }
+  (void)WriteAll(STDERR_FILENO, line);  // a warning that cannot be written is lost
 }
 
 }  // namespace platform

@@ -437,7 +437,6 @@ BOOL SerialPort::WaitEvent(DWORD* mask, OVERLAPPED* ov) {
 
 void SerialPort::StartReadTimers(DWORD n) {
   const COMMTIMEOUTS& t = timeouts_;
-  const std::int64_t now = MonotonicNs();
   std::uint64_t totalMs;
   if (t.ReadIntervalTimeout == MAXDWORD && t.ReadTotalTimeoutMultiplier == MAXDWORD) {
     // "Return as soon as anything is there, or after the constant."
@@ -446,10 +445,10 @@ void SerialPort::StartReadTimers(DWORD n) {
   } else {
     totalMs = std::uint64_t{t.ReadTotalTimeoutMultiplier} * n + t.ReadTotalTimeoutConstant;
     if (t.ReadIntervalTimeout != 0 && t.ReadIntervalTimeout != MAXDWORD) {
-      read_.intervalNs = std::int64_t{t.ReadIntervalTimeout} * kNsPerMs;
+      read_.intervalNs = Nanos{t.ReadIntervalTimeout} * kNsPerMs;
     }
   }
-  if (totalMs != 0) read_.totalDeadline = now + static_cast<std::int64_t>(totalMs) * kNsPerMs;
+  if (totalMs != 0) read_.total = Deadline::InMs(static_cast<std::int64_t>(totalMs));
 }
 
 BOOL SerialPort::Read(void* buffer, DWORD n, DWORD* done, OVERLAPPED* ov) {
@@ -504,9 +503,7 @@ BOOL SerialPort::Write(const void* buffer, DWORD n, DWORD* done, OVERLAPPED* ov)
   write_.writeFrom.assign(bytes, bytes + n);
   const std::uint64_t totalMs = std::uint64_t{timeouts_.WriteTotalTimeoutMultiplier} * n +
                                 timeouts_.WriteTotalTimeoutConstant;
-  if (totalMs != 0) {
-    write_.totalDeadline = MonotonicNs() + static_cast<std::int64_t>(totalMs) * kNsPerMs;
-  }
+  if (totalMs != 0) write_.total = Deadline::InMs(static_cast<std::int64_t>(totalMs));
   const Transfer put = WriteSome();
   if (put == Transfer::kGone) {
     MarkGone();
@@ -562,7 +559,7 @@ SerialPort::Transfer SerialPort::ReadSome() {
     if (r > 0) {
       if (trace_ != nullptr) trace_->Bytes(name_, openedAt_, "RX", read_.readTo + read_.bytes, r);
       read_.bytes += static_cast<DWORD>(r);
-      if (read_.intervalNs != 0) read_.intervalDeadline = MonotonicNs() + read_.intervalNs;
+      if (read_.intervalNs != 0) read_.interval = Deadline::InNs(read_.intervalNs);
       continue;
     }
     if (r == 0) {
@@ -602,29 +599,22 @@ SerialPort::Transfer SerialPort::WriteSome() {
 
 // ---- The waiter thread ----------------------------------------------------------
 
-int SerialPort::NextTimeoutMs(std::int64_t now) const {
-  std::int64_t next = 0;
-  auto consider = [&](std::int64_t deadline) {
-    if (deadline != 0 && (next == 0 || deadline < next)) next = deadline;
-  };
+int SerialPort::NextTimeoutMs(Nanos now) const {
+  Deadline next;
   if (read_.state == OpState::kPending) {
-    consider(read_.totalDeadline);
-    consider(read_.intervalDeadline);
+    next = Deadline::Earliest(read_.total, read_.interval);
   }
-  if (write_.state == OpState::kPending) consider(write_.totalDeadline);
-  return next == 0 ? -1 : Deadline::At(next).MsLeft(now);  // never early
+  if (write_.state == OpState::kPending) next = Deadline::Earliest(next, write_.total);
+  return next.MsLeft(now);  // never early; -1 without any
 }
 
-void SerialPort::CheckDeadlines(std::int64_t now) {
+void SerialPort::CheckDeadlines(Nanos now) {
   // Time-outs end an operation successfully with what it has transferred,
   // as the native serial driver does.
-  if (read_.state == OpState::kPending &&
-      ((read_.totalDeadline != 0 && now >= read_.totalDeadline) ||
-       (read_.intervalDeadline != 0 && now >= read_.intervalDeadline))) {
+  if (read_.state == OpState::kPending && (read_.total.Passed(now) || read_.interval.Passed(now))) {
     Complete(read_, TRUE, 0, true);
   }
-  if (write_.state == OpState::kPending && write_.totalDeadline != 0 &&
-      now >= write_.totalDeadline) {
+  if (write_.state == OpState::kPending && write_.total.Passed(now)) {
     Complete(write_, TRUE, 0, true);
   }
 }

@@ -77,12 +77,12 @@ class SerialPort final : public KernelObject {
     DWORD error = 0;
     DWORD bytes = 0;
     DWORD want = 0;
-    DWORD events = 0;                   // event wait: what ended it
-    char* readTo = nullptr;             // read: the caller's buffer
-    std::vector<char> writeFrom;        // write: a copy of the caller's bytes
-    std::int64_t totalDeadline = 0;     // ns on CLOCK_MONOTONIC; 0: none
-    std::int64_t intervalDeadline = 0;  // read: since the last byte; 0: none
-    std::int64_t intervalNs = 0;
+    DWORD events = 0;             // event wait: what ended it
+    char* readTo = nullptr;       // read: the caller's buffer
+    std::vector<char> writeFrom;  // write: a copy of the caller's bytes
+    Deadline total;               // the whole operation's time-out (Never: none)
+    Deadline interval;            // read: the time-out since the last byte
+    Nanos intervalNs = 0;
     bool returnOnAny = false;  // read: complete as soon as any byte is in
   };
 
@@ -111,8 +111,8 @@ class SerialPort final : public KernelObject {
   int InputQueued();  // 0 on failure; a device gone (EIO) is marked so
   void Wake();
   void WaiterLoop();
-  void CheckDeadlines(std::int64_t now);
-  int NextTimeoutMs(std::int64_t now) const;
+  void CheckDeadlines(Nanos now);
+  int NextTimeoutMs(Nanos now) const;
 
   std::mutex mutex_;
   std::condition_variable changed_;  // an operation completed

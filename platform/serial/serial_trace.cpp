@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/posix/diagnostics.h"
+#include "platform/posix/io.h"
 #include "platform/win32/errors.h"
 
 namespace platform {
@@ -73,18 +74,11 @@ void SerialTrace::Write(const std::string& port, Nanos since, const char* event,
 
 void SerialTrace::WriteLine(const std::string& line) {
   // One write for the whole line (a short write is finished, as a signal
-  // may cut one into a regular file or a pipe).
-  // The caller's errno is kept: tracing sits between system calls.
+  // may cut one into a regular file or a pipe). A trace that cannot be
+  // written is no reason to fail a call, and the caller's errno is kept:
+  // tracing sits between system calls.
   const int saved = errno;
-  const char* p = line.data();
-  std::size_t left = line.size();
-  while (left > 0) {
-    const ssize_t n = ::write(fd_, p, left);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;  // a trace that cannot be written is no reason to fail a call
-    p += n;
-    left -= static_cast<std::size_t>(n);
-  }
+  (void)WriteAll(fd_, line);
   errno = saved;
 }
 
