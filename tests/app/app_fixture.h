@@ -24,7 +24,7 @@
 #include "testing/env.h"
 #include "testing/temp_dir.h"
 #include "testing/ui_driver.h"
-#include "tools/camsim.h"
+#include "tools/camsim/camsim.h"
 
 namespace apptest {
 

@@ -11,7 +11,7 @@
 #include "testing/hex.h"
 #include "testing/temp_dir.h"
 #include "tests/port/port_fixture.h"
-#include "tools/camsim.h"
+#include "tools/camsim/camsim.h"
 
 namespace cameratest {
 

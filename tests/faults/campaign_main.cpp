@@ -39,7 +39,7 @@
 #include "testing/ui_driver.h"
 #include "testing/wait.h"
 #include "tests/faults/campaign_model.h"
-#include "tools/camsim.h"
+#include "tools/camsim/camsim.h"
 
 namespace faults {
 namespace {

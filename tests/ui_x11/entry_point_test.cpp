@@ -36,7 +36,7 @@ TEST(FltkEntryPoint, ProgramWithoutADisplaySaysSoAndExitsNonZero) {
 }
 
 TEST(FltkEntryPoint, ProgramShowsItsDialogAndExitsWhenItEnds) {
-  if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no X display (run through tools/with-xvfb.sh)";
+  if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no X display (run through scripts/with-xvfb.sh)";
   testsupport::Process program({CORVANE_X11_APP});
   unsigned long win = WaitWindow(kDialogTitle);
   ASSERT_NE(win, 0u);

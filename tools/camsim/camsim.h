@@ -38,9 +38,9 @@
 #include <vector>
 
 #include "platform/posix/deadline.h"
-#include "tools/camsim_frames.h"
-#include "tools/camsim_memory.h"
-#include "tools/camsim_pty.h"
+#include "tools/camsim/frames.h"
+#include "tools/camsim/memory.h"
+#include "tools/camsim/pty.h"
 
 namespace camsim {
 

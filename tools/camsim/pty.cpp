@@ -1,4 +1,4 @@
-#include "tools/camsim_pty.h"
+#include "tools/camsim/pty.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

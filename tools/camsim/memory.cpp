@@ -1,4 +1,4 @@
-#include "tools/camsim_memory.h"
+#include "tools/camsim/memory.h"
 
 #include <unistd.h>
 

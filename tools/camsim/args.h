@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "tools/camsim.h"
+#include "tools/camsim/camsim.h"
 
 namespace camsim {
 

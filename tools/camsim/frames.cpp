@@ -1,4 +1,4 @@
-#include "tools/camsim_frames.h"
+#include "tools/camsim/frames.h"
 
 #include <algorithm>
 #include <iterator>

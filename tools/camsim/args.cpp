@@ -1,4 +1,4 @@
-#include "tools/camsim_args.h"
+#include "tools/camsim/args.h"
 
 #include <cerrno>
 #include <cstdlib>

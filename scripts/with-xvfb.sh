@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Runs a command with DISPLAY set to a private Xvfb server of its own:
-#   tools/with-xvfb.sh [--wm openbox] COMMAND [ARGS...]
+#   scripts/with-xvfb.sh [--wm openbox] COMMAND [ARGS...]
 # The server picks a free display number itself (-displayfd), so several of
 # these can run at once (ctest -j). With --wm, that window manager runs on
 # the server (and manages it) before the command starts. Server and window

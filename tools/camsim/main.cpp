@@ -8,8 +8,8 @@
 #include <cstdio>
 #include <string>
 
-#include "tools/camsim.h"
-#include "tools/camsim_args.h"
+#include "tools/camsim/args.h"
+#include "tools/camsim/camsim.h"
 
 int main(int argc, char** argv) {
   camsim::CamsimOptions options;

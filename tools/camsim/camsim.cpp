@@ -1,4 +1,4 @@
-#include "tools/camsim.h"
+#include "tools/camsim/camsim.h"
 
 #include <fcntl.h>
 #include <poll.h>
