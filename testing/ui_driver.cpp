@@ -35,6 +35,14 @@ HWND FindTopLevel(Fits fits) {
   return nullptr;
 }
 
+// Waits for a visible top-level that fits; null after the timeout.
+template <class Fits>
+HWND WaitForTopLevel(Fits fits, Ms timeout) {
+  HWND found = nullptr;
+  WaitForModel([&] { return (found = FindTopLevel(fits)) != nullptr; }, timeout);
+  return found;
+}
+
 // The open boxes (shown, not ended), of thread or of any thread for 0.
 std::vector<OpenBox> OpenBoxesOf(DWORD thread) {
   std::vector<OpenBox> out;
@@ -86,25 +94,11 @@ void Driver::Closed(HWND box) {
 }
 
 HWND Driver::WaitTopLevel(std::string_view caption, Ms timeout) {
-  HWND found = nullptr;
-  WaitForModel(
-      [&] {
-        return (found = FindTopLevel([&](const WindowSnapshot& s) { return s.text == caption; })) !=
-               nullptr;
-      },
-      timeout);
-  return found;
+  return WaitForTopLevel([&](const WindowSnapshot& s) { return s.text == caption; }, timeout);
 }
 
 HWND Driver::WaitTopLevelOfKind(WindowKind kind, Ms timeout) {
-  HWND found = nullptr;
-  WaitForModel(
-      [&] {
-        return (found = FindTopLevel([&](const WindowSnapshot& s) { return s.kind == kind; })) !=
-               nullptr;
-      },
-      timeout);
-  return found;
+  return WaitForTopLevel([&](const WindowSnapshot& s) { return s.kind == kind; }, timeout);
 }
 
 bool Driver::WaitGone(HWND top, Ms timeout) {
