@@ -25,7 +25,8 @@ TEST_F(CliReadWrite, APathThatNoComNameMapsToIsOpenedAsItIs) {
   EXPECT_EQ(ran.out, "0:F7 34 -> 5A\n");
   EXPECT_EQ(LinesWith(JournalText(), " #1 write - " + Path("com1") + " 0:F7 34 -> 5A ").size(), 2u)
       << JournalText();
-  EXPECT_EQ(LinesWith(ReadFile(Path("trace")), " " + Path("com1") + " OPEN ").size(), 1u);
+  EXPECT_EQ(LinesWith(ReadFile(Path("trace")), std::string(" ") + Path("com1") + " OPEN ").size(),
+            1u);
 }
 
 TEST_F(CliReadWrite, ReadPrintsCodesAndWriteReadsOldWritesAndReadsBack) {
