@@ -4,7 +4,7 @@
 #include "app/TesterDlg.h"
 
 #include "app/AboutDlg.h"
-#include "platform/port_listing.h"
+#include "platform/devices/port_listing.h"
 #include "res/resource.h"
 
 CTesterDlg::CTesterDlg(CWnd* pParent) : CDialog(IDD_TESTER, pParent) {

@@ -5,7 +5,7 @@
 
 #include <cstddef>
 
-#include "platform/win32types.h"
+#include "platform/win32/win32types.h"
 
 namespace camera {
 

@@ -10,7 +10,7 @@
 #include <cstddef>
 #include <cstring>
 
-#include "platform/win32types.h"
+#include "platform/win32/win32types.h"
 
 namespace camera {
 

@@ -9,6 +9,7 @@
 #include <random>
 
 #include "cli/ihex.h"
+#include "platform/posix/io.h"
 
 namespace cli {
 namespace {
@@ -19,23 +20,6 @@ constexpr off_t kMaxDumpFileBytes = 16 << 20;
 
 std::string SystemError(const std::string& what, const std::string& path) {
   return what + " " + path + ": " + std::strerror(errno);
-}
-
-bool WriteAll(int fd, std::string_view data) {
-  while (!data.empty()) {
-    const ssize_t n = ::write(fd, data.data(), data.size());
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    data.remove_prefix(static_cast<std::size_t>(n));
-  }
-  return true;
-}
-
-std::string DirectoryOf(const std::string& path) {
-  const auto slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  if (slash == 0) return "/";
-  return path.substr(0, slash);
 }
 
 // Why path cannot be replaced by a rename, or "": a directory (or a name
@@ -49,8 +33,9 @@ std::string CannotReplace(const std::string& path) {
   }
   struct stat dir {};
   const uid_t me = ::geteuid();
-  if (exists && me != 0 && st.st_uid != me && ::stat(DirectoryOf(path).c_str(), &dir) == 0 &&
-      (dir.st_mode & S_ISVTX) != 0 && dir.st_uid != me) {
+  if (exists && me != 0 && st.st_uid != me &&
+      ::stat(platform::ParentFolder(path).c_str(), &dir) == 0 && (dir.st_mode & S_ISVTX) != 0 &&
+      dir.st_uid != me) {
     return "cannot replace " + path + ": it belongs to another user in a sticky directory";
   }
   return "";
@@ -134,7 +119,7 @@ std::unique_ptr<FileReplacement> FileReplacement::Open(const std::string& path, 
     *error = why;
     return nullptr;
   }
-  const std::string dir = DirectoryOf(path);
+  const std::string dir = platform::ParentFolder(path);
   const auto slash = path.rfind('/');
   const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
   std::string temp;
@@ -166,7 +151,7 @@ bool FileReplacement::Commit(std::string_view data, std::string* error) {
   struct stat old {};
   const bool replaces = ::stat(path_.c_str(), &old) == 0;
   bool ok = (!replaces || ::fchmod(fd_.get(), old.st_mode & 07777) == 0) &&
-            WriteAll(fd_.get(), data) &&
+            platform::WriteAll(fd_.get(), data) &&
             ::ftruncate(fd_.get(), static_cast<off_t>(data.size())) == 0 && ::fsync(fd_.get()) == 0;
   if (!ok) *error = SystemError("cannot write", temp_);
   if (::close(fd_.Release()) != 0 && ok) {
@@ -179,12 +164,10 @@ bool FileReplacement::Commit(std::string_view data, std::string* error) {
   }
   if (!ok) return false;
   committed_ = true;
-  // The rename itself reaches the disk with the directory (EINVAL: a file
-  // system with nothing to flush for one).
-  const std::string dir = DirectoryOf(path_);
-  const platform::UniqueFd dirFd(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (!dirFd.valid() || (::fsync(dirFd.get()) != 0 && errno != EINVAL)) {
-    *error = path_ + " was written, but " + SystemError("cannot flush its directory", dir);
+  // The rename itself reaches the disk with the directory.
+  if (!platform::SyncParentFolder(path_)) {
+    *error = path_ + " was written, but " +
+             SystemError("cannot flush its directory", platform::ParentFolder(path_));
     return false;
   }
   return true;

@@ -9,8 +9,8 @@
 #include <string_view>
 
 #include "cli/cells.h"
-#include "platform/fd.h"
-#include "platform/stop_signals.h"
+#include "platform/posix/fd.h"
+#include "platform/process/stop_signals.h"
 
 namespace cli {
 
@@ -36,7 +36,7 @@ std::string DumpContent(const Image& image, Format format, PageRange range);
 // disk and renames it over path; the new file gets the mode of the one it
 // replaces (or 0666 less the umask). The temporary file is removed when the
 // object goes without a Commit, when Commit fails before the rename (path is
-// then untouched), and by an immediate end of the program (see platform/stop_signals.h).
+// then untouched), and by an immediate end of the program (see platform/process/stop_signals.h).
 class FileReplacement {
  public:
   // Null with *error when path names a directory or a file that this user

@@ -17,6 +17,7 @@
 #include <string_view>
 
 #include "camera/Outcome.h"
+#include "platform/posix/io.h"
 
 namespace cli {
 namespace {
@@ -306,12 +307,8 @@ std::unique_ptr<Journal> Journal::Open(const std::string& path, std::string* err
     return nullptr;
   }
   // A journal made just now must survive a crash with its directory entry.
-  const std::string dir =
-      slash == std::string::npos ? "." : path.substr(0, std::max<std::size_t>(slash, 1));
-  platform::UniqueFd dirFd(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  // EINVAL: a file system that has nothing to flush for a directory.
-  if (!dirFd.valid() || (::fsync(dirFd.get()) != 0 && errno != EINVAL)) {
-    *error = SystemError("cannot flush the directory of the journal", dir);
+  if (!platform::SyncParentFolder(path)) {
+    *error = SystemError("cannot flush the directory of the journal", platform::ParentFolder(path));
     return nullptr;
   }
   return std::unique_ptr<Journal>(new Journal(path, std::move(fd)));
@@ -399,13 +396,7 @@ bool Journal::Append(const std::string& line, std::string* error) {
   }
   // Whole lines in one write where the file system takes them.
   std::string why;
-  for (std::string_view left = text; !left.empty() && why.empty();) {
-    const ssize_t n = ::write(fd_.get(), left.data(), left.size());
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) why = SystemError("cannot write the journal", path_);
-    if (n == 0) why = "cannot write the journal " + path_ + ": nothing was written";
-    if (n > 0) left.remove_prefix(static_cast<std::size_t>(n));
-  }
+  if (!platform::WriteAll(fd_.get(), text)) why = SystemError("cannot write the journal", path_);
   if (why.empty() && ::fsync(fd_.get()) != 0) why = SystemError("cannot flush the journal", path_);
   if (why.empty()) {
     if (endsCutOff && !toldCutOff_) {

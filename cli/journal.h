@@ -28,7 +28,7 @@
 
 #include "camera/Outcome.h"
 #include "cli/cells.h"
-#include "platform/fd.h"
+#include "platform/posix/fd.h"
 
 namespace cli {
 

@@ -3,10 +3,10 @@
 #include <sys/stat.h>
 
 #include "cli/output.h"
-#include "platform/devicemap.h"
-#include "platform/errors.h"
+#include "platform/devices/devicemap.h"
+#include "platform/devices/port_listing.h"
 #include "platform/kernel32.h"
-#include "platform/port_listing.h"
+#include "platform/win32/errors.h"
 
 namespace cli {
 namespace {

@@ -35,7 +35,7 @@ class CameraLink {
   // that a COM name maps to is opened under that name; any other path is
   // opened as it is. Null when no port could be opened, with *error saying
   // for each port tried why, one line "COM1 (/dev/ttyUSB0): <reason>" in
-  // the words of the port listing (platform/port_state.h), as the failed
+  // the words of the port listing (platform/devices/port_state.h), as the failed
   // open itself told it; or when the port opened but its line could not be
   // set up, with *error the one line of that Trouble.
   static std::unique_ptr<CameraLink> Open(const PortChoice& choice, std::string* error);

@@ -13,10 +13,10 @@
 
 #include "cli/commands.h"
 #include "cli/trace.h"
-#include "platform/devicemap.h"
-#include "platform/diagnostics.h"
-#include "platform/environment.h"
-#include "platform/stop_signals.h"
+#include "platform/devices/devicemap.h"
+#include "platform/posix/diagnostics.h"
+#include "platform/process/environment.h"
+#include "platform/process/stop_signals.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "cli/dumpfile.h"
-#include "platform/stop_signals.h"
+#include "platform/process/stop_signals.h"
 
 namespace cli {
 

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "cli/commands.h"
-#include "platform/devicemap.h"
-#include "platform/port_listing.h"
+#include "platform/devices/devicemap.h"
+#include "platform/devices/port_listing.h"
 
 namespace cli {
 namespace {

@@ -15,7 +15,7 @@
 #include "cli/failures.h"
 #include "cli/link.h"
 #include "cli/progress.h"
-#include "platform/stop_signals.h"
+#include "platform/process/stop_signals.h"
 
 namespace cli {
 

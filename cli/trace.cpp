@@ -1,6 +1,6 @@
 #include "cli/trace.h"
 
-#include "platform/serial_trace.h"
+#include "platform/serial/serial_trace.h"
 
 namespace cli {
 

@@ -1,4 +1,4 @@
-// --trace: the serial services' byte trace (platform/serial_trace.h),
+// --trace: the serial services' byte trace (platform/serial/serial_trace.h),
 // switched on by a call before any port is opened.
 #pragma once
 

@@ -10,8 +10,8 @@
 #include <cstring>
 #include <string>
 
-#include "platform/errors.h"
-#include "platform/serial.h"
+#include "platform/serial/serial.h"
+#include "platform/win32/errors.h"
 
 namespace {
 

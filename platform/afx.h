@@ -4,6 +4,6 @@
 
 #include "platform/afx/afxcore.h"
 #include "platform/afx/afxstr.h"
-#include "platform/ui/afxwin.h"
-#include "platform/ui/user32.h"
-#include "platform/win32types.h"
+#include "platform/ui/framework/afxwin.h"
+#include "platform/ui/model/user32.h"
+#include "platform/win32/win32types.h"

@@ -2,10 +2,10 @@
 // threads, error texts and serial ports.
 #pragma once
 
-#include "platform/errors.h"
-#include "platform/events.h"
-#include "platform/handles.h"
-#include "platform/locks.h"
-#include "platform/serial.h"
-#include "platform/threads.h"
-#include "platform/win32types.h"
+#include "platform/serial/serial.h"
+#include "platform/win32/errors.h"
+#include "platform/win32/events.h"
+#include "platform/win32/handles.h"
+#include "platform/win32/locks.h"
+#include "platform/win32/threads.h"
+#include "platform/win32/win32types.h"

@@ -14,7 +14,7 @@
 
 #include <string>
 
-#include "platform/win32types.h"
+#include "platform/win32/win32types.h"
 
 class CWnd;
 

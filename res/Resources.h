@@ -1,13 +1,13 @@
 // The program's resources as data: the two dialog templates, the string
 // table and the icon, registered with the window layer by number
-// (platform/ui/resources.h). The executable and the tests call
+// (platform/ui/model/resources.h). The executable and the tests call
 // RegisterCorvaneResources once before any dialog runs; calling it again is
 // harmless (the entries are replaced by equal ones).
 #pragma once
 
 #include <string>
 
-#include "platform/ui/model.h"
+#include "platform/ui/model/model.h"
 
 namespace corvane {
 

@@ -1,7 +1,7 @@
 // The dialog templates and the string table. Each template lists its
 // controls in template order, which is also the Tab order; positions and
 // sizes are dialog units.
-#include "platform/ui/resources.h"
+#include "platform/ui/model/resources.h"
 #include "res/Resources.h"
 #include "res/resource.h"
 

@@ -63,7 +63,7 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 130' INT TERM
 
-"$build/tools/corvane-camsim" --paced --link "$work/com1" --log "$work/camsim.log" \
+"$build/tools/camsim/corvane-camsim" --paced --link "$work/com1" --log "$work/camsim.log" \
   >"$work/camsim.out" 2>&1 &
 camsim_pid=$!
 for _ in $(seq 1 100); do

@@ -2,7 +2,7 @@
 
 #include <stdlib.h>
 
-#include "platform/devicemap.h"
+#include "platform/devices/devicemap.h"
 
 namespace testsupport {
 

@@ -2,7 +2,7 @@
 // and the COM device map pointed at test devices. The environment is the
 // process's: change it on the test's own thread, before starting threads
 // that read it. The services read no environment variable of their own
-// (platform/environment.h): a setting reaches code in this process by its
+// (platform/process/environment.h): a setting reaches code in this process by its
 // call, a program that a test starts by its environment (Process, Run).
 #pragma once
 

@@ -13,13 +13,15 @@
 #include <filesystem>
 #include <string_view>
 
+#include "platform/posix/deadline.h"
+
 extern char** environ;
 
 namespace testsupport {
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using platform::Deadline;
 using std::chrono::milliseconds;
 
 // This process's environment with `changes` made.
@@ -55,11 +57,6 @@ void Drain(int& fd, std::string& text) {
     ::close(fd);
     fd = -1;
   }
-}
-
-milliseconds Left(Clock::time_point deadline) {
-  return std::max(milliseconds(0),
-                  std::chrono::duration_cast<milliseconds>(deadline - Clock::now()));
 }
 
 }  // namespace
@@ -139,7 +136,7 @@ void Process::Pump(milliseconds wait) {
 }
 
 std::string Process::ReadLine(milliseconds timeout) {
-  const auto deadline = Clock::now() + timeout;
+  const Deadline deadline = Deadline::InMs(timeout.count());
   for (;;) {
     const auto nl = out_.find('\n', lineAt_);
     if (nl != std::string::npos) {
@@ -147,17 +144,17 @@ std::string Process::ReadLine(milliseconds timeout) {
       lineAt_ = nl + 1;
       return line;
     }
-    if (outFd_ < 0 || Clock::now() >= deadline) return "";
-    Pump(Left(deadline));
+    if (outFd_ < 0 || deadline.Passed()) return "";
+    Pump(milliseconds(deadline.MsLeft()));
   }
 }
 
 int Process::Wait(milliseconds timeout) {
   if (pid_ <= 0) return -1;
-  const auto deadline = Clock::now() + timeout;
+  const Deadline deadline = Deadline::InMs(timeout.count());
   while (!ended_) {
-    if (Clock::now() >= deadline) return -1;
-    Pump(Left(deadline));
+    if (deadline.Passed()) return -1;
+    Pump(milliseconds(deadline.MsLeft()));
   }
   // What it wrote before it ended; a program it started may hold the pipes
   // open longer, and what that one writes later is not waited for.

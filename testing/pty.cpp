@@ -10,6 +10,8 @@
 #include <cerrno>
 #include <system_error>
 
+#include "platform/posix/io.h"
+
 namespace testsupport {
 
 Pty::Pty() {
@@ -34,14 +36,7 @@ Pty::~Pty() {
 }
 
 bool Pty::Write(std::string_view bytes) {
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t n = ::write(master_, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    done += static_cast<std::size_t>(n);
-  }
-  return true;
+  return platform::WriteAll(master_, bytes);
 }
 
 bool Pty::Write(const std::vector<std::uint8_t>& bytes) {

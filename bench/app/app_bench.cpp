@@ -1,5 +1,5 @@
 // Figures of the real `corvane` binary on an X display (run it under
-// tools/with-xvfb.sh from a Release build):
+// scripts/with-xvfb.sh from a Release build):
 //   start    time from spawning the process to the About box being mapped
 //            on the display (median and range of several runs; the probe
 //            comes after the box, so no port is involved);
@@ -27,10 +27,10 @@
 #include <thread>
 #include <vector>
 
-#include "platform/ui/windows.h"
+#include "platform/ui/model/windows.h"
 #include "testing/process.h"
 #include "testing/temp_dir.h"
-#include "tools/camsim.h"
+#include "tools/camsim/camsim.h"
 
 namespace {
 
@@ -145,7 +145,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   if (!std::getenv("DISPLAY")) {
-    std::fprintf(stderr, "app_bench: needs an X display (run it under tools/with-xvfb.sh)\n");
+    std::fprintf(stderr, "app_bench: needs an X display (run it under scripts/with-xvfb.sh)\n");
     return 1;
   }
   const testsupport::TempDir dir("bench");

@@ -29,9 +29,9 @@
 #include <vector>
 
 #include "platform/kernel32.h"
-#include "platform/serial_faults.h"
 #include "testing/env.h"
 #include "testing/pty.h"
+#include "testing/serial_faults.h"
 
 namespace {
 
@@ -78,7 +78,7 @@ double Percentile(std::vector<double>& v, double p) {
 
 // Trace off (0) or on (1), to a file, for the ports opened after the call.
 void SetTrace(const benchmark::State& state) {
-  platform::serial_testing::TraceTo(state.range(0) != 0 ? "/tmp/corvane-bench-trace.log" : nullptr);
+  testsupport::TraceTo(state.range(0) != 0 ? "/tmp/corvane-bench-trace.log" : nullptr);
 }
 
 void RoundTrip(benchmark::State& state) {
@@ -164,7 +164,7 @@ void WriteBurst(benchmark::State& state) {
   DWORD n;
   WriteFile(p.port, "x", 1, &n, &p.ov);  // wakes the drain
   drain.join();
-  platform::serial_testing::TraceTo(nullptr);
+  testsupport::TraceTo(nullptr);
   unlink("/tmp/corvane-bench-trace.log");
 }
 BENCHMARK(WriteBurst)->Unit(benchmark::kNanosecond)->MinTime(2.0)->Arg(0)->Arg(1);

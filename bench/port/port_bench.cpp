@@ -22,10 +22,10 @@
 #include <map>
 #include <string>
 
-#include "platform/ui/testing.h"
 #include "port/CommPort.h"
 #include "testing/env.h"
 #include "testing/process.h"
+#include "testing/ui_driver.h"
 
 namespace {
 
@@ -67,7 +67,7 @@ constexpr double kLineSeconds = 150 * 10 / 9600.0;
 // time, and this process's CPU time (the engine's: the transaction and the
 // monitor thread; the camera is another process).
 void RunTransactions(benchmark::State& state, const char* mode, bool write) {
-  platform::ui::testing::Driver driver(true);  // boxes recorded, never shown
+  testsupport::ui::Driver driver(true);  // boxes recorded, never shown
   CameraProcess camera(mode[0] != '\0' ? mode : nullptr);
   const bool timed = mode[0] != '\0';  // paced or the whole line: against the line time
   if (camera.path().empty()) {

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "platform/diagnostics.h"
+#include "platform/posix/diagnostics.h"
 
 namespace {
 

@@ -2,15 +2,15 @@
 // macros, command targets with their message maps, and worker threads. The
 // port engine links only this part of the framework; the windows, dialogs,
 // controls and the application object are the window layer's
-// (platform/ui/afxwin.h, library corvane_ui), which builds on it.
+// (platform/ui/framework/afxwin.h, library corvane_ui), which builds on it.
 //
 // Message maps read as in the framework; handler arguments are member
 // pointers. A map is searched from the class's own entries down through
-// its bases' maps (see platform/ui/afxwin.h for the window messages).
+// its bases' maps (see platform/ui/framework/afxwin.h for the window messages).
 #pragma once
 
-#include "platform/threads.h"
-#include "platform/win32types.h"
+#include "platform/win32/threads.h"
+#include "platform/win32/win32types.h"
 
 #define afx_msg
 

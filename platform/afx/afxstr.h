@@ -7,7 +7,7 @@
 #include <cstdarg>
 #include <string>
 
-#include "platform/win32types.h"
+#include "platform/win32/win32types.h"
 
 class CString {
  public:

@@ -19,16 +19,16 @@
 
 #include "app/TesterApp.h"
 #include "app/TesterDlg.h"
-#include "platform/ui/testing.h"
 #include "res/Resources.h"
 #include "res/resource.h"
 #include "testing/env.h"
 #include "testing/temp_dir.h"
-#include "tools/camsim.h"
+#include "testing/ui_driver.h"
+#include "tools/camsim/camsim.h"
 
 namespace apptest {
 
-using platform::ui::testing::Driver;
+using testsupport::ui::Driver;
 using Ms = std::chrono::milliseconds;
 
 // The four COM ports of one test.

@@ -29,7 +29,7 @@ class CommandTest : public ::testing::Test {
   // box, checks it and the buttons meanwhile, closes it.
   void PressRefused(int id, const std::string& symbolText) {
     d_.ClickNoWait(main_, id);
-    platform::ui::OpenBox box = d_.WaitBox();
+    testsupport::ui::OpenBox box = d_.WaitBox();
     ASSERT_NE(box.hwnd, nullptr);
     EXPECT_EQ(box.caption, "Application Error");
     EXPECT_NE(box.text.find("Enter new value."), std::string::npos) << box.text;
@@ -177,7 +177,7 @@ TEST_F(CommandTest, EnterAndSpaceRepeatTheCommandThatHadTheFocus) {
 
   SetField(d_, main_, IDC_NEW_CODE, "3");
   d_.ClickNoWait(main_, IDC_WRITE);
-  platform::ui::OpenBox box = d_.WaitBox();
+  testsupport::ui::OpenBox box = d_.WaitBox();
   ASSERT_NE(box.hwnd, nullptr);
   ASSERT_TRUE(d_.Enter(main_));
   ASSERT_TRUE(d_.Enter(box.hwnd));
@@ -234,7 +234,7 @@ TEST(CommandBoxTest, SelectingCom2WhileAnErrorBoxIsOpenMovesTheCommandsThere) {
   ASSERT_NE(main, nullptr);
   SetField(d, main, IDC_ADDRESS, "x7");
   d.ClickNoWait(main, IDC_READ);
-  platform::ui::OpenBox box = d.WaitBox();
+  testsupport::ui::OpenBox box = d.WaitBox();
   ASSERT_NE(box.hwnd, nullptr);
 
   ASSERT_TRUE(d.Click(main, IDC_COM2));
@@ -328,7 +328,7 @@ TEST(EndTest, CloseBoxDuringACommandEndsTheProgramAfterTheCommand) {
   ASSERT_NE(main, nullptr);
   SetField(d, main, IDC_ADDRESS, "q1");
   d.ClickNoWait(main, IDC_READ);
-  platform::ui::OpenBox box = d.WaitBox();
+  testsupport::ui::OpenBox box = d.WaitBox();
   ASSERT_NE(box.hwnd, nullptr);
   d.CloseBox(main);
   EXPECT_FALSE(run.WaitEnded(Ms(200)));

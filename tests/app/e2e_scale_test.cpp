@@ -1,5 +1,5 @@
 // The real `corvane` on an X display whose desktop asks for 192 dpi (the
-// X resource Xft.dpi: 192, as xrdb sets it), under tools/with-xvfb.sh with
+// X resource Xft.dpi: 192, as xrdb sets it), under scripts/with-xvfb.sh with
 // a simulated camera on COM1: the program comes up at scale 2, its main
 // dialog's client area is 801 x 292 pixels with the controls at twice
 // their places and two-pixel lines, and a Read and a Write clicked at the
@@ -10,12 +10,12 @@
 #include <cstdlib>
 #include <string>
 
-#include "platform/ui/windows.h"
+#include "platform/ui/model/windows.h"
 #include "res/resource.h"
 #include "testing/process.h"
 #include "testing/temp_dir.h"
 #include "tests/ui_x11/x11_harness.h"
-#include "tools/camsim.h"
+#include "tools/camsim/camsim.h"
 
 namespace {
 
@@ -45,7 +45,7 @@ std::string CodeField(const Geometry& g) {
 }
 
 TEST(EndToEndScaled, AtXftDpi192TheProgramIsDoubledAndReadAndWriteWork) {
-  ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "run under tools/with-xvfb.sh";
+  ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "run under scripts/with-xvfb.sh";
   ASSERT_EQ(Shell("echo 'Xft.dpi: 192' | xrdb -nocpp -merge"), 0) << "xrdb (x11-xserver-utils)";
   testsupport::TempDir dir("e2e-scale");
   camsim::CamsimOptions options;

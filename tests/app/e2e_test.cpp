@@ -1,4 +1,4 @@
-// End to end on a real X server (each case under tools/with-xvfb.sh, the
+// End to end on a real X server (each case under scripts/with-xvfb.sh, the
 // window manager case with --wm openbox): the real `corvane` binary on the
 // FLTK backend, a simulated camera on COM1 (COM2 to COM4 mapped to paths
 // that do not exist), and the user's actions through xdotool. Each step
@@ -20,7 +20,7 @@
 #include "testing/process.h"
 #include "testing/temp_dir.h"
 #include "tests/ui_x11/x11_harness.h"
-#include "tools/camsim.h"
+#include "tools/camsim/camsim.h"
 
 namespace {
 
@@ -106,7 +106,7 @@ bool Changed(const std::string& before, const Geometry& area, const Geometry& pa
 class EndToEnd : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "run under tools/with-xvfb.sh";
+    ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "run under scripts/with-xvfb.sh";
     if (Shell("command -v xclip >/dev/null") != 0) GTEST_SKIP() << "xclip is not installed";
   }
 
@@ -274,7 +274,8 @@ TEST_F(EndToEnd, DoubleClicksOnReadAndWriteRunOneCommandEach) {
 TEST_F(EndToEnd, TheWindowManagerIsToldWhatTheTemplatesSay) {
   std::string wm;
   Shell("xprop -root _NET_SUPPORTING_WM_CHECK", &wm);
-  ASSERT_NE(wm.find("window id"), std::string::npos) << "run under tools/with-xvfb.sh --wm openbox";
+  ASSERT_NE(wm.find("window id"), std::string::npos)
+      << "run under scripts/with-xvfb.sh --wm openbox";
   ASSERT_NO_FATAL_FAILURE(Start(0));
   // Caption, system menu (close) and a border; no minimise or maximise box
   // and no sizing border: functions move | close, decorations border |

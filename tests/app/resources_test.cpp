@@ -3,7 +3,7 @@
 // sixteen colours of the palette with real transparency, and its PNG
 // export, which an independent decoder (ImageMagick) reads back pixel for
 // pixel.
-#include "platform/ui/resources.h"
+#include "platform/ui/model/resources.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>

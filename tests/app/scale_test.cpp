@@ -1,12 +1,12 @@
 // The real program laid out at scale 2 (this binary's setting is 2, as
 // CORVANE_SCALE=2 gives the program; headless): its dialogs are the classic layout doubled,
 // and the error box and the icon metrics grow with them.
-#include "platform/ui/scale.h"
+#include "platform/ui/model/scale.h"
 
 #include <cstdlib>
 
-#include "platform/ui/resources.h"
-#include "platform/ui/windows.h"
+#include "platform/ui/model/resources.h"
+#include "platform/ui/model/windows.h"
 #include "tests/app/app_fixture.h"
 
 namespace apptest {

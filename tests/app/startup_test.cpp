@@ -1,9 +1,9 @@
 // Start-up and the window-level behaviour: the About box first, the probe
 // after it, the defaults, the system-menu item, the icons, the painting
 // while minimised, and the ways the program ends.
-#include "platform/ui/backend.h"
-#include "platform/ui/resources.h"
-#include "platform/ui/windows.h"
+#include "platform/ui/model/backend.h"
+#include "platform/ui/model/resources.h"
+#include "platform/ui/model/windows.h"
 #include "tests/app/app_fixture.h"
 
 namespace apptest {

@@ -11,7 +11,7 @@
 #include "testing/hex.h"
 #include "testing/temp_dir.h"
 #include "tests/port/port_fixture.h"
-#include "tools/camsim.h"
+#include "tools/camsim/camsim.h"
 
 namespace cameratest {
 
@@ -71,7 +71,7 @@ class CameraTest : public ::testing::Test {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
   }
 
-  platform::ui::testing::Driver driver_{true};
+  testsupport::ui::Driver driver_{true};
   testsupport::TempDir dir_{"port"};
   const std::string link_ = dir_.File("com1");
   porttest::ComPorts com_{{link_}};

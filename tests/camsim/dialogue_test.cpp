@@ -8,7 +8,7 @@
 #include <sstream>
 
 #include "tests/camsim/tester_line.h"
-#include "tools/camsim.h"
+#include "tools/camsim/camsim.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <unistd.h>
 
 #include "tests/camsim/tester_line.h"
-#include "tools/camsim.h"
+#include "tools/camsim/camsim.h"
 
 namespace {
 

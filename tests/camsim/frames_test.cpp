@@ -1,8 +1,9 @@
 // The byte-stream parser and the replies, without a line.
+#include "tools/camsim/frames.h"
+
 #include <gtest/gtest.h>
 
 #include "tests/camsim/tester_line.h"
-#include "tools/camsim_frames.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include <fstream>
 
 #include "tests/camsim/tester_line.h"
-#include "tools/camsim_args.h"
-#include "tools/camsim_memory.h"
+#include "tools/camsim/args.h"
+#include "tools/camsim/memory.h"
 
 namespace {
 

@@ -12,6 +12,9 @@
 #include <filesystem>
 #include <sstream>
 
+#include "platform/posix/deadline.h"
+#include "platform/posix/io.h"
+
 namespace camsim_test {
 
 double NowMs() {
@@ -35,23 +38,16 @@ TesterLine::~TesterLine() {
 }
 
 void TesterLine::Send(const Bytes& bytes) {
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t n = ::write(fd_, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return;
-    done += static_cast<std::size_t>(n);
-  }
+  (void)platform::WriteAll(
+      fd_, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
 }
 
 Bytes TesterLine::ReadN(std::size_t n, int timeoutMs) {
   Bytes out;
-  const double end = NowMs() + timeoutMs;
-  while (out.size() < n) {
-    const double left = end - NowMs();
-    if (left <= 0) break;
+  const platform::Deadline end = platform::Deadline::InMs(timeoutMs);
+  while (out.size() < n && !end.Passed()) {
     pollfd p{fd_, POLLIN, 0};
-    if (::poll(&p, 1, static_cast<int>(left) + 1) <= 0) continue;
+    if (::poll(&p, 1, end.MsLeft()) <= 0) continue;
     if ((p.revents & POLLIN) == 0) break;  // hang-up without data
     std::uint8_t buf[256];
     const ssize_t got = ::read(fd_, buf, std::min(sizeof buf, n - out.size()));
@@ -63,8 +59,8 @@ Bytes TesterLine::ReadN(std::size_t n, int timeoutMs) {
 
 Bytes TesterLine::ReadUntilQuiet(int quietMs, int totalMs) {
   Bytes out;
-  const double end = NowMs() + totalMs;
-  while (NowMs() < end) {
+  const platform::Deadline end = platform::Deadline::InMs(totalMs);
+  while (!end.Passed()) {
     pollfd p{fd_, POLLIN, 0};
     if (::poll(&p, 1, quietMs) <= 0 || (p.revents & POLLIN) == 0) break;
     std::uint8_t buf[256];

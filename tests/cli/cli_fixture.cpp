@@ -6,7 +6,7 @@
 #include <sstream>
 
 #include "testing/hex.h"
-#include "tools/camsim_memory.h"
+#include "tools/camsim/memory.h"
 
 namespace clitest {
 

@@ -18,7 +18,7 @@
 #include "testing/env.h"
 #include "testing/process.h"
 #include "testing/temp_dir.h"
-#include "tools/camsim.h"
+#include "tools/camsim/camsim.h"
 
 namespace clitest {
 
@@ -79,7 +79,7 @@ using testsupport::WriteFile;
 // Lines of text (without their line ends) that contain `part`.
 std::vector<std::string> LinesWith(const std::string& text, const std::string& part);
 
-// The camera's default code of a cell (see tools/camsim_memory.h).
+// The camera's default code of a cell (see tools/camsim/memory.h).
 int DefaultCode(int page, int address);
 
 }  // namespace clitest

@@ -5,7 +5,7 @@
 #include <chrono>
 #include <filesystem>
 
-#include "platform/stop_signals.h"
+#include "platform/process/stop_signals.h"
 #include "testing/wait.h"
 #include "tests/cli/cli_fixture.h"
 

@@ -12,7 +12,7 @@
 
 #include "testing/hex.h"
 #include "tests/app/app_fixture.h"
-#include "tools/camsim_frames.h"
+#include "tools/camsim/frames.h"
 
 namespace {
 

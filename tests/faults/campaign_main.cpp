@@ -27,19 +27,19 @@
 #include <thread>
 #include <vector>
 
-#include "platform/devicemap.h"
-#include "platform/handles.h"
+#include "platform/devices/devicemap.h"
 #include "platform/kernel32.h"
-#include "platform/threads.h"
-#include "platform/ui/testing.h"
+#include "platform/win32/handles.h"
+#include "platform/win32/threads.h"
 #include "port/CommPort.h"
 #include "testing/env.h"
 #include "testing/hex.h"
 #include "testing/process.h"
 #include "testing/temp_dir.h"
+#include "testing/ui_driver.h"
 #include "testing/wait.h"
 #include "tests/faults/campaign_model.h"
-#include "tools/camsim.h"
+#include "tools/camsim/camsim.h"
 
 namespace faults {
 namespace {
@@ -175,8 +175,7 @@ struct Figures {
 
 class Worker {
  public:
-  Worker(platform::ui::testing::Driver& driver, LatencyProbe& probe, const std::string& dir,
-         int index)
+  Worker(testsupport::ui::Driver& driver, LatencyProbe& probe, const std::string& dir, int index)
       : driver_(driver), probe_(probe), port_(kFirstPort + index), link_(LinkPath(dir, index)) {}
 
   // Where COM<kFirstPort + index> points (set in the map before the
@@ -260,7 +259,7 @@ class Worker {
       if (e.kind == camsim::LogKind::kRx) frames.push_back(ToHex(e.bytes));
       if (e.kind == camsim::LogKind::kNoise) fail("the camera got noise " + ToHex(e.bytes));
     }
-    std::vector<platform::ui::BoxRecord> boxes = Boxes();
+    std::vector<testsupport::ui::BoxRecord> boxes = Boxes();
     boxes.erase(boxes.begin(), boxes.begin() + static_cast<long>(boxesBefore));
 
     const std::vector<std::string> expectedFrames = ExpectedFrames(c);
@@ -376,8 +375,8 @@ class Worker {
   int Open() { return port_object_->OpenPort(nullptr, port_, 9600, 'N', 8, 1, EV_RXCHAR, 512); }
 
   // The boxes of this worker's port, in order.
-  std::vector<platform::ui::BoxRecord> Boxes() {
-    std::vector<platform::ui::BoxRecord> mine;
+  std::vector<testsupport::ui::BoxRecord> Boxes() {
+    std::vector<testsupport::ui::BoxRecord> mine;
     const std::string tail = "\nPort: " + std::to_string(port_) + "\n";
     for (auto& box : driver_.Recorded()) {
       if (EndsWith(box.text, tail)) mine.push_back(box);
@@ -427,7 +426,7 @@ class Worker {
   // failure may show the monitor's boxes first, on the monitor thread.
   template <class Fail>
   int CheckHangUp(const Case& c, const std::string& result,
-                  const std::vector<platform::ui::BoxRecord>& boxes,
+                  const std::vector<testsupport::ui::BoxRecord>& boxes,
                   const std::vector<std::string>& frames, double seconds,
                   std::size_t lastReplyCount, Fail& fail, Figures& figures) {
     Case clean = c;
@@ -450,7 +449,7 @@ class Worker {
         fail("result " + result + ", not " + expected);
       }
     }
-    std::vector<platform::ui::BoxRecord> lineBoxes = boxes;
+    std::vector<testsupport::ui::BoxRecord> lineBoxes = boxes;
     // The closing open may meet the line that hung up (when it is not back
     // yet): it opens, and its first configuration step fails with one box.
     static const char* kConfigOps[] = {"SetCommTimeouts()", "SetCommMask()", "GetCommState()",
@@ -494,7 +493,7 @@ class Worker {
     return static_cast<int>(frames.size());
   }
 
-  platform::ui::testing::Driver& driver_;
+  testsupport::ui::Driver& driver_;
   LatencyProbe& probe_;
   const int port_;
   const std::string link_;
@@ -523,7 +522,7 @@ int Main(int argc, char** argv) {
     platform::SetComOverride(kFirstPort + w, Worker::LinkPath(dir, w));
   }
 
-  platform::ui::testing::Driver driver(/*autoAcknowledge=*/true);
+  testsupport::ui::Driver driver(/*autoAcknowledge=*/true);
   const std::size_t fds0 = testsupport::OpenFdCount();
   const std::size_t handles0 = platform::OpenHandleCount();
   const long threads0 = platform::LiveThreadCount();

@@ -5,7 +5,7 @@
 #include <utility>
 
 #include "testing/hex.h"
-#include "tools/camsim_frames.h"
+#include "tools/camsim/frames.h"
 
 namespace faults {
 namespace {

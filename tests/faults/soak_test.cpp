@@ -7,8 +7,8 @@
 
 #include <string>
 
-#include "platform/handles.h"
-#include "platform/threads.h"
+#include "platform/win32/handles.h"
+#include "platform/win32/threads.h"
 #include "testing/process.h"
 #include "tests/app/app_fixture.h"
 #include "tests/port/port_fixture.h"

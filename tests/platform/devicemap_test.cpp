@@ -1,7 +1,7 @@
 // The COM device map and the port listing over a machine of the test's
 // own: a tree of directories, files and relative symbolic links shaped as
 // sysfs and /dev are, one group per rule of the map.
-#include "platform/devicemap.h"
+#include "platform/devices/devicemap.h"
 
 #include <gtest/gtest.h>
 
@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/port_listing.h"
-#include "platform/serial_faults.h"
+#include "platform/devices/port_listing.h"
+#include "testing/serial_faults.h"
 #include "testing/temp_dir.h"
 #include "tests/platform/serial_fixture.h"
 
@@ -186,9 +186,9 @@ TEST(DeviceMapRules, AnAdapterIsMappedByItsByIdLinkAndReachedAgainAfterAReplug) 
   // COM2 as the program opens it, at the map's path under the test's root.
   testsupport::ComPorts com({"", m.root() + link});
   const std::string trace = m.root() + "/trace";
-  platform::serial_testing::TraceTo(trace.c_str());
+  testsupport::TraceTo(trace.c_str());
   HANDLE h = corvane_test::OpenCom("COM2");
-  platform::serial_testing::TraceTo(nullptr);
+  testsupport::TraceTo(nullptr);
   ASSERT_NE(h, INVALID_HANDLE_VALUE) << GetLastError();
   CloseHandle(h);
   std::string opened;

@@ -8,7 +8,7 @@
 #include <mutex>
 #include <vector>
 
-#include "platform/serial_faults.h"
+#include "testing/serial_faults.h"
 #include "tests/platform/serial_fixture.h"
 
 namespace {
@@ -48,9 +48,9 @@ class LowLatency : public ::testing::Test {
     g_adapter.flags = ASYNC_SKIP_TEST | ASYNC_INITIALIZED;
     g_adapter.refuseSet = false;
     g_adapter.sets.clear();
-    platform::serial_testing::SetSerialInfoHook(AdapterSettings);
+    testsupport::SetSerialInfoHook(AdapterSettings);
   }
-  void TearDown() override { platform::serial_testing::SetSerialInfoHook(nullptr); }
+  void TearDown() override { testsupport::SetSerialInfoHook(nullptr); }
   HANDLE Open() {
     return CreateFileA("COM1", GENERIC_READ | GENERIC_WRITE, 0, NULL, OPEN_EXISTING,
                        FILE_FLAG_OVERLAPPED, NULL);
@@ -87,7 +87,7 @@ TEST_F(LowLatency, AnAdapterAlreadyFastOrRefusingIsUsedAsItIs) {
 
 // The real pseudo-terminal: ENOTTY, no message, and the line works.
 TEST_F(LowLatency, APseudoTerminalRefusesAndWorksAsItIs) {
-  platform::serial_testing::SetSerialInfoHook(nullptr);
+  testsupport::SetSerialInfoHook(nullptr);
   testing::internal::CaptureStderr();
   HANDLE h = Open();
   ASSERT_NE(h, INVALID_HANDLE_VALUE);

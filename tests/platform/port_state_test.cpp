@@ -11,7 +11,7 @@
 #include <fstream>
 #include <vector>
 
-#include "platform/port_listing.h"
+#include "platform/devices/port_listing.h"
 #include "testing/temp_dir.h"
 #include "tests/platform/serial_fixture.h"
 

@@ -15,11 +15,11 @@
 #include <string>
 #include <vector>
 
-#include "platform/devicemap.h"
-#include "platform/environment.h"
+#include "platform/devices/devicemap.h"
+#include "platform/devices/port_listing.h"
 #include "platform/kernel32.h"
-#include "platform/port_listing.h"
-#include "platform/serial_trace.h"
+#include "platform/process/environment.h"
+#include "platform/serial/serial_trace.h"
 
 int main(int argc, char** argv, char** envp) {
   // A program on the services: its environment's settings, as the

@@ -8,8 +8,8 @@
 #include <cstdio>
 #include <string>
 
+#include "platform/devices/port_listing.h"
 #include "platform/kernel32.h"
-#include "platform/port_listing.h"
 #include "tests/platform/serial_fixture.h"
 
 namespace {

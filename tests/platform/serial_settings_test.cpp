@@ -5,8 +5,8 @@
 #include <cstring>
 #include <string>
 
-#include "platform/commstate.h"
-#include "platform/serial_faults.h"
+#include "platform/serial/commstate.h"
+#include "testing/serial_faults.h"
 #include "tests/platform/serial_fixture.h"
 
 namespace {
@@ -185,7 +185,7 @@ TEST_F(SerialSettings, QueueIsCountedAndPurgedOnRequest) {
 }
 
 TEST_F(SerialSettings, FaultHookFailsTheNamedCallOnce) {
-  platform::serial_testing::FailNext("SetCommTimeouts", ERROR_GEN_FAILURE);
+  testsupport::FailNext("SetCommTimeouts", ERROR_GEN_FAILURE);
   COMMTIMEOUTS t{1, 2, 3, 4, 5};
   EXPECT_FALSE(SetCommTimeouts(port_, &t));
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_GEN_FAILURE));
@@ -194,14 +194,14 @@ TEST_F(SerialSettings, FaultHookFailsTheNamedCallOnce) {
   EXPECT_EQ(back.ReadIntervalTimeout, 1000u);  // the failed call changed nothing
   EXPECT_TRUE(SetCommTimeouts(port_, &t));     // and it fired once only
 
-  platform::serial_testing::FailNext("GetCommState", ERROR_NOT_SUPPORTED);
-  platform::serial_testing::FailNext("BuildCommDCBA", ERROR_INVALID_PARAMETER);
+  testsupport::FailNext("GetCommState", ERROR_NOT_SUPPORTED);
+  testsupport::FailNext("BuildCommDCBA", ERROR_INVALID_PARAMETER);
   DCB dcb{};
   EXPECT_FALSE(GetCommState(port_, &dcb));
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NOT_SUPPORTED));
   EXPECT_FALSE(BuildCommDCBA("baud=9600", &dcb));
-  platform::serial_testing::FailNext("SetCommMask", 5);
-  platform::serial_testing::ClearFaults();
+  testsupport::FailNext("SetCommMask", 5);
+  testsupport::ClearFaults();
   EXPECT_TRUE(SetCommMask(port_, EV_RXCHAR));
 }
 

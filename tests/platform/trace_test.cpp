@@ -5,8 +5,8 @@
 #include <sstream>
 #include <vector>
 
-#include "platform/serial_faults.h"
-#include "platform/serial_trace.h"
+#include "platform/serial/serial_trace.h"
+#include "testing/serial_faults.h"
 #include "testing/temp_dir.h"
 #include "tests/platform/serial_fixture.h"
 
@@ -14,7 +14,7 @@ namespace {
 
 using corvane_test::ComPorts;
 using corvane_test::Pty;
-namespace hooks = platform::serial_testing;
+namespace hooks = testsupport;
 
 std::vector<std::string> Lines(const std::string& path) {
   std::ifstream in(path);

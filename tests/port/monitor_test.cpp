@@ -5,14 +5,12 @@
 
 #include <cstring>
 
-#include "platform/serial_faults.h"
 #include "testing/hex.h"
+#include "testing/serial_faults.h"
 #include "tests/port/port_fixture.h"
 
 namespace {
 
-using platform::ui::testing::Driver;
-using platform::ui::testing::PumpThread;
 using porttest::BoxText;
 using porttest::BoxTexts;
 using porttest::ComPorts;
@@ -20,6 +18,8 @@ using porttest::Ms;
 using porttest::OpenCom1;
 using porttest::Pty;
 using porttest::ReplyBytes;
+using testsupport::ui::Driver;
+using testsupport::ui::PumpThread;
 using Bytes = std::vector<unsigned char>;
 using testhex::kAnnounce;
 using testhex::kClose;
@@ -238,7 +238,7 @@ TEST_F(MonitorTest, HangUpInTheMiddleOfAReplyShowsOneBoxAndTheMonitorBlocks) {
 // hook: each shows its box on the monitor thread, and the monitor goes on.
 TEST_F(MonitorTest, FailedReadStoresNothingAndTheOtherBytesArrive) {
   StartAndSync();
-  platform::serial_testing::FailNext("ReadFile", ERROR_GEN_FAILURE);
+  testsupport::FailNext("ReadFile", ERROR_GEN_FAILURE);
   peer_.Write({0x06, 0x80, 0x7F});
   ASSERT_TRUE(driver_.WaitRecorded(1, Ms(5000)));
   ASSERT_TRUE(porttest::WaitReplyCount(port_, 3));
@@ -251,7 +251,7 @@ TEST_F(MonitorTest, FailedReadStoresNothingAndTheOtherBytesArrive) {
 
 TEST_F(MonitorTest, FailedWriteLosesTheFrameAndTheNextOneGoesOut) {
   StartAndSync();
-  platform::serial_testing::FailNext("WriteFile", ERROR_GEN_FAILURE);
+  testsupport::FailNext("WriteFile", ERROR_GEN_FAILURE);
   port_.SendHexFrame(kAnnounce);
   ASSERT_TRUE(driver_.WaitRecorded(1, Ms(5000)));
   EXPECT_EQ(peer_.ReadBytes(1, 200), Bytes{});
@@ -262,7 +262,7 @@ TEST_F(MonitorTest, FailedWriteLosesTheFrameAndTheNextOneGoesOut) {
 }
 
 TEST_F(MonitorTest, FailedEventWaitShowsItsBoxAndBytesStillArrive) {
-  platform::serial_testing::FailNext("WaitCommEvent", ERROR_GEN_FAILURE);
+  testsupport::FailNext("WaitCommEvent", ERROR_GEN_FAILURE);
   ASSERT_EQ(port_.StartMonitor(), 1);
   ASSERT_TRUE(driver_.WaitRecorded(1, Ms(5000)));
   EXPECT_EQ(BoxTexts(driver_), std::vector<std::string>{BoxText(
@@ -277,7 +277,7 @@ TEST_F(MonitorTest, FailedEventWaitShowsItsBoxAndBytesStillArrive) {
 
 TEST_F(MonitorTest, FailedGetCommMaskCountsAsAnEmptyMaskAndLosesNoByte) {
   StartAndSync();
-  platform::serial_testing::FailNext("GetCommMask", ERROR_GEN_FAILURE);
+  testsupport::FailNext("GetCommMask", ERROR_GEN_FAILURE);
   peer_.Write({0x06});
   ASSERT_TRUE(porttest::WaitReplyCount(port_, 1));
   EXPECT_EQ(ReplyBytes(port_), Bytes{0x06});
@@ -319,7 +319,7 @@ TEST(MonitorStop, StopRequestWaitsForAnOpenBoxWithoutSpinning) {
   CCommPort port;
   EXPECT_EQ(OpenCom1(port), 0);
   ASSERT_EQ(port.StartMonitor(), 1);
-  const platform::ui::OpenBox box = driver.WaitBox(Ms(5000));
+  const testsupport::ui::OpenBox box = driver.WaitBox(Ms(5000));
   ASSERT_NE(box.hwnd, nullptr);
   EXPECT_EQ(box.text.rfind("WARNING:  WaitCommEvent()", 0), 0u);
 

@@ -7,12 +7,11 @@
 #include <cstdio>
 #include <cstring>
 
-#include "platform/serial_faults.h"
+#include "testing/serial_faults.h"
 #include "tests/port/port_fixture.h"
 
 namespace {
 
-using platform::ui::testing::Driver;
 using porttest::BoxText;
 using porttest::BoxTexts;
 using porttest::ComPorts;
@@ -20,6 +19,7 @@ using porttest::ErrorText;
 using porttest::OpenCom1;
 using porttest::OpenFdCount;
 using porttest::Pty;
+using testsupport::ui::Driver;
 
 TEST(OpenPort, MissingPortGivesZeroAndNoBox) {
   Driver driver(true);
@@ -118,7 +118,7 @@ void ExpectStepFailure(const char* function, const char* operation, DWORD code) 
   Pty peer;
   ComPorts com({peer.path()});
   CCommPort port;
-  platform::serial_testing::FailNext(function, code);
+  testsupport::FailNext(function, code);
   EXPECT_EQ(OpenCom1(port), 1) << function;
   const auto boxes = driver.Recorded();
   ASSERT_EQ(boxes.size(), 1u) << function;
@@ -126,7 +126,7 @@ void ExpectStepFailure(const char* function, const char* operation, DWORD code) 
   EXPECT_EQ(boxes[0].type, UINT(MB_ICONERROR));
   EXPECT_EQ(boxes[0].thread, GetCurrentThreadId());
   EXPECT_EQ(boxes[0].text, BoxText(operation, ErrorText(code), 1)) << function;
-  platform::serial_testing::ClearFaults();
+  testsupport::ClearFaults();
 }
 
 TEST(OpenPort, EachConfigurationStepFailureShowsItsBox) {
@@ -146,10 +146,10 @@ TEST(OpenPort, AnOwnersReceiverGetsTheFailuresAndAPathOpensAsItIs) {
   ComPorts com({peer.path()});
   porttest::Recorder recorder;
   CCommPort port(recorder);
-  platform::serial_testing::FailNext("SetCommState", ERROR_GEN_FAILURE);
+  testsupport::FailNext("SetCommState", ERROR_GEN_FAILURE);
   EXPECT_EQ(OpenCom1(port), 1);
   com.Map({});
-  platform::serial_testing::FailNext("SetCommTimeouts", ERROR_INVALID_PARAMETER);
+  testsupport::FailNext("SetCommTimeouts", ERROR_INVALID_PARAMETER);
   EXPECT_EQ(port.OpenPort(nullptr, peer.path().c_str(), 9600, 'N', 8, 1, EV_RXCHAR, 512), 1);
   const auto failures = recorder.Failures();
   ASSERT_EQ(failures.size(), 2u);
@@ -177,7 +177,7 @@ TEST(OpenPort, FailedTimeoutsSkipTheRestOfTheConfiguration) {
   Pty peer;
   ComPorts com({peer.path()});
   CCommPort port;
-  platform::serial_testing::FailNext("SetCommTimeouts", ERROR_GEN_FAILURE);
+  testsupport::FailNext("SetCommTimeouts", ERROR_GEN_FAILURE);
   ASSERT_EQ(OpenCom1(port, nullptr, EV_RXCHAR | EV_BREAK), 1);
   DWORD mask = 0;
   ASSERT_TRUE(GetCommMask(port.m_hComm, &mask));

@@ -12,11 +12,11 @@
 #include <vector>
 
 #include "platform/kernel32.h"
-#include "platform/ui/testing.h"
 #include "port/CommPort.h"
 #include "testing/env.h"
 #include "testing/process.h"
 #include "testing/pty.h"
+#include "testing/ui_driver.h"
 #include "testing/wait.h"
 #include "tests/platform/serial_fixture.h"
 
@@ -59,7 +59,7 @@ class Recorder final : public engine::Receiver {
   std::vector<engine::Failure> failures_;
 };
 
-inline std::vector<std::string> BoxTexts(platform::ui::testing::Driver& driver) {
+inline std::vector<std::string> BoxTexts(testsupport::ui::Driver& driver) {
   std::vector<std::string> texts;
   for (const auto& box : driver.Recorded()) texts.push_back(box.text);
   return texts;

@@ -11,7 +11,7 @@
 namespace {
 
 using namespace uitest;
-using platform::ui::testing::Driver;
+using testsupport::ui::Driver;
 
 class Controls : public ::testing::Test {
  protected:

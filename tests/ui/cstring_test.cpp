@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "platform/afx.h"
-#include "platform/ui/resources.h"
+#include "platform/ui/model/resources.h"
 
 namespace {
 

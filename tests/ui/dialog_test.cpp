@@ -7,14 +7,14 @@
 #include <functional>
 #include <vector>
 
-#include "platform/ui/backend.h"
-#include "platform/ui/windows.h"
+#include "platform/ui/model/backend.h"
+#include "platform/ui/model/windows.h"
 #include "ui_fixture.h"
 
 namespace {
 
 using namespace uitest;
-using platform::ui::testing::Driver;
+using testsupport::ui::Driver;
 
 // The setup of a DialogRunner that gives the test dialog a small template
 // of its own with these controls.
@@ -218,7 +218,7 @@ TEST(DialogFocus, TheButtonThatRanACommandHasTheFocusAgainWhenItEnds) {
   HWND dlg = run.Wait(driver);
   ASSERT_EQ(driver.FocusId(dlg), IDC_READ);
   driver.KeyNoWait(dlg, VK_RETURN);
-  platform::ui::OpenBox box = driver.WaitBox();
+  testsupport::ui::OpenBox box = driver.WaitBox();
   ASSERT_NE(box.hwnd, nullptr);
   // The new box has the keyboard; the dialog's focus stays on Read.
   EXPECT_EQ(driver.FocusId(box.hwnd), IDOK);
@@ -401,7 +401,7 @@ TEST(Templates, DialogUnitsBecomePixelsFromTheClientOrigin) {
 namespace {
 
 using namespace uitest;
-using platform::ui::testing::Driver;
+using testsupport::ui::Driver;
 
 // Enter outside a push button gives the default push button's command when
 // the template has one (here it is Read, not OK).

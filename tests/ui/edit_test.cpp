@@ -11,7 +11,7 @@ using namespace uitest;
 using platform::ui::ClipboardKind;
 using platform::ui::EditMouse;
 using platform::ui::MenuItemSnapshot;
-using platform::ui::testing::Driver;
+using testsupport::ui::Driver;
 
 class Edits : public ::testing::Test {
  protected:

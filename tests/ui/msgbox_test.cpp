@@ -6,16 +6,16 @@
 #include <atomic>
 #include <thread>
 
-#include "platform/events.h"
-#include "platform/handles.h"
-#include "platform/ui/textlines.h"
+#include "platform/ui/model/textlines.h"
+#include "platform/win32/events.h"
+#include "platform/win32/handles.h"
 #include "ui_fixture.h"
 
 namespace {
 
 using namespace uitest;
-using platform::ui::testing::Driver;
 using std::chrono::milliseconds;
+using testsupport::ui::Driver;
 
 TEST(MessageBoxes, WithoutADriverGoesToStandardErrorAndReturnsOkAtOnce) {
   ::testing::internal::CaptureStderr();
@@ -35,7 +35,7 @@ TEST(MessageBoxes, ABoxOnAWorkerThreadIsListedWithItsThreadAndClosedByTheDriver)
     worker = GetCurrentThreadId();
     result = MessageBoxA(NULL, "line one\nline two", "Application Error", MB_ICONERROR);
   });
-  platform::ui::OpenBox box = driver.WaitBox();
+  testsupport::ui::OpenBox box = driver.WaitBox();
   ASSERT_NE(box.hwnd, nullptr);
   EXPECT_EQ(box.caption, "Application Error");
   EXPECT_EQ(box.text, "line one\nline two");
@@ -62,7 +62,7 @@ TEST(MessageBoxes, EnterEscapeAndTheCloseBoxEachCloseIt) {
   for (int how = 0; how < 3; ++how) {
     std::atomic<int> result{0};
     std::thread t([&] { result = MessageBoxA(NULL, "text", "Box", MB_OK); });
-    platform::ui::OpenBox box = driver.WaitBox();
+    testsupport::ui::OpenBox box = driver.WaitBox();
     ASSERT_NE(box.hwnd, nullptr);
     // OK has the focus.
     EXPECT_EQ(driver.FocusId(box.hwnd), IDOK);
@@ -110,7 +110,7 @@ TEST(MessageBoxes, NestedLoopLetsTheDialogHandleClicksMeanwhile) {
   HWND dlg = run.Wait(driver);
   ASSERT_NE(dlg, nullptr);
   ASSERT_TRUE(driver.Click(dlg, IDC_READ));
-  platform::ui::OpenBox box = driver.WaitBox();
+  testsupport::ui::OpenBox box = driver.WaitBox();
   ASSERT_NE(box.hwnd, nullptr);
   EXPECT_EQ(box.thread, run.thread());
   EXPECT_EQ(run.log().readClicks.load(), 1);
@@ -165,7 +165,7 @@ void WorkerBoxWhileDialogThreadIsStuck(bool spin) {
   HWND dlg = run.Wait(driver);
   ASSERT_NE(dlg, nullptr);
   driver.ClickNoWait(dlg, IDC_READ);
-  platform::ui::OpenBox box = driver.WaitBox();
+  testsupport::ui::OpenBox box = driver.WaitBox();
   ASSERT_NE(box.hwnd, nullptr);
   EXPECT_NE(box.thread, run.thread());
   EXPECT_EQ(box.text, "WARNING:  WaitCommEvent() Failed");
@@ -194,7 +194,7 @@ TEST(MessageBoxes, WithAnOwnerDisablesItWhileOpen) {
   });
   HWND dlg = run.Wait(driver);
   ASSERT_TRUE(driver.Click(dlg, IDC_READ));
-  platform::ui::OpenBox box = driver.WaitBox();
+  testsupport::ui::OpenBox box = driver.WaitBox();
   ASSERT_NE(box.hwnd, nullptr);
   EXPECT_FALSE(IsWindowEnabled(dlg));
   // Clicks on the disabled owner are dropped.
@@ -214,7 +214,7 @@ TEST(MessageBoxes, WithAnOwnerDisablesItWhileOpen) {
 namespace {
 
 using namespace uitest;
-using platform::ui::testing::Driver;
+using testsupport::ui::Driver;
 
 // The close box works while a command's box is open: the dialog goes away
 // at once, but DoModal returns only after the command's handler has.
@@ -225,7 +225,7 @@ TEST(MessageBoxes, ADialogClosedDuringACommandEndsWhenTheHandlerReturns) {
   });
   HWND dlg = run.Wait(driver);
   ASSERT_TRUE(driver.Click(dlg, IDC_READ));
-  platform::ui::OpenBox box = driver.WaitBox();
+  testsupport::ui::OpenBox box = driver.WaitBox();
   ASSERT_NE(box.hwnd, nullptr);
   ASSERT_TRUE(driver.CloseBox(dlg));
   EXPECT_FALSE(IsWindowVisible(dlg));
@@ -244,7 +244,7 @@ TEST(MessageBoxes, ADialogClosedDuringACommandEndsWhenTheHandlerReturns) {
 namespace {
 
 using namespace uitest;
-using platform::ui::testing::Driver;
+using testsupport::ui::Driver;
 
 // A worker's SendMessageA to the dialog completes while the dialog's thread
 // sits in a message box's loop (the nested loop retrieves sent messages),
@@ -256,7 +256,7 @@ TEST(MessageBoxes, AMessageSentToTheDialogIsHandledInsideTheBoxLoop) {
   });
   HWND dlg = run.Wait(driver);
   ASSERT_TRUE(driver.Click(dlg, IDC_READ));
-  platform::ui::OpenBox box = driver.WaitBox();
+  testsupport::ui::OpenBox box = driver.WaitBox();
   ASSERT_NE(box.hwnd, nullptr);
   std::atomic<bool> sent{false};
   std::atomic<LRESULT> result{-1};
@@ -289,7 +289,7 @@ TEST(MessageBoxes, LinesBreakAtCrLfLfAndCrAndNoControlCharacterIsDrawn) {
   Driver driver;
   const std::string text = "WARNING:\rIncorrect function.\r\nPort: 3\r\n";
   std::thread t([&] { MessageBoxA(NULL, text.c_str(), "Box", MB_ICONERROR); });
-  platform::ui::OpenBox box = driver.WaitBox();
+  testsupport::ui::OpenBox box = driver.WaitBox();
   for (const auto& c : driver.Snapshot(box.hwnd).children) {
     if (c.kind != platform::ui::WindowKind::kStatic) continue;
     EXPECT_EQ(c.text, text);

@@ -9,16 +9,16 @@
 #include <thread>
 
 #include "platform/afx.h"
-#include "platform/threads.h"
-#include "platform/ui/testing.h"
-#include "platform/ui/windows.h"
+#include "platform/ui/model/windows.h"
+#include "platform/win32/threads.h"
+#include "testing/ui_driver.h"
 #include "testing/wait.h"
 
 namespace {
 
-using platform::ui::testing::Driver;
-using platform::ui::testing::PumpThread;
 using std::chrono::milliseconds;
+using testsupport::ui::Driver;
+using testsupport::ui::PumpThread;
 constexpr UINT kMsg = WM_USER + 1;
 
 TEST(CrossThreadSend, RunsOnTheOwningThreadAndReturnsItsResult) {

@@ -1,7 +1,7 @@
 // The display scale's rules: what CORVANE_SCALE and Xft.dpi give, how half
 // pixels round, and a bad setting. (The model laid out at scale 2 is
 // tested with the real program in tests/app/scale_test.cpp.)
-#include "platform/ui/scale.h"
+#include "platform/ui/model/scale.h"
 
 #include <gtest/gtest.h>
 
@@ -9,8 +9,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "platform/diagnostics.h"
-#include "platform/ui/windows.h"
+#include "platform/posix/diagnostics.h"
+#include "platform/ui/model/windows.h"
 
 namespace {
 

@@ -7,14 +7,14 @@
 #include <string>
 #include <vector>
 
-#include "platform/ui/backend.h"
-#include "platform/ui/windows.h"
+#include "platform/ui/model/backend.h"
+#include "platform/ui/model/windows.h"
 #include "ui_fixture.h"
 
 namespace {
 
 using namespace uitest;
-using platform::ui::testing::Driver;
+using testsupport::ui::Driver;
 
 struct Call {
   std::string what;

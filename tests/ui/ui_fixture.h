@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "platform/afx.h"
-#include "platform/ui/resources.h"
-#include "platform/ui/testing.h"
+#include "platform/ui/model/resources.h"
+#include "testing/ui_driver.h"
 
 namespace uitest {
 
@@ -217,7 +217,7 @@ class DialogRunner {
     thread_.join();
   }
   // Waits for the dialog's window to be on screen.
-  HWND Wait(platform::ui::testing::Driver& d) { return d.WaitTopLevel(kTitle); }
+  HWND Wait(testsupport::ui::Driver& d) { return d.WaitTopLevel(kTitle); }
   bool Finish(std::chrono::milliseconds limit = std::chrono::milliseconds(10000)) {
     auto end = std::chrono::steady_clock::now() + limit;
     while (!done_) {

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "platform/ui/backend.h"
+#include "platform/ui/model/backend.h"
 #include "testing/env.h"
 #include "testing/process.h"
 #include "tests/ui_x11/test_dialog.h"
@@ -36,7 +36,7 @@ TEST(FltkEntryPoint, ProgramWithoutADisplaySaysSoAndExitsNonZero) {
 }
 
 TEST(FltkEntryPoint, ProgramShowsItsDialogAndExitsWhenItEnds) {
-  if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no X display (run through tools/with-xvfb.sh)";
+  if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no X display (run through scripts/with-xvfb.sh)";
   testsupport::Process program({CORVANE_X11_APP});
   unsigned long win = WaitWindow(kDialogTitle);
   ASSERT_NE(win, 0u);

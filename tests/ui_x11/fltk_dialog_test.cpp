@@ -3,7 +3,7 @@
 // keyboard, the window manager's close request and the system menu.
 #include <gtest/gtest.h>
 
-#include "platform/ui/resources.h"
+#include "platform/ui/model/resources.h"
 #include "tests/ui_x11/fltk_fixture.h"
 #include "tests/ui_x11/test_dialog.h"
 #include "tests/ui_x11/x11_harness.h"

@@ -1,5 +1,5 @@
 // The fixture of the tests under Xvfb: the FLTK backend, started once per
-// process on the display that tools/with-xvfb.sh gives.
+// process on the display that scripts/with-xvfb.sh gives.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "platform/ui/backend.h"
+#include "platform/ui/model/backend.h"
 
 namespace x11test {
 
@@ -31,7 +31,7 @@ class FltkTest : public ::testing::Test {
     error_ = &error;
   }
   void SetUp() override {
-    if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no X display (run through tools/with-xvfb.sh)";
+    if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no X display (run through scripts/with-xvfb.sh)";
     ASSERT_TRUE(error_->empty()) << *error_;
   }
   static inline const std::string* error_ = nullptr;

@@ -3,7 +3,7 @@
 // the display, and the user closes it with its OK button or Enter.
 #include <gtest/gtest.h>
 
-#include "platform/ui/backend.h"
+#include "platform/ui/model/backend.h"
 #include "tests/ui_x11/fltk_fixture.h"
 #include "tests/ui_x11/test_dialog.h"
 #include "tests/ui_x11/x11_harness.h"

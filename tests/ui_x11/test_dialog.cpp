@@ -2,8 +2,8 @@
 
 #include <chrono>
 
-#include "platform/ui/backend.h"
-#include "platform/ui/resources.h"
+#include "platform/ui/model/backend.h"
+#include "platform/ui/model/resources.h"
 #include "testing/wait.h"
 
 namespace x11test {

@@ -2,7 +2,7 @@
 // xdotool finds windows, moves the pointer, clicks and types; Xlib sends the
 // window manager's close request; ImageMagick takes screenshots. Every call
 // runs on the test's thread against the server named by DISPLAY (a private
-// Xvfb started by tools/with-xvfb.sh).
+// Xvfb started by scripts/with-xvfb.sh).
 #pragma once
 
 #include <chrono>
@@ -10,7 +10,7 @@
 #include <set>
 #include <string>
 
-#include "platform/win32types.h"
+#include "platform/win32/win32types.h"
 #include "testing/wait.h"
 
 namespace x11test {

@@ -5,8 +5,8 @@
 #include <FL/x.H>
 #include <X11/Xlib.h>
 
-#include "platform/ui/backend.h"
 #include "platform/ui/fltk/latin1.h"
+#include "platform/ui/model/backend.h"
 
 namespace platform::ui::fltk {
 

@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "platform/ui/model.h"
+#include "platform/ui/model/model.h"
 
 namespace platform::ui::fltk {
 

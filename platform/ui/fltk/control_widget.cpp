@@ -7,11 +7,11 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "platform/ui/backend.h"
 #include "platform/ui/fltk/paint.h"
 #include "platform/ui/fltk/top_window.h"
-#include "platform/ui/textlines.h"
-#include "platform/win32types.h"
+#include "platform/ui/model/backend.h"
+#include "platform/ui/model/textlines.h"
+#include "platform/win32/win32types.h"
 
 namespace platform::ui::fltk {
 namespace {

@@ -7,7 +7,7 @@
 
 #include <FL/Fl_Widget.H>
 
-#include "platform/ui/model.h"
+#include "platform/ui/model/model.h"
 
 namespace platform::ui::fltk {
 

@@ -22,14 +22,14 @@
 #include <thread>
 #include <vector>
 
-#include "platform/ui/backend.h"
 #include "platform/ui/fltk/clipboard.h"
 #include "platform/ui/fltk/held_keys.h"
 #include "platform/ui/fltk/input_focus.h"
 #include "platform/ui/fltk/paint.h"
 #include "platform/ui/fltk/top_window.h"
 #include "platform/ui/fltk/xresources.h"
-#include "platform/ui/scale.h"
+#include "platform/ui/model/backend.h"
+#include "platform/ui/model/scale.h"
 
 namespace platform::ui {
 namespace fltk {

@@ -12,8 +12,8 @@
 #include <atomic>
 #include <cmath>
 
-#include "platform/ui/scale.h"
-#include "platform/win32types.h"
+#include "platform/ui/model/scale.h"
+#include "platform/win32/win32types.h"
 
 namespace platform::ui::fltk {
 

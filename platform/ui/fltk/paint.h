@@ -3,7 +3,7 @@
 // and icons. Display thread only, inside a widget's draw() (they use FLTK's
 // current drawing state). Coordinates are window pixels.
 //
-// The display scale (platform/ui/scale.h) reaches the drawing one way: a
+// The display scale (platform/ui/model/scale.h) reaches the drawing one way: a
 // length of n pixels in the classic look is Px(n), a line is LineWidth()
 // pixels thick, an icon image is magnified IconStep() times. The
 // primitives here already do so; code drawing on top of them does the same.
@@ -13,8 +13,8 @@
 
 #include <string>
 
-#include "platform/ui/model.h"
-#include "platform/ui/scale.h"
+#include "platform/ui/model/model.h"
+#include "platform/ui/model/scale.h"
 
 namespace platform::ui::fltk {
 

@@ -8,14 +8,14 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "platform/ui/backend.h"
 #include "platform/ui/fltk/clipboard.h"
 #include "platform/ui/fltk/control_widget.h"
 #include "platform/ui/fltk/held_keys.h"
 #include "platform/ui/fltk/latin1.h"
 #include "platform/ui/fltk/paint.h"
 #include "platform/ui/fltk/wm_hints.h"
-#include "platform/win32types.h"
+#include "platform/ui/model/backend.h"
+#include "platform/win32/win32types.h"
 
 namespace platform::ui::fltk {
 namespace {

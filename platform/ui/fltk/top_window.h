@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/ui/model.h"
+#include "platform/ui/model/model.h"
 
 namespace platform::ui::fltk {
 

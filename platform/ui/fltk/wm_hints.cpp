@@ -7,7 +7,7 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
-#include "platform/win32types.h"
+#include "platform/win32/win32types.h"
 
 namespace platform::ui::fltk {
 namespace {

@@ -9,7 +9,7 @@
 
 #include <FL/Fl_Window.H>
 
-#include "platform/ui/model.h"
+#include "platform/ui/model/model.h"
 
 namespace platform::ui::fltk {
 

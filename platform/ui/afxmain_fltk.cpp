@@ -1,7 +1,0 @@
-#include "platform/ui/programbackend.h"
-
-namespace platform::ui {
-std::unique_ptr<Backend> MakeProgramBackend() {
-  return MakeFltkBackend();
-}
-}  // namespace platform::ui

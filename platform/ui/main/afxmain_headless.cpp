@@ -1,0 +1,7 @@
+#include "platform/ui/main/programbackend.h"
+
+namespace platform::ui {
+std::unique_ptr<Backend> MakeProgramBackend() {
+  return MakeHeadlessBackend();
+}
+}  // namespace platform::ui
