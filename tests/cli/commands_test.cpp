@@ -128,6 +128,18 @@ TEST_F(CliNoPort, ExitsThreeAndSaysWhyForEachPort) {
   EXPECT_EQ(ran.out, "");
 }
 
+// A dump target that cannot be made is refused before a port is opened:
+// with no camera on the line that is bad input (2), not a port that did not
+// open (3).
+TEST_F(CliNoPort, ABadDumpTargetIsRefusedBeforeAnyPortIsOpened) {
+  std::filesystem::create_directory(Path("folder"));
+  for (const std::string& target : {Path("folder"), Path("no/such/dir/dump.hex")}) {
+    const Ran ran = Cli({"dump", "-o", target});
+    EXPECT_EQ(ran.status, 2) << target << "\n" << ran.err;
+    EXPECT_EQ(LinesWith(ran.err, "no port could be opened").size(), 0u) << ran.err;
+  }
+}
+
 // A time-out is one line in the command's words, not the error box's text
 // and then the command's own.
 TEST_F(CliNoAnswer, ExitsFourWithOneLine) {

@@ -90,6 +90,19 @@ TEST_F(CliDump, FailedDumpLeavesTheOlderFileAlone) {
       << ran.err;
 }
 
+// The camera was read, but standard output did not take the dump: the
+// status says the camera was used and the dump is lost (5), not done.
+TEST_F(CliDump, ADumpThatStandardOutputRefusesExitsFive) {
+  StartCamera();
+  const std::string err = Path("err");
+  EXPECT_EQ(testsupport::Run(
+                {"/bin/sh", "-c", std::string(CORVANE_CLI) + " dump >/dev/full 2>" + err}, Env()),
+            5);
+  EXPECT_EQ(Frames().size(), 3u + 3 * 512);
+  EXPECT_EQ(LinesWith(ReadFile(err), "cannot write the dump to standard output").size(), 1u)
+      << ReadFile(err);
+}
+
 TEST_F(CliSession, EndsOnATimeOutAndReadsTheRestOneTransactionEach) {
   camsim::Faults faults;
   faults.sessionRounds = 10;

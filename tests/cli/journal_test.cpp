@@ -219,6 +219,29 @@ TEST_F(CliJournal, AFailedAppendIsTakenOutAndTheStatusSaysTheCameraWasUsed) {
   EXPECT_EQ(undo.out, "0:F7 5A -> 34\n");
 }
 
+// A write left at "sending" whose cell holds its old code is undone without
+// a frame, by a journal line alone; when that line cannot be appended, the
+// status says that the camera was used (5) and the message why.
+TEST_F(CliJournal, AnUndoThatCannotJournalTheCellHeldAlreadyExitsFive) {
+  StartCamera();
+  std::filesystem::create_directories(Path("state/corvane"));
+  const std::string journal =
+      "2025-06-01T10:00:00.123Z #1 write COM1 " + Path("com1") + " 0:F7 34 -> 5A sending\n";
+  WriteFile(Path("state/corvane/journal"), journal);
+  const Ran ran =
+      CliProcess({"undo"}, Env(), {"/usr/bin/prlimit", "--fsize=" + std::to_string(journal.size())})
+          .Wait();
+  EXPECT_EQ(ran.status, 5) << ran.err;
+  EXPECT_EQ(LinesWith(ran.err,
+                      "File too large; the line was taken out again; write #1 is not "
+                      "marked undone")
+                .size(),
+            1u)
+      << ran.err;
+  EXPECT_EQ(WriteFrames().size(), 0u);
+  EXPECT_EQ(JournalText(), journal);
+}
+
 TEST_F(CliJournal, AWriteWhoseReadBackGoesUnansweredShowsAsFailed) {
   camsim::Faults faults;
   faults.silentAfter = 8 + 7;  // the old code's Read, then the Write up to its read-back

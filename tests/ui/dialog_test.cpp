@@ -110,6 +110,31 @@ TEST(DialogManager, EnterOnAFocusedPushButtonClicksItAndTheDialogStays) {
   EXPECT_EQ(run.result(), IDOK);
 }
 
+// Space held on Read while Tab moves the focus to Write: the repeats that
+// reach Write do not hold it down, and letting go clicks neither button.
+TEST(DialogManager, SpaceHeldWhileTheFocusMovesClicksNoButton) {
+  Driver driver;
+  DialogRunner run;
+  HWND dlg = run.Wait(driver);
+  EnableWindow(GetDlgItem(dlg, IDC_WRITE), TRUE);
+  ASSERT_TRUE(driver.WaitIdle(run.thread()));
+  ASSERT_EQ(driver.FocusId(dlg), IDC_READ);
+  ASSERT_TRUE(driver.Key(dlg, VK_SPACE));
+  ASSERT_TRUE(driver.KeyRepeat(dlg, VK_SPACE));
+  ASSERT_TRUE(driver.Tab(dlg));
+  ASSERT_EQ(driver.FocusId(dlg), IDC_WRITE);
+  for (int i = 0; i < 3; ++i) ASSERT_TRUE(driver.KeyRepeat(dlg, VK_SPACE));
+  EXPECT_FALSE(driver.Snapshot(dlg).children[1].pushed);
+  ASSERT_TRUE(driver.KeyUp(dlg, VK_SPACE));
+  EXPECT_EQ(run.log().readClicks.load(), 0);
+  {
+    std::lock_guard<std::mutex> lock(run.log().mu);
+    for (const auto& [id, code] : run.log().commands) EXPECT_NE(id, IDC_WRITE) << code;
+  }
+  ASSERT_TRUE(driver.Escape(dlg));
+  ASSERT_TRUE(run.Finish());
+}
+
 TEST(DialogManager, EscapeEndsWithIdCancel) {
   Driver driver;
   DialogRunner run;
@@ -421,6 +446,24 @@ TEST(DialogManager, EnterOutsideAButtonGivesTheDefaultButtonsCommand) {
   ASSERT_TRUE(driver.Escape(dlg));
   ASSERT_TRUE(run.Finish());
   EXPECT_EQ(run.result(), IDCANCEL);
+}
+
+// Enter held in an edit runs the default button's command once, on its
+// press; the repeats run nothing.
+TEST(DialogManager, EnterHeldInAnEditRunsTheDefaultCommandOnce) {
+  Driver driver;
+  DialogRunner run(WithTemplate(
+      9003, {platform::ui::DefPushButton("Read", IDC_READ, 5, 5, 40, 14),
+             platform::ui::EditText(IDC_ADDRESS, 5, 25, 40, 12, WS_BORDER | WS_TABSTOP)}));
+  HWND dlg = run.Wait(driver);
+  ASSERT_NE(dlg, nullptr);
+  ASSERT_TRUE(driver.Click(dlg, IDC_ADDRESS));
+  ASSERT_TRUE(driver.Key(dlg, VK_RETURN));
+  for (int i = 0; i < 3; ++i) ASSERT_TRUE(driver.KeyRepeat(dlg, VK_RETURN));
+  ASSERT_TRUE(driver.KeyUp(dlg, VK_RETURN));
+  EXPECT_EQ(run.log().readClicks.load(), 1);
+  ASSERT_TRUE(driver.Escape(dlg));
+  ASSERT_TRUE(run.Finish());
 }
 
 }  // namespace
