@@ -8,10 +8,12 @@
 #include <string>
 #include <vector>
 
-#include "cli/dumpfile.h"
+#include "backup/dumpfile.h"
 #include "platform/process/stop_signals.h"
 
 namespace cli {
+
+using backup::Format;
 
 struct CommonOptions {
   // The process's stop signals: once one has come, a command stops after

@@ -4,6 +4,11 @@
 
 namespace cli {
 
+using backup::DefaultJournalPath;
+using backup::Journal;
+using backup::LoadDump;
+using backup::PageRange;
+
 std::optional<int> Prepare(const CommonOptions& common, const Needs& needs, Prepared* ready) {
   PortChoice choice;
   std::string error;

@@ -1,4 +1,4 @@
-#include "cli/dumpfile.h"
+#include "backup/dumpfile.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -8,10 +8,10 @@
 #include <cstring>
 #include <random>
 
-#include "cli/ihex.h"
+#include "backup/ihex.h"
 #include "platform/posix/io.h"
 
-namespace cli {
+namespace backup {
 namespace {
 
 // Far more than any dump (an Intel HEX dump of both pages is 1.5 kB); a
@@ -211,4 +211,4 @@ bool LoadDump(const std::string& path, std::optional<Format> format, PageRange r
   return true;
 }
 
-}  // namespace cli
+}  // namespace backup

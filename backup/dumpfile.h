@@ -8,11 +8,11 @@
 #include <string>
 #include <string_view>
 
-#include "cli/cells.h"
+#include "backup/cells.h"
 #include "platform/posix/fd.h"
 #include "platform/process/stop_signals.h"
 
-namespace cli {
+namespace backup {
 
 enum class Format { kIntelHex, kRaw };
 
@@ -69,4 +69,4 @@ class FileReplacement {
 bool LoadDump(const std::string& path, std::optional<Format> format, PageRange range, Image* image,
               std::string* error);
 
-}  // namespace cli
+}  // namespace backup

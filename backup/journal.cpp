@@ -1,4 +1,4 @@
-#include "cli/journal.h"
+#include "backup/journal.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -19,7 +19,7 @@
 #include "camera/Outcome.h"
 #include "platform/posix/io.h"
 
-namespace cli {
+namespace backup {
 namespace {
 
 const char kHeader[] =
@@ -433,4 +433,4 @@ bool Journal::Finish(const JournalRecord& record, std::string* error) {
   return step.ok() && Append(RecordLine(record), error);
 }
 
-}  // namespace cli
+}  // namespace backup

@@ -26,11 +26,11 @@
 #include <utility>
 #include <vector>
 
+#include "backup/cells.h"
 #include "camera/Outcome.h"
-#include "cli/cells.h"
 #include "platform/posix/fd.h"
 
-namespace cli {
+namespace backup {
 
 struct JournalRecord {
   long number = 0;
@@ -147,4 +147,4 @@ class Journal {
   bool locked_ = false;      // a Lock holds the file
 };
 
-}  // namespace cli
+}  // namespace backup
