@@ -209,16 +209,6 @@ bool MakeDirectories(const std::string& dir, std::string* error) {
 
 const char kCutOffNote[] = "# the line above was cut off: it is no record and is passed over\n";
 
-std::string DefaultJournalPath() {
-  if (const char* state = std::getenv("XDG_STATE_HOME"); state != nullptr && state[0] == '/') {
-    return std::string(state) + "/corvane/journal";
-  }
-  if (const char* home = std::getenv("HOME"); home != nullptr && home[0] != '\0') {
-    return std::string(home) + "/.local/state/corvane/journal";
-  }
-  return "";
-}
-
 bool UndoCutOff(const std::vector<JournalRecord>& records, long number) {
   return std::any_of(records.begin(), records.end(), [number](const JournalRecord& r) {
     return r.undoOf == number && (r.state == JournalRecord::State::kSending ||
@@ -294,7 +284,7 @@ std::vector<JournalRecord> UndoCandidates(const std::vector<JournalRecord>& reco
 
 std::unique_ptr<Journal> Journal::Open(const std::string& path, std::string* error) {
   if (path.empty()) {
-    *error = "no place for the journal: set XDG_STATE_HOME or HOME, or give --journal FILE";
+    *error = "no place for the journal";
     return nullptr;
   }
   const auto slash = path.rfind('/');

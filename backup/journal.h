@@ -51,10 +51,6 @@ struct JournalRecord {
 // ended it: that line is then no record, and is passed over.
 extern const char kCutOffNote[];
 
-// The journal's default place: $XDG_STATE_HOME/corvane/journal, or
-// ~/.local/state/corvane/journal; empty when neither is known.
-std::string DefaultJournalPath();
-
 // Every record of the journal text, each in its latest state, in record
 // order. A line that cannot be read is refused with its line number, except
 // the last line (what a crash leaves; without its line end it is never

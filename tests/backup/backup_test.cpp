@@ -1,7 +1,8 @@
-// The bench library's pure parts: restore's plan.
+// The bench library's pure parts: restore's plan and the state folder.
 #include <gtest/gtest.h>
 
 #include "backup/restore_plan.h"
+#include "backup/state_folder.h"
 
 namespace backup {
 namespace {
@@ -19,6 +20,23 @@ TEST(RestorePlan, WritesTheCellsThatDifferInAddressOrderAndADryRunListsThem) {
                                                          "1:FF 00 -> 5A (not written: dry run)"}));
   EXPECT_EQ(DryRunSummary(plan), "2 cells would be written, 2 unchanged");
   EXPECT_EQ(DryRunSummary(PlanRestore(file, file)), "0 cells would be written, 4 unchanged");
+}
+
+// The folder from the values of the variables that each platform names it by.
+TEST(StateFolder, FollowsEachPlatformsRulesAndHoldsTheJournal) {
+  EXPECT_EQ(StateFolder("/s/", "/h"), "/s/corvane");
+  // A relative XDG_STATE_HOME is ignored, as an empty one is.
+  EXPECT_EQ(StateFolder("state", "/h/"), "/h/.local/state/corvane");
+  EXPECT_EQ(StateFolder("", "/h"), "/h/.local/state/corvane");
+  EXPECT_EQ(StateFolder("", ""), "");
+  EXPECT_EQ(JournalFile(StateFolder("", "/")), "/.local/state/corvane/journal");
+
+  EXPECT_EQ(JournalFile(WindowsStateFolder("C:\\Users\\Tech\\AppData\\Local")),
+            "C:\\Users\\Tech\\AppData\\Local\\Corvane\\journal");
+  EXPECT_EQ(WindowsStateFolder("\\\\srv\\home\\"), "\\\\srv\\home\\Corvane");
+  EXPECT_EQ(WindowsStateFolder("Local"), "");
+  EXPECT_EQ(WindowsStateFolder("/h"), "");
+  EXPECT_EQ(JournalFile(""), "");
 }
 
 }  // namespace
