@@ -18,7 +18,9 @@
 // programs may append to one journal: every append is made under an
 // exclusive lock of the file, and one that fails is taken out again, so that
 // no part of a line is left. A line that a crash cut off, found last by the
-// next append, is ended and followed by the comment kCutOffNote.
+// next append, is ended and followed by the comment kCutOffNote. Lines end
+// in "\n" on every platform, so that a journal written on one reads on the
+// other; "\r\n" is read too.
 #pragma once
 
 #include <memory>
@@ -27,8 +29,8 @@
 #include <vector>
 
 #include "backup/cells.h"
+#include "backup/journal_file.h"
 #include "camera/Outcome.h"
-#include "platform/posix/fd.h"
 
 namespace backup {
 
@@ -132,12 +134,12 @@ class Journal {
 
  private:
   class Step;
-  Journal(std::string path, platform::UniqueFd fd) : path_(std::move(path)), fd_(std::move(fd)) {}
+  Journal(std::string path, std::unique_ptr<JournalFile> file)
+      : path_(std::move(path)), file_(std::move(file)) {}
   bool Append(const std::string& line, std::string* error);
-  bool ReadLocked(std::string* text, std::string* error);
 
   std::string path_;
-  platform::UniqueFd fd_;
+  std::unique_ptr<JournalFile> file_;
   std::string notice_;       // see TakeNotice
   bool toldCutOff_ = false;  // Read has warned of a cut-off last line
   bool locked_ = false;      // a Lock holds the file
