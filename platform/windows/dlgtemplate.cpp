@@ -21,8 +21,8 @@ class Writer {
   // A NUL-terminated UTF-16 text from the ANSI code page.
   void Text(const std::string& text) {
     if (!text.empty()) {
-      const int n = ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
-                                          nullptr, 0);
+      const int n =
+          ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
       std::wstring wide(static_cast<std::size_t>(n), L'\0');
       ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), n);
       for (wchar_t c : wide) Word(static_cast<WORD>(c));

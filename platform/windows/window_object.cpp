@@ -1,7 +1,7 @@
 // The framework's object of a window as a window property.
-#include "platform/ui/model/windows.h"
-
 #include <atomic>
+
+#include "platform/ui/model/windows.h"
 
 namespace platform::ui {
 namespace {
