@@ -18,7 +18,7 @@ done
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
 packages=(cmake make g++ g++-mingw-w64-i686-posix mingw-w64-i686-dev binutils-mingw-w64-i686
-          mingw-w64-tools googletest wine wine32:i386 xvfb xdotool x11-utils zip unzip)
+          mingw-w64-tools googletest wine wine32:i386 xvfb xdotool x11-utils)
 missing=()
 for p in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
