@@ -10,6 +10,7 @@ prefix=${1:?usage: wine_prefix.sh PREFIX}
 export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 mkdir -p "$prefix"
 if [ ! -f "$prefix/.corvane-ports" ]; then
+  wineserver -p0
   wineboot -i >/dev/null 2>&1
   reg=$prefix/hide-ports.reg
   {
