@@ -100,16 +100,13 @@ TEST_F(Framework, WmCloseBecomesCancelThroughTheDialogManager) {
   EXPECT_EQ(dlg.m_edit.m_hWnd, nullptr);
 }
 
-TEST_F(Framework, ButtonClickReachesItsHandlerWithTheBoundControls) {
-  ProbeDlg dlg(ProbeDlg::Then::kClickButton);
-  EXPECT_EQ(dlg.DoModal(), 77);
-  EXPECT_EQ(dlg.clicks, 1);
-}
-
-TEST_F(Framework, SystemMenuCloseBecomesCancel) {
-  ProbeDlg dlg(ProbeDlg::Then::kSystemClose);
-  EXPECT_EQ(dlg.DoModal(), IDCANCEL);
-  EXPECT_EQ(dlg.clicks, 0);
+TEST_F(Framework, ClickReachesItsHandlerAndSystemMenuCloseCancels) {
+  ProbeDlg click(ProbeDlg::Then::kClickButton);
+  EXPECT_EQ(click.DoModal(), 77);
+  EXPECT_EQ(click.clicks, 1);
+  ProbeDlg systemClose(ProbeDlg::Then::kSystemClose);
+  EXPECT_EQ(systemClose.DoModal(), IDCANCEL);
+  EXPECT_EQ(systemClose.clicks, 0);
 }
 
 TEST_F(Framework, DoModalWithoutTemplateGivesMinusOne) {
