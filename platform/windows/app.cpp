@@ -12,7 +12,9 @@ int CWinApp::Run() {
   return static_cast<int>(msg.wParam);
 }
 
-// windows.h names the member LoadIconA, as it does the system call.
+// windows.h names the member LoadIconA, as it does the system call. The
+// icons are the program's resource section's (res/corvane.rc.in), not the
+// resource registry's, whose icon handles are the window model's.
 HICON CWinApp::LoadIconA(UINT nIDResource) const {
   return ::LoadIconA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(nIDResource));
 }
