@@ -21,8 +21,19 @@ if [ ! -f "$prefix/.corvane-ports" ]; then
   wineserver -w
   touch "$prefix/.corvane-ports"
 fi
-# The check: the mapping is in the prefix's system registry.
-for n in 1 2 3 4 256; do
+# The check: the mapping is in the prefix's system registry, and no COM name
+# that a registry entry can hide leads to a serial port of the machine.
+# (Wine takes no entry above COM255: it gives /dev/ttyS0 the name COM256,
+# which nothing here opens.)
+for link in "$prefix"/dosdevices/com*; do
+  [ -L "$link" ] || continue
+  n=${link##*/com}
+  if [ "$n" -le 255 ] && [[ "$(readlink "$link")" == /dev/ttyS* ]]; then
+    echo "wine_prefix: COM$n leads to $(readlink "$link") in $prefix" >&2
+    exit 1
+  fi
+done
+for n in 1 2 3 4 255; do
   if ! grep -q "^\"COM$n\"=\"\"" "$prefix/system.reg"; then
     echo "wine_prefix: COM$n is not hidden in $prefix" >&2
     exit 1
