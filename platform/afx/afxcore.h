@@ -14,6 +14,9 @@
 
 #define afx_msg
 
+// A worker thread's procedure (AfxBeginThread).
+typedef unsigned (*AFX_THREADPROC)(LPVOID);
+
 typedef char* LPTSTR;
 #ifndef _T
 #define _T(x) x

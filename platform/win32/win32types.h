@@ -155,7 +155,6 @@ typedef struct tagPAINTSTRUCT {
 } PAINTSTRUCT;
 
 typedef LRESULT (*WNDPROC)(HWND, UINT, WPARAM, LPARAM);
-typedef unsigned (*AFX_THREADPROC)(LPVOID);
 
 // ---- kernel32 constants -----------------------------------------------------
 #define GENERIC_READ 0x80000000u
@@ -359,7 +358,6 @@ typedef unsigned (*AFX_THREADPROC)(LPVOID);
 #define IDIGNORE 5
 #define IDYES 6
 #define IDNO 7
-#define ID_HELP 0xE146
 
 #define SM_CXICON 11
 #define SM_CYICON 12

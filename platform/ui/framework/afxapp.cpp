@@ -1,8 +1,5 @@
 // The application object.
 #include "platform/ui/framework/afxwin.h"
-#include "platform/ui/model/backend.h"
-#include "platform/ui/model/resources.h"
-#include "platform/ui/model/windows.h"
 
 namespace {
 
@@ -27,17 +24,6 @@ CWinApp::~CWinApp() {
   if (g_app == this) g_app = nullptr;
 }
 
-int CWinApp::Run() {
-  MSG msg;
-  while (::GetMessageA(&msg, nullptr, 0, 0)) platform::ui::TranslateAndDispatch(&msg);
-  ExitInstance();
-  return static_cast<int>(msg.wParam);
-}
-
-HICON CWinApp::LoadIcon(UINT nIDResource) const {
-  return platform::ui::FindIcon(static_cast<int>(nIDResource));
-}
-
 CWinApp* AfxGetApp() {
   return g_app;
 }
@@ -45,9 +31,4 @@ CWinApp* AfxGetApp() {
 int AfxMessageBox(LPCTSTR lpszText, UINT nType) {
   const char* caption = g_app && g_app->m_pszAppName ? g_app->m_pszAppName : "Corvane";
   return ::MessageBoxA(nullptr, lpszText, caption, nType);
-}
-
-HINSTANCE AfxGetInstanceHandle() {
-  static int instance;
-  return reinterpret_cast<HINSTANCE>(&instance);
 }

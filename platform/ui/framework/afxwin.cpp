@@ -121,7 +121,12 @@ CMenu* CMenu::FromHandle(HMENU hMenu) {
 LRESULT CWnd::AfxWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
   CWnd* wnd = static_cast<CWnd*>(platform::ui::GetWindowObject(hWnd));
   if (!wnd) return ::DefWindowProcA(hWnd, message, wParam, lParam);
-  t_current.push_back(MSG{hWnd, message, wParam, lParam});
+  MSG current{};  // Win32's MSG has more members than these four
+  current.hwnd = hWnd;
+  current.message = message;
+  current.wParam = wParam;
+  current.lParam = lParam;
+  t_current.push_back(current);
   LRESULT r = wnd->WindowProc(message, wParam, lParam);
   t_current.pop_back();
   return r;
@@ -296,36 +301,6 @@ BOOL CWnd::DestroyWindow() {
 
 CDialog::CDialog(UINT nIDTemplate, CWnd* pParentWnd)
     : m_nIDHelp(nIDTemplate), m_nIDTemplate(nIDTemplate), m_pParentWnd(pParentWnd) {}
-
-INT_PTR CDialog::DoModal() {
-  const platform::ui::DialogTemplate* t =
-      platform::ui::FindDialogTemplate(static_cast<int>(m_nIDTemplate));
-  if (!t || m_hWnd) return -1;
-  // A dialog without a parent is owned by the application's main window.
-  HWND owner = m_pParentWnd ? m_pParentWnd->m_hWnd : nullptr;
-  if (!owner) {
-    CWinApp* app = AfxGetApp();
-    if (app && app->m_pMainWnd && app->m_pMainWnd != this) owner = app->m_pMainWnd->m_hWnd;
-  }
-  bool reenable = owner && ::IsWindowEnabled(owner);
-  if (reenable) ::EnableWindow(owner, FALSE);
-
-  HWND h = platform::ui::CreateDialogFromTemplate(*t, owner, &CWnd::AfxWndProc, this);
-  INT_PTR result = -1;
-  if (h) {
-    m_hWnd = h;
-    LRESULT focusFirst = ::SendMessageA(h, WM_INITDIALOG, 0, 0);
-    if (!platform::ui::IsDialogEnded(h) && !platform::ui::CloseAllRequested()) {
-      if (focusFirst) platform::ui::FocusFirstTabStop(h);
-      ::ShowWindow(h, SW_SHOW);
-    }
-    result = platform::ui::RunModalLoop(h);
-    ::DestroyWindow(h);
-    m_hWnd = nullptr;
-  }
-  if (reenable) ::EnableWindow(owner, TRUE);
-  return result;
-}
 
 BOOL CDialog::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult) {
   if (message == WM_INITDIALOG) {

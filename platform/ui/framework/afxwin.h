@@ -28,6 +28,9 @@
 class CMenu;
 class CDataExchange;
 
+// The command of a Help key or button.
+#define ID_HELP 0xE146
+
 #define ON_BN_CLICKED(id, memberFxn) \
   {WM_COMMAND,                       \
    BN_CLICKED,                       \

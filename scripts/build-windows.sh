@@ -1,0 +1,64 @@
+#!/usr/bin/env bash
+# Cross-builds the Windows program into build/windows/: corvane.exe (32-bit,
+# GUI, statically linked) and corvane-<version>-windows.zip. With --test it
+# also runs the Windows tests under Wine (those that make windows under a
+# private Xvfb server). Installs the Debian packages it needs if missing.
+#   bash scripts/build-windows.sh [--test]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+run_tests=0
+for arg in "$@"; do
+  case "$arg" in
+    --test) run_tests=1 ;;
+    *) echo "usage: bash scripts/build-windows.sh [--test]" >&2; exit 2 ;;
+  esac
+done
+
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
+packages=(cmake make g++ g++-mingw-w64-i686-posix mingw-w64-i686-dev binutils-mingw-w64-i686
+          mingw-w64-tools googletest wine wine32:i386 xvfb xdotool x11-utils)
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+if ((${#missing[@]})); then
+  echo "Installing: ${missing[*]}"
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    $sudo dpkg --add-architecture i386
+  fi
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends \
+    "${missing[@]}"
+fi
+
+launcher=()
+if command -v ccache >/dev/null; then
+  export CCACHE_BASEDIR="$PWD"
+  launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+fi
+cmake -S . -B build/windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake \
+  -DCMAKE_BUILD_TYPE=Release "${launcher[@]}" >/dev/null
+cmake --build build/windows -j"$(nproc)"
+
+exe=build/windows/corvane.exe
+# The portable file: a 32-bit GUI program that imports only Windows' own DLLs.
+headers=$(i686-w64-mingw32-objdump -p "$exe")
+grep -q 'file format pei-i386' <<<"$headers" || { echo "$exe: not a PE32 i386 file" >&2; exit 1; }
+grep -q 'Subsystem.*(Windows GUI)' <<<"$headers" || { echo "$exe: not a GUI program" >&2; exit 1; }
+dlls=$(sed -n 's/^\tDLL Name: //p' <<<"$headers" | tr 'A-Z' 'a-z' | sort -u)
+for dll in $dlls; do
+  case "$dll" in
+    kernel32.dll | user32.dll | gdi32.dll | msvcrt.dll | advapi32.dll | shell32.dll) ;;
+    *) echo "$exe imports $dll, which is not Windows' own" >&2; exit 1 ;;
+  esac
+done
+echo "$exe: $(stat -c %s "$exe") bytes; imports $(echo $dlls)"
+ls build/windows/corvane-*-windows.zip
+
+if ((run_tests)); then
+  ctest --test-dir build/windows --output-on-failure -j"$(nproc)"
+fi
