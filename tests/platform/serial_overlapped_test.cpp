@@ -229,6 +229,73 @@ TEST_F(Overlapped, CallsWithoutOverlappedWaitForTheirResult) {
   EXPECT_EQ(pty_.Read(4), "back");
 }
 
+// ---- A record belongs to its operation until that completes ----------------
+
+// Starting an operation on a record that a pending one still holds is
+// refused with ERROR_INVALID_PARAMETER: the record, its event and the
+// pending operation are left as they were.
+TEST_F(Overlapped, RecordHeldByAPendingOperationStartsNoOther) {
+  auto refused = [&](BOOL ok, OVERLAPPED& held) {
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+    EXPECT_TRUE(Signalled(held.hEvent));  // set by the test: not reset by the refusal
+    ResetEvent(held.hEvent);
+    DWORD n = 0;
+    EXPECT_FALSE(GetOverlappedResult(port_, &held, &n, FALSE));  // still the first one's
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_IO_INCOMPLETE));
+  };
+  char c = 0;
+  DWORD n = 0;
+  DWORD mask = 0;
+  // The event wait holds ov_: no read or write on it.
+  ASSERT_FALSE(WaitCommEvent(port_, &mask, &ov_));
+  ASSERT_EQ(GetLastError(), static_cast<DWORD>(ERROR_IO_PENDING));
+  SetEvent(ov_.hEvent);
+  refused(ReadFile(port_, &c, 1, &n, &ov_), ov_);
+  SetEvent(ov_.hEvent);
+  refused(WriteFile(port_, "w", 1, &n, &ov_), ov_);
+  EXPECT_EQ(pty_.Read(1, 100), "");  // nothing went out
+  // The wait still ends on a byte, and then the record is free again.
+  ASSERT_TRUE(pty_.Write("a"));
+  ASSERT_TRUE(Signalled(ov_.hEvent, 10000));
+  ASSERT_TRUE(ReadFile(port_, &c, 1, &n, &ov_));
+  EXPECT_EQ(c, 'a');
+
+  // A pending read holds its record: no wait and no write on it.
+  OVERLAPPED read{};
+  read.hEvent = NewEvent();
+  ASSERT_FALSE(ReadFile(port_, &c, 1, &n, &read));
+  ASSERT_EQ(GetLastError(), static_cast<DWORD>(ERROR_IO_PENDING));
+  SetEvent(read.hEvent);
+  refused(WaitCommEvent(port_, &mask, &read), read);
+  SetEvent(read.hEvent);
+  refused(WriteFile(port_, "w", 1, &n, &read), read);
+  // The refused wait was not started: a wait on a free record pends.
+  EXPECT_FALSE(WaitCommEvent(port_, &mask, &ov_));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_IO_PENDING));
+  ASSERT_TRUE(pty_.Write("b"));
+  ASSERT_TRUE(GetOverlappedResult(port_, &read, &n, TRUE));
+  EXPECT_EQ(n, 1u);
+  EXPECT_EQ(c, 'b');
+
+  // A pending write holds its record: no read and no wait on it.
+  COMMTIMEOUTS none{};
+  ASSERT_TRUE(SetCommTimeouts(port_, &none));
+  OVERLAPPED write{};
+  write.hEvent = NewEvent();
+  const std::string data(1024 * 1024, 'w');  // more than the line can buffer
+  ASSERT_FALSE(WriteFile(port_, data.data(), static_cast<DWORD>(data.size()), &n, &write));
+  ASSERT_EQ(GetLastError(), static_cast<DWORD>(ERROR_IO_PENDING));
+  SetEvent(write.hEvent);
+  refused(ReadFile(port_, &c, 1, &n, &write), write);
+  ASSERT_TRUE(GetOverlappedResult(port_, &ov_, &n, TRUE));  // the wait above ended on "b"
+  SetEvent(write.hEvent);
+  refused(WaitCommEvent(port_, &mask, &write), write);
+  ASSERT_TRUE(PurgeComm(port_, PURGE_TXABORT | PURGE_TXCLEAR));
+  EXPECT_FALSE(GetOverlappedResult(port_, &write, &n, TRUE));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_OPERATION_ABORTED));
+}
+
 // ---- R4: aborts and the mask ------------------------------------------------
 
 TEST_F(Overlapped, PurgeAbortsPendingReadButNotThePendingEventWait) {
@@ -384,13 +451,17 @@ TEST_F(Overlapped, CloseWhileAnotherThreadWaitsForTheResult) {
 
 // ---- The monitor's cycle ---------------------------------------------------------
 
-// One overlapped record for the event wait, the reads and the writes, and a
-// three-way wait on stop, port activity and write, as the program's
-// monitor thread does it.
+// A record for the event wait (whose event is the port-activity event),
+// one for the reads and one for the writes, and a three-way wait on stop,
+// port activity and write, as the program's monitor thread does it.
 TEST_F(Overlapped, MonitorCycleReceivesEveryByteAndNeverSpins) {
   HANDLE stop = NewEvent();
   HANDLE write = NewEvent();
   HANDLE set[3] = {stop, ov_.hEvent, write};
+  OVERLAPPED readOv{};
+  readOv.hEvent = NewEvent();
+  OVERLAPPED writeOv{};
+  writeOv.hEvent = NewEvent();
   std::string received;
   int wakeups = 0;
   std::thread peer([&] {
@@ -419,9 +490,9 @@ TEST_F(Overlapped, MonitorCycleReceivesEveryByteAndNeverSpins) {
     while (st.cbInQue != 0) {
       char c;
       DWORD n = 0;
-      if (!ReadFile(port_, &c, 1, &n, &ov_)) {
+      if (!ReadFile(port_, &c, 1, &n, &readOv)) {
         ASSERT_EQ(GetLastError(), static_cast<DWORD>(ERROR_IO_PENDING));
-        ASSERT_TRUE(GetOverlappedResult(port_, &ov_, &n, TRUE));
+        ASSERT_TRUE(GetOverlappedResult(port_, &readOv, &n, TRUE));
       }
       ASSERT_EQ(n, 1u);
       received += c;
@@ -431,12 +502,12 @@ TEST_F(Overlapped, MonitorCycleReceivesEveryByteAndNeverSpins) {
   peer.join();
   EXPECT_EQ(received, "R1R2R3");
   EXPECT_LE(wakeups, 6);  // one per arrival burst, at most one per byte
-  // The frame goes out while an event wait is pending on the same record.
+  // The frame goes out on its own record while the event wait is pending.
   DWORD mask = 0;
   ASSERT_FALSE(WaitCommEvent(port_, &mask, &ov_));
   ASSERT_TRUE(PurgeComm(port_, 15));
   DWORD n = 0;
-  ASSERT_TRUE(WriteFile(port_, "F", 1, &n, &ov_));
+  ASSERT_TRUE(WriteFile(port_, "F", 1, &n, &writeOv));
   EXPECT_EQ(pty_.Read(1), "F");
   EXPECT_FALSE(WaitCommEvent(port_, &mask, &ov_));  // the first is still pending
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
