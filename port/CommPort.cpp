@@ -14,6 +14,9 @@ CCommPort::CCommPort(engine::Receiver& receiver)
       m_hReceiveEvent(nullptr),
       m_waitEvents{},
       m_overlapped{},
+      m_overlappedRead{},
+      m_overlappedWrite{},
+      m_eventWord(0),
       m_timeouts{},
       m_dcb{},
       m_pOwner(nullptr),
@@ -35,7 +38,10 @@ CCommPort::CCommPort(engine::Receiver& receiver)
 CCommPort::~CCommPort() {
   StopMonitor();
   ClosePortHandle();
-  for (HANDLE* event : {&m_overlapped.hEvent, &m_hWriteEvent, &m_hReceiveEvent, &m_hStopEvent}) {
+  // After the port: closing it ends the operations that still use the
+  // records' events.
+  for (HANDLE* event : {&m_overlapped.hEvent, &m_overlappedRead.hEvent, &m_overlappedWrite.hEvent,
+                        &m_hWriteEvent, &m_hReceiveEvent, &m_hStopEvent}) {
     if (*event != nullptr) CloseHandle(*event);
     *event = nullptr;
   }

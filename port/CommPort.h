@@ -169,8 +169,9 @@ class CCommPort {
 
  public:
   // ---- Fields, in this order ------------------------------------------------
-  CWinThread* m_pThread;    // most recently started monitor; deletes itself at its end
-  CRITICAL_SECTION m_lock;  // guards m_hComm, m_overlapped, the write and reply buffers
+  CWinThread* m_pThread;  // most recently started monitor; deletes itself at its end
+  // Guards m_hComm, the overlapped records, the write and reply buffers.
+  CRITICAL_SECTION m_lock;
   // Non-zero while a monitor thread runs or is about to run. An atomic flag
   // (the stop request reads it in a loop): StartMonitor sets it before it
   // starts the thread (and clears it if the thread cannot be created), so a
@@ -182,7 +183,20 @@ class CCommPort {
   HANDLE m_hWriteEvent;
   HANDLE m_hReceiveEvent;
   HANDLE m_waitEvents[3];  // stop, port activity (m_overlapped.hEvent), write
+  // One overlapped record for each kind of pending operation, each with an
+  // event of its own that OpenPort renews: a record belongs to its operation
+  // until that completes, so the event wait, a read and a write never share
+  // one. m_overlapped is the event wait's: its event is the port-activity
+  // event (m_waitEvents[1]). The read and the write are waited for with
+  // GetOverlappedResult, their events are in no wait set.
   OVERLAPPED m_overlapped;
+  OVERLAPPED m_overlappedRead;
+  OVERLAPPED m_overlappedWrite;
+  // The event wait's event word. The wait may still be pending when the
+  // monitor thread ends (it is left to the next open, which closes the
+  // port), so the word lives as long as the object, not on the thread's
+  // stack. Nothing reads it: the monitor consults GetCommMask.
+  DWORD m_eventWord;
   COMMTIMEOUTS m_timeouts;
   DCB m_dcb;
   CWnd* m_pOwner;

@@ -28,12 +28,12 @@ UINT CCommPort::MonitorThread(LPVOID param) {
   if (port->m_hComm != nullptr) PurgeComm(port->m_hComm, kPurgeAll);
 
   for (;;) {
-    // The event wait. It completes at once when input is queued; otherwise
-    // it pends and the port-activity event is set when a byte arrives (or
-    // the line goes away). ERROR_INVALID_PARAMETER: a wait is still pending
-    // from an earlier cycle, which will signal that event.
-    DWORD eventWord = 0;
-    if (WaitCommEvent(port->m_hComm, &eventWord, &port->m_overlapped)) {
+    // The event wait, on its own record and with a word that outlives it.
+    // It completes at once when input is queued; otherwise it pends and the
+    // port-activity event is set when a byte arrives (or the line goes
+    // away). ERROR_INVALID_PARAMETER: a wait is still pending from an
+    // earlier cycle (a send ran meanwhile), which will signal that event.
+    if (WaitCommEvent(port->m_hComm, &port->m_eventWord, &port->m_overlapped)) {
       DWORD errors = 0;
       COMSTAT stat{};
       ClearCommError(port->m_hComm, &errors, &stat);
@@ -72,8 +72,10 @@ UINT CCommPort::MonitorThread(LPVOID param) {
 void CCommPort::SendWriteBuffer(CCommPort* port) {
   ResetEvent(port->m_hWriteEvent);
   EnterCriticalSection(&port->m_lock);
-  port->m_overlapped.Offset = 0;
-  port->m_overlapped.OffsetHigh = 0;
+  // The write's own record: the event wait may be pending on its record.
+  OVERLAPPED* const overlapped = &port->m_overlappedWrite;
+  overlapped->Offset = 0;
+  overlapped->OffsetHigh = 0;
   // Bytes not yet read (the tail of an earlier reply) are discarded before
   // the frame goes out ...
   PurgeComm(port->m_hComm, kPurgeAll);
@@ -83,20 +85,13 @@ void CCommPort::SendWriteBuffer(CCommPort* port) {
   port->m_replyCount = 0;
 
   DWORD written = 0;
-  if (WriteFile(port->m_hComm, port->m_writeBuffer, port->m_writeLength, &written,
-                &port->m_overlapped)) {
+  if (WriteFile(port->m_hComm, port->m_writeBuffer, port->m_writeLength, &written, overlapped)) {
     LeaveCriticalSection(&port->m_lock);
     return;
   }
   if (GetLastError() == ERROR_IO_PENDING) {
-    const BOOL done = GetOverlappedResult(port->m_hComm, &port->m_overlapped, &written, TRUE);
+    const BOOL done = GetOverlappedResult(port->m_hComm, overlapped, &written, TRUE);
     const DWORD error = GetLastError();
-    // The completion set the port-activity event. Clear it so that the
-    // three-way wait does not wake for it while an earlier event wait is
-    // still pending (a refused WaitCommEvent leaves the event alone); a byte
-    // that arrived meanwhile is found by the next event wait, which
-    // completes at once when input is queued.
-    ResetEvent(port->m_overlapped.hEvent);
     LeaveCriticalSection(&port->m_lock);
     if (!done) {
       SetLastError(error);  // the box names the write's failure
@@ -119,16 +114,18 @@ void CCommPort::ReceiveBytes(CCommPort* port) {
   // the transaction from its tests, nor the stop request from the three-way
   // wait (the bytes left make the next event wait complete at once).
   constexpr unsigned kReceiveBatch = 64;
+  // The read's own record, so a read never takes the event wait's.
+  OVERLAPPED* const overlapped = &port->m_overlappedRead;
   EnterCriticalSection(&port->m_lock);
   ClearCommError(port->m_hComm, &errors, &stat);
   unsigned held = 0;
   while (stat.cbInQue != 0) {
     BYTE byte = 0;
     DWORD got = 0;
-    if (ReadFile(port->m_hComm, &byte, 1, &got, &port->m_overlapped)) {
+    if (ReadFile(port->m_hComm, &byte, 1, &got, overlapped)) {
       // read at once
     } else if (GetLastError() == ERROR_IO_PENDING) {
-      if (!GetOverlappedResult(port->m_hComm, &port->m_overlapped, &got, TRUE)) {
+      if (!GetOverlappedResult(port->m_hComm, overlapped, &got, TRUE)) {
         got = 0;
         port->ReportError("GetOverlappedResults() in ReadFile()", "");
       }

@@ -24,12 +24,17 @@ int CCommPort::OpenNamed(CWnd* owner, const char* deviceName, int port, int baud
   // events, the buffers or the port.
   StopMonitor();
 
-  // Renew the four events. The replaced ones are closed only after the old
-  // port below: a pending event wait of the old port may still refer to its
-  // port-activity event until the port is closed.
-  HANDLE* const events[4] = {&m_overlapped.hEvent, &m_hWriteEvent, &m_hReceiveEvent, &m_hStopEvent};
-  HANDLE replaced[4] = {};
-  for (int i = 0; i < 4; ++i) {
+  // Renew the events: the port-activity event (the event wait's record),
+  // the read's and the write's records' events, then the write, receive and
+  // stop events. The replaced ones are closed only after the old port
+  // below: a pending event wait of the old port may still refer to its
+  // record's event until the port is closed.
+  HANDLE* const events[] = {&m_overlapped.hEvent,      &m_overlappedRead.hEvent,
+                            &m_overlappedWrite.hEvent, &m_hWriteEvent,
+                            &m_hReceiveEvent,          &m_hStopEvent};
+  constexpr int kEvents = sizeof events / sizeof events[0];
+  HANDLE replaced[kEvents] = {};
+  for (int i = 0; i < kEvents; ++i) {
     replaced[i] = *events[i];
     if (replaced[i] != nullptr) ResetEvent(replaced[i]);
     *events[i] = CreateEventA(NULL, TRUE, FALSE, NULL);

@@ -13,6 +13,15 @@
 // (event wait, read, write) per port. A call with a null OVERLAPPED waits
 // for its own result.
 //
+// A record belongs to its operation until that operation has completed:
+// kernel32 writes the status into it and signals its event at completion,
+// so a second operation on the same record races the first. Here starting
+// a WaitCommEvent, ReadFile or WriteFile with a record that a pending
+// operation still holds fails: FALSE, ERROR_INVALID_PARAMETER, the record
+// and its event untouched, and the pending operation goes on. A record is
+// free again once its operation has completed (its event set), whether or
+// not GetOverlappedResult has been called.
+//
 // Rules the callers rely on:
 // - WaitCommEvent resets the record's event when it accepts the wait; with
 //   EV_RXCHAR in the mask and input queued it completes at once (TRUE,

@@ -396,9 +396,24 @@ BOOL SerialPort::ClearError(DWORD* errors, COMSTAT* stat) {
 
 // ---- Overlapped operations ---------------------------------------------------
 
+bool SerialPort::Held(const OVERLAPPED* ov) const {
+  if (ov == nullptr) return false;  // a synchronous call brings its own record
+  for (const Op* op : {&wait_, &read_, &write_}) {
+    if (op->state == OpState::kPending && op->key == ov) return true;
+  }
+  return false;
+}
+
 BOOL SerialPort::WaitEvent(DWORD* mask, OVERLAPPED* ov) {
   std::unique_lock<std::mutex> lock(mutex_);
   HANDLE event = ov != nullptr ? ov->hEvent : nullptr;
+  // A record that a pending read or write still holds: its status and event
+  // belong to that operation. (A wait re-armed on its own pending record is
+  // refused below as a second wait, with the same code.)
+  if (Held(ov) && wait_.state != OpState::kPending) {
+    SetLastError(ERROR_INVALID_PARAMETER);  // the event is not touched
+    return FALSE;
+  }
   // With EV_RXCHAR on a tty the input queue is queried anyway, and that
   // query reports a hang-up itself (EIO); otherwise the line is probed.
   const bool rxTty = tty_ && (mask_ & EV_RXCHAR);
@@ -457,8 +472,10 @@ BOOL SerialPort::Read(void* buffer, DWORD n, DWORD* done, OVERLAPPED* ov) {
   // On a tty the read itself reports a hang-up (0 and a hung-up line, or
   // EIO); a read of nothing probes the line.
   if (!Usable(!tty_ || n == 0)) return FALSE;
-  if (read_.state == OpState::kPending) {
-    SetLastError(ERROR_INVALID_PARAMETER);  // one read at a time
+  // One read at a time, and never on a record that a pending operation
+  // still holds (the event is not touched).
+  if (read_.state == OpState::kPending || Held(ov)) {
+    SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
   OVERLAPPED sync{};
@@ -490,8 +507,10 @@ BOOL SerialPort::Write(const void* buffer, DWORD n, DWORD* done, OVERLAPPED* ov)
   // On a tty the write itself reports a hang-up (EIO); a write of nothing
   // probes the line.
   if (!Usable(!tty_ || n == 0)) return FALSE;
-  if (write_.state == OpState::kPending) {
-    SetLastError(ERROR_INVALID_PARAMETER);  // one write at a time
+  // One write at a time, and never on a record that a pending operation
+  // still holds (the event is not touched).
+  if (write_.state == OpState::kPending || Held(ov)) {
+    SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
   OVERLAPPED sync{};

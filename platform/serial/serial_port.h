@@ -105,6 +105,8 @@ class SerialPort final : public KernelObject {
   void Complete(Op& op, BOOL result, DWORD error, bool signal);
   BOOL Outcome(const Op& op, DWORD* done);
   BOOL Pend(Op& op, OVERLAPPED* ov, DWORD* done, std::unique_lock<std::mutex>& lock);
+  // True when a pending operation was started with the record ov.
+  bool Held(const OVERLAPPED* ov) const;
   void StartReadTimers(DWORD n);
   Transfer ReadSome();
   Transfer WriteSome();

@@ -229,6 +229,46 @@ TEST_F(Overlapped, CallsWithoutOverlappedWaitForTheirResult) {
   EXPECT_EQ(pty_.Read(4), "back");
 }
 
+// ---- A record belongs to its operation until that completes ----------------
+
+// Starting an operation on a record that a pending one still holds is
+// refused with ERROR_INVALID_PARAMETER; the record's event and the pending
+// operation are left as they were.
+TEST_F(Overlapped, RecordHeldByAPendingOperationStartsNoOther) {
+  auto refused = [&](BOOL ok, OVERLAPPED& held) {
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+    EXPECT_TRUE(Signalled(held.hEvent));  // set by the test, not reset by the refusal
+    ResetEvent(held.hEvent);
+    DWORD n = 0;
+    EXPECT_FALSE(GetOverlappedResult(port_, &held, &n, FALSE));  // still the first one's
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_IO_INCOMPLETE));
+    SetEvent(held.hEvent);
+  };
+  char c = 0;
+  DWORD n = 0, mask = 0;
+  ASSERT_FALSE(WaitCommEvent(port_, &mask, &ov_));  // the event wait holds ov_
+  SetEvent(ov_.hEvent);
+  refused(ReadFile(port_, &c, 1, &n, &ov_), ov_);
+  refused(WriteFile(port_, "w", 1, &n, &ov_), ov_);
+  EXPECT_EQ(pty_.Read(1, 100), "");  // nothing went out
+  ResetEvent(ov_.hEvent);
+  ASSERT_TRUE(pty_.Write("a"));  // the wait ends on a byte; the record is free again
+  ASSERT_TRUE(Signalled(ov_.hEvent, 10000));
+  ASSERT_TRUE(ReadFile(port_, &c, 1, &n, &ov_));
+  EXPECT_EQ(c, 'a');
+
+  OVERLAPPED read{};  // a pending read holds its record
+  read.hEvent = NewEvent();
+  ASSERT_FALSE(ReadFile(port_, &c, 1, &n, &read));
+  SetEvent(read.hEvent);
+  refused(WaitCommEvent(port_, &mask, &read), read);
+  refused(WriteFile(port_, "w", 1, &n, &read), read);
+  ASSERT_TRUE(pty_.Write("b"));
+  ASSERT_TRUE(GetOverlappedResult(port_, &read, &n, TRUE));
+  EXPECT_EQ(c, 'b');
+}
+
 // ---- R4: aborts and the mask ------------------------------------------------
 
 TEST_F(Overlapped, PurgeAbortsPendingReadButNotThePendingEventWait) {
@@ -384,13 +424,17 @@ TEST_F(Overlapped, CloseWhileAnotherThreadWaitsForTheResult) {
 
 // ---- The monitor's cycle ---------------------------------------------------------
 
-// One overlapped record for the event wait, the reads and the writes, and a
-// three-way wait on stop, port activity and write, as the program's
-// monitor thread does it.
+// A record for the event wait (whose event is the port-activity event),
+// one for the reads and one for the writes, and a three-way wait on stop,
+// port activity and write, as the program's monitor thread does it.
 TEST_F(Overlapped, MonitorCycleReceivesEveryByteAndNeverSpins) {
   HANDLE stop = NewEvent();
   HANDLE write = NewEvent();
   HANDLE set[3] = {stop, ov_.hEvent, write};
+  OVERLAPPED readOv{};
+  readOv.hEvent = NewEvent();
+  OVERLAPPED writeOv{};
+  writeOv.hEvent = NewEvent();
   std::string received;
   int wakeups = 0;
   std::thread peer([&] {
@@ -419,9 +463,9 @@ TEST_F(Overlapped, MonitorCycleReceivesEveryByteAndNeverSpins) {
     while (st.cbInQue != 0) {
       char c;
       DWORD n = 0;
-      if (!ReadFile(port_, &c, 1, &n, &ov_)) {
+      if (!ReadFile(port_, &c, 1, &n, &readOv)) {
         ASSERT_EQ(GetLastError(), static_cast<DWORD>(ERROR_IO_PENDING));
-        ASSERT_TRUE(GetOverlappedResult(port_, &ov_, &n, TRUE));
+        ASSERT_TRUE(GetOverlappedResult(port_, &readOv, &n, TRUE));
       }
       ASSERT_EQ(n, 1u);
       received += c;
@@ -431,12 +475,12 @@ TEST_F(Overlapped, MonitorCycleReceivesEveryByteAndNeverSpins) {
   peer.join();
   EXPECT_EQ(received, "R1R2R3");
   EXPECT_LE(wakeups, 6);  // one per arrival burst, at most one per byte
-  // The frame goes out while an event wait is pending on the same record.
+  // The frame goes out on its own record while the event wait is pending.
   DWORD mask = 0;
   ASSERT_FALSE(WaitCommEvent(port_, &mask, &ov_));
   ASSERT_TRUE(PurgeComm(port_, 15));
   DWORD n = 0;
-  ASSERT_TRUE(WriteFile(port_, "F", 1, &n, &ov_));
+  ASSERT_TRUE(WriteFile(port_, "F", 1, &n, &writeOv));
   EXPECT_EQ(pty_.Read(1), "F");
   EXPECT_FALSE(WaitCommEvent(port_, &mask, &ov_));  // the first is still pending
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));

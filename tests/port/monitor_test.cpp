@@ -94,6 +94,32 @@ TEST_F(MonitorTest, FrameGoesOutAndEveryReplyByteIsStored) {
   EXPECT_TRUE(driver_.Recorded().empty());
 }
 
+// A frame goes out on the write's record while the event wait is pending on
+// its own, and the reply is read on the read's: the send does not disturb
+// the wait, which the reply's first byte then completes.
+TEST_F(MonitorTest, SendAndReceiveUseRecordsOfTheirOwnBesideThePendingWait) {
+  StartAndSync();
+  DWORD n = 0;
+  auto pending = [&](OVERLAPPED* record) {
+    return !GetOverlappedResult(port_.m_hComm, record, &n, FALSE) &&
+           GetLastError() == ERROR_IO_INCOMPLETE;
+  };
+  ASSERT_TRUE(testsupport::WaitUntil([&] { return pending(&port_.m_overlapped); }));
+  port_.SendHexFrame(kAnnounce);
+  EXPECT_EQ(peer_.ReadBytes(3, 5000), (Bytes{0x05, 0x80, 0x7F}));
+  ASSERT_TRUE(testsupport::WaitUntil(
+      [&] { return GetOverlappedResult(port_.m_hComm, &port_.m_overlappedWrite, &n, FALSE); }));
+  EXPECT_EQ(n, 3u);
+  EXPECT_TRUE(pending(&port_.m_overlapped));
+  peer_.Write({0x06, 0x80, 0x7F});
+  ASSERT_TRUE(porttest::WaitReplyCount(port_, 3));
+  EnterCriticalSection(&port_.m_lock);  // the receive holds it while it reads
+  EXPECT_TRUE(GetOverlappedResult(port_.m_hComm, &port_.m_overlappedRead, &n, FALSE));
+  EXPECT_EQ(n, 1u);
+  LeaveCriticalSection(&port_.m_lock);
+  EXPECT_TRUE(driver_.Recorded().empty());
+}
+
 TEST_F(MonitorTest, EmptyTextSendsNothingAndALongOneIsCut) {
   ASSERT_EQ(port_.StartMonitor(), 1);
   ResetEvent(port_.m_hWriteEvent);

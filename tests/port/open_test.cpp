@@ -6,6 +6,8 @@
 
 #include <cstdio>
 #include <cstring>
+#include <iterator>
+#include <set>
 
 #include "testing/serial_faults.h"
 #include "tests/port/port_fixture.h"
@@ -76,9 +78,15 @@ TEST(OpenPort, ConfiguresTheLineAndOpensTwiceInARow) {
   CCommPort port;
   ASSERT_EQ(OpenCom1(port), 1);
   HANDLE first = port.m_hComm;
+  // The event wait, the reads and the writes: a record and an event each.
+  const HANDLE records[] = {port.m_overlapped.hEvent, port.m_overlappedRead.hEvent,
+                            port.m_overlappedWrite.hEvent};
+  EXPECT_EQ(std::set<HANDLE>(std::begin(records), std::end(records)).size(), 3u);
   ASSERT_EQ(OpenCom1(port), 1);  // closes the first handle, then opens
   EXPECT_TRUE(driver.Recorded().empty());
   EXPECT_FALSE(CloseHandle(first));
+  for (HANDLE e : records) EXPECT_FALSE(CloseHandle(e));  // renewed, the old ones closed
+  EXPECT_EQ(port.m_waitEvents[1], port.m_overlapped.hEvent);
 
   COMMTIMEOUTS t{};
   ASSERT_TRUE(GetCommTimeouts(port.m_hComm, &t));
