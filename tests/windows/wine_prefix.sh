@@ -19,6 +19,10 @@ if [ ! -f "$prefix/.corvane-ports" ]; then
   } >"$reg"
   wine regedit /S "$(winepath -w "$reg")" >/dev/null 2>&1
   wineserver -w
+  # The prefix's device links are made when a Wine session starts: start one
+  # more, so that they follow the registry before the check reads them.
+  wine cmd /c exit >/dev/null 2>&1
+  wineserver -w
   touch "$prefix/.corvane-ports"
 fi
 # The check: the mapping is in the prefix's system registry, and no COM name
