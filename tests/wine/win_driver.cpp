@@ -1,0 +1,367 @@
+// win_driver: drives the windows of another program from outside, as a user
+// would, for the tests that run under Wine. It runs in the same prefix (the
+// same wineserver) as the program and reads the controls through window
+// messages, never from pixels.
+//
+//   win_driver.exe COMMAND [ARGS]... [COMMAND [ARGS]...]...
+//
+// The commands run in order; each prints one line to standard output. Texts
+// in arguments and in the output use the escapes \n, \r, \t and \\.
+//
+//   timeout MS             the deadline of every later wait (default 20000)
+//   window CAPTION         wait for a visible top-level window with exactly
+//                          this caption; it becomes the current window
+//   absent CAPTION         wait until no visible top-level window has it
+//   gone                   wait until the current window is destroyed or hidden
+//   text ID                print the text of control ID of the current window
+//   expect-text ID TEXT    wait until that text is TEXT
+//   expect-enabled ID 0|1  wait until the control is disabled (0) or enabled (1)
+//   expect-check ID N      wait until BM_GETCHECK gives N (0, 1 or 2)
+//   set ID TEXT            set the control's text (WM_SETTEXT)
+//   click ID               press the button ID: an enabled button only; posts
+//                          its BN_CLICKED to the current window
+//   ok                     press OK (IDOK) of the current window
+//   message                print the text of the current message box
+//   expect-message TEXT    wait until the message box's text is TEXT
+//   escape                 press Escape in the current window
+//   close                  post WM_CLOSE to the current window
+//
+// Exit status: 0 all commands done, 1 a wait ran out or a command failed (the
+// reason on standard error), 2 bad usage. Every message to the other program
+// is sent with a time limit, so a program that hangs fails the wait instead
+// of hanging the driver.
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "testing/wait.h"
+
+namespace {
+
+using std::chrono::milliseconds;
+
+// How long one message to the other program may take; a program busy for
+// longer (a command that waits for the camera) counts as "not yet".
+constexpr UINT kSendLimitMs = 2000;
+
+std::string Escape(const std::string& text) {
+  std::string out;
+  for (char c : text) {
+    switch (c) {
+      case '\n':
+        out += "\\n";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
+      case '\\':
+        out += "\\\\";
+        break;
+      default:
+        out += c;
+    }
+  }
+  return out;
+}
+
+std::string Unescape(const std::string& text) {
+  std::string out;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '\\' || i + 1 == text.size()) {
+      out += text[i];
+      continue;
+    }
+    const char c = text[++i];
+    out += c == 'n' ? '\n' : c == 'r' ? '\r' : c == 't' ? '\t' : c;
+  }
+  return out;
+}
+
+// A window's text through WM_GETTEXT, which Wine and Windows marshal
+// between processes (GetWindowText does not ask another process's edit).
+bool WindowText(HWND window, std::string* text) {
+  DWORD_PTR length = 0;
+  if (!SendMessageTimeoutA(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, kSendLimitMs,
+                           &length)) {
+    return false;
+  }
+  std::vector<char> buffer(length + 1, '\0');
+  DWORD_PTR copied = 0;
+  if (!SendMessageTimeoutA(window, WM_GETTEXT, buffer.size(),
+                           reinterpret_cast<LPARAM>(buffer.data()), SMTO_ABORTIFHUNG, kSendLimitMs,
+                           &copied)) {
+    return false;
+  }
+  text->assign(buffer.data(), copied);
+  return true;
+}
+
+std::string Caption(HWND window) {
+  char buffer[512] = {};
+  const int n = GetWindowTextA(window, buffer, sizeof buffer);
+  return std::string(buffer, n > 0 ? n : 0);
+}
+
+struct TopLevelSearch {
+  const std::string* caption;
+  HWND found;
+};
+
+BOOL CALLBACK MatchTopLevel(HWND window, LPARAM param) {
+  auto* search = reinterpret_cast<TopLevelSearch*>(param);
+  if (IsWindowVisible(window) && Caption(window) == *search->caption) {
+    search->found = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+HWND FindTopLevel(const std::string& caption) {
+  TopLevelSearch search{&caption, nullptr};
+  EnumWindows(MatchTopLevel, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+BOOL CALLBACK MatchMessageStatic(HWND child, LPARAM param) {
+  char cls[32] = {};
+  GetClassNameA(child, cls, sizeof cls);
+  const LONG style = GetWindowLongA(child, GWL_STYLE);
+  if (lstrcmpiA(cls, "Static") == 0 && (style & SS_TYPEMASK) != SS_ICON) {
+    *reinterpret_cast<HWND*>(param) = child;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+// The text of a message box: its static control that is not the icon.
+bool MessageText(HWND box, std::string* text) {
+  HWND found = nullptr;
+  EnumChildWindows(box, MatchMessageStatic, reinterpret_cast<LPARAM>(&found));
+  return found != nullptr && WindowText(found, text);
+}
+
+class Driver {
+ public:
+  Driver(int argc, char** argv) : args_(argv + 1, argv + argc) {}
+
+  int Run() {
+    while (next_ < args_.size()) {
+      const std::string command = args_[next_++];
+      if (!Do(command)) return failure_ == Failure::kUsage ? 2 : 1;
+      std::fflush(stdout);
+    }
+    return 0;
+  }
+
+ private:
+  enum class Failure { kNone, kUsage, kFailed };
+
+  bool Usage(const std::string& why) {
+    std::fprintf(stderr, "win_driver: %s\n", why.c_str());
+    failure_ = Failure::kUsage;
+    return false;
+  }
+
+  bool Fail(const std::string& why) {
+    std::fprintf(stderr, "win_driver: %s\n", why.c_str());
+    failure_ = Failure::kFailed;
+    return false;
+  }
+
+  bool Arg(std::string* out) {
+    if (next_ >= args_.size()) return false;
+    *out = args_[next_++];
+    return true;
+  }
+
+  bool IntArg(int* out) {
+    std::string text;
+    if (!Arg(&text) || text.empty()) return false;
+    char* end = nullptr;
+    *out = static_cast<int>(std::strtol(text.c_str(), &end, 10));
+    return *end == '\0';
+  }
+
+  bool Wait(auto&& condition) { return testsupport::WaitUntil(condition, timeout_); }
+
+  HWND Control(int id) { return GetDlgItem(current_, id); }
+
+  bool NeedWindow(const std::string& command) {
+    if (current_ != nullptr && IsWindow(current_)) return true;
+    return Fail(command + ": no current window (run `window CAPTION` first)");
+  }
+
+  bool Do(const std::string& command) {
+    std::string text;
+    int id = 0;
+    int value = 0;
+    if (command == "timeout") {
+      if (!IntArg(&value) || value < 0) return Usage("timeout: wants milliseconds");
+      timeout_ = milliseconds(value);
+      std::printf("timeout %d\n", value);
+      return true;
+    }
+    if (command == "window") {
+      if (!Arg(&text)) return Usage("window: wants a caption");
+      HWND found = nullptr;
+      if (!Wait([&] { return (found = FindTopLevel(text)) != nullptr; })) {
+        return Fail("no visible window \"" + text + "\" within " +
+                    std::to_string(timeout_.count()) + " ms");
+      }
+      current_ = found;
+      std::printf("window \"%s\"\n", Escape(text).c_str());
+      return true;
+    }
+    if (command == "absent") {
+      if (!Arg(&text)) return Usage("absent: wants a caption");
+      if (!Wait([&] { return FindTopLevel(text) == nullptr; })) {
+        return Fail("window \"" + text + "\" is still visible");
+      }
+      std::printf("absent \"%s\"\n", Escape(text).c_str());
+      return true;
+    }
+    if (command == "gone") {
+      if (current_ == nullptr) return Fail("gone: no current window");
+      if (!Wait([&] { return !IsWindow(current_) || !IsWindowVisible(current_); })) {
+        return Fail("window \"" + Caption(current_) + "\" did not go");
+      }
+      current_ = nullptr;
+      std::printf("gone\n");
+      return true;
+    }
+    if (command == "text" || command == "expect-text") {
+      const bool expect = command == "expect-text";
+      if (!IntArg(&id) || (expect && !Arg(&text)))
+        return Usage(command + ": wants ID" + (expect ? " TEXT" : ""));
+      if (!NeedWindow(command)) return false;
+      const std::string want = Unescape(text);
+      std::string seen;
+      bool read = false;
+      const bool ok = Wait([&] {
+        read = Control(id) != nullptr && WindowText(Control(id), &seen);
+        return read && (!expect || seen == want);
+      });
+      if (!read) return Fail(command + ": control " + std::to_string(id) + " could not be read");
+      std::printf("text %d \"%s\"\n", id, Escape(seen).c_str());
+      if (!ok)
+        return Fail("control " + std::to_string(id) + " shows \"" + Escape(seen) + "\", not \"" +
+                    Escape(want) + "\"");
+      return true;
+    }
+    if (command == "expect-enabled" || command == "expect-check") {
+      const bool enabled = command == "expect-enabled";
+      if (!IntArg(&id) || !IntArg(&value)) return Usage(command + ": wants ID VALUE");
+      if (!NeedWindow(command)) return false;
+      int seen = -1;
+      const bool ok = Wait([&] {
+        HWND control = Control(id);
+        if (control == nullptr) return false;
+        DWORD_PTR state = 0;
+        if (enabled) {
+          seen = IsWindowEnabled(control) ? 1 : 0;
+        } else if (SendMessageTimeoutA(control, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, kSendLimitMs,
+                                       &state)) {
+          seen = static_cast<int>(state);
+        }
+        return seen == value;
+      });
+      std::printf("%s %d %d\n", enabled ? "enabled" : "check", id, seen);
+      if (!ok)
+        return Fail(command + " " + std::to_string(id) + ": " + std::to_string(seen) + ", not " +
+                    std::to_string(value));
+      return true;
+    }
+    if (command == "set") {
+      if (!IntArg(&id) || !Arg(&text)) return Usage("set: wants ID TEXT");
+      if (!NeedWindow(command)) return false;
+      const std::string value_text = Unescape(text);
+      DWORD_PTR result = 0;
+      if (Control(id) == nullptr ||
+          !SendMessageTimeoutA(Control(id), WM_SETTEXT, 0,
+                               reinterpret_cast<LPARAM>(value_text.c_str()), SMTO_ABORTIFHUNG,
+                               kSendLimitMs, &result)) {
+        return Fail("set: control " + std::to_string(id) + " did not take its text");
+      }
+      std::printf("set %d \"%s\"\n", id, Escape(value_text).c_str());
+      return true;
+    }
+    if (command == "click" || command == "ok") {
+      if (command == "click" && !IntArg(&id)) return Usage("click: wants ID");
+      if (command == "ok") id = IDOK;
+      if (!NeedWindow(command)) return false;
+      HWND button = Control(id);
+      if (button == nullptr) return Fail(command + ": no control " + std::to_string(id));
+      if (!IsWindowEnabled(button))
+        return Fail(command + ": control " + std::to_string(id) + " is disabled");
+      // Posted, not sent: the handler may run for seconds or open a modal
+      // box, and the driver must stay free to watch.
+      PostMessageA(current_, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(button));
+      std::printf("click %d\n", id);
+      return true;
+    }
+    if (command == "message" || command == "expect-message") {
+      const bool expect = command == "expect-message";
+      if (expect && !Arg(&text)) return Usage("expect-message: wants TEXT");
+      if (!NeedWindow(command)) return false;
+      const std::string want = Unescape(text);
+      std::string seen;
+      const bool ok =
+          Wait([&] { return MessageText(current_, &seen) && (!expect || seen == want); });
+      std::printf("message \"%s\"\n", Escape(seen).c_str());
+      if (!ok)
+        return Fail("the message reads \"" + Escape(seen) + "\", not \"" + Escape(want) + "\"");
+      return true;
+    }
+    if (command == "escape") {
+      if (!NeedWindow(command)) return false;
+      // The key goes where a typed one would: to the control with the focus,
+      // whose dialog turns it into Cancel.
+      GUITHREADINFO info{};
+      info.cbSize = sizeof info;
+      HWND target = current_;
+      if (GetGUIThreadInfo(GetWindowThreadProcessId(current_, nullptr), &info) &&
+          info.hwndFocus != nullptr) {
+        target = info.hwndFocus;
+      }
+      PostMessageA(target, WM_KEYDOWN, VK_ESCAPE, 0x00010001);
+      PostMessageA(target, WM_KEYUP, VK_ESCAPE, 0xC0010001);
+      std::printf("escape\n");
+      return true;
+    }
+    if (command == "close") {
+      if (!NeedWindow(command)) return false;
+      PostMessageA(current_, WM_CLOSE, 0, 0);
+      std::printf("close\n");
+      return true;
+    }
+    return Usage("unknown command \"" + command + "\"");
+  }
+
+  std::vector<std::string> args_;
+  std::size_t next_ = 0;
+  milliseconds timeout_{20000};
+  HWND current_ = nullptr;
+  Failure failure_ = Failure::kNone;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) {
+    std::fputs("usage: win_driver.exe COMMAND [ARGS]... (see the source's head)\n", stderr);
+    return 2;
+  }
+  // Lines end in \n alone, as the shell that reads them expects.
+  _setmode(_fileno(stdout), _O_BINARY);
+  return Driver(argc, argv).Run();
+}
