@@ -85,10 +85,14 @@ step() {
   fi
 }
 
-if [ ! -f "$prefix/system.reg" ]; then
+if [ -f "$prefix/system.reg" ]; then
+  # A refresh: whatever still runs in this prefix (and only there) ends first.
+  wineserver -k >>"$log" 2>&1 || true
+  step "waiting for the old wineserver to end" wineserver -w
+else
   step "creating the prefix (wineboot -i)" env -u DISPLAY wineboot -i
+  step "waiting for the wineserver" wineserver -w
 fi
-step "waiting for the wineserver" wineserver -w
 
 # The Ports key, every COM name in it.
 hidden=$prefix/no-port

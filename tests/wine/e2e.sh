@@ -63,7 +63,7 @@ trap 'exit 130' INT TERM
 elapsed() { echo "$(( ($(date +%s%N) - start) / 1000000 )) ms"; }
 step() { echo "e2e: [$(elapsed)] $*"; }
 fail() {
-  echo "e2e: FAILED: $*" >&2
+  echo "e2e: [$(elapsed)] FAILED: $*" >&2
   shot failed
   # An error box open at that moment says what the program met.
   if [ -n "$corvane_pid" ]; then

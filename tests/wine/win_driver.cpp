@@ -29,15 +29,20 @@
 // Exit status: 0 all commands done, 1 a wait ran out or a command failed (the
 // reason on standard error), 2 bad usage. Every message to the other program
 // is sent with a time limit, so a program that hangs fails the wait instead
-// of hanging the driver.
+// of hanging the driver; and as Wine's SendMessageTimeout has been seen to
+// block past its limit when the other program's thread hangs, a watchdog
+// ends the driver (status 1) when one command outlasts its deadline by 5 s.
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
 
 #include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "testing/wait.h"
@@ -149,6 +154,55 @@ bool MessageText(HWND box, std::string* text) {
   return found != nullptr && WindowText(found, text);
 }
 
+// Ends the process when the armed command has not returned by its deadline.
+class Watchdog {
+ public:
+  Watchdog() : thread_([this] { Run(); }) {}
+  ~Watchdog() {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      stop_ = true;
+    }
+    changed_.notify_one();
+    thread_.join();
+  }
+
+  void Arm(const std::string& command, milliseconds limit) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    command_ = command;
+    deadline_ = std::chrono::steady_clock::now() + limit;
+    armed_ = true;
+    changed_.notify_one();
+  }
+
+ private:
+  void Run() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    while (!stop_) {
+      if (!armed_) {
+        changed_.wait(lock);
+      } else if (changed_.wait_until(lock, deadline_) == std::cv_status::timeout &&
+                 std::chrono::steady_clock::now() >= deadline_) {
+        std::fprintf(stderr,
+                     "win_driver: %s did not return by its deadline: the program (or Wine) "
+                     "hangs\n",
+                     command_.c_str());
+        std::fflush(stderr);
+        std::fflush(stdout);
+        TerminateProcess(GetCurrentProcess(), 1);
+      }
+    }
+  }
+
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::string command_;
+  std::chrono::steady_clock::time_point deadline_;
+  bool armed_ = false;
+  bool stop_ = false;
+  std::thread thread_;
+};
+
 class Driver {
  public:
   Driver(int argc, char** argv) : args_(argv + 1, argv + argc) {}
@@ -156,6 +210,7 @@ class Driver {
   int Run() {
     while (next_ < args_.size()) {
       const std::string command = args_[next_++];
+      watchdog_.Arm(command, timeout_ + milliseconds(5000));
       if (!Do(command)) return failure_ == Failure::kUsage ? 2 : 1;
       std::fflush(stdout);
     }
@@ -352,6 +407,7 @@ class Driver {
   milliseconds timeout_{20000};
   HWND current_ = nullptr;
   Failure failure_ = Failure::kNone;
+  Watchdog watchdog_;
 };
 
 }  // namespace
