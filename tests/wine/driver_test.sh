@@ -60,6 +60,12 @@ $out
 and not:
 $want"
 
+# A forbidden window ends a wait at once, with its text.
+out=$(drive window Fixture forbid "Fixture Error" set 100 x click 101 expect-text 102 never 2>&1)
+[ $? = 1 ] || fail "a forbidden window did not fail the wait"
+grep -qF '"Fixture Error" appeared: "Shown:\nx"' <<<"$out" || fail "no text of the forbidden window: $out"
+drive window "Fixture Error" ok gone >/dev/null || fail "the box did not close"
+
 # A wait that is not met ends at its deadline with status 1, and a disabled
 # button cannot be pressed.
 drive timeout 300 window Fixture expect-text 102 other >/dev/null 2>&1

@@ -12,6 +12,10 @@
 //   window CAPTION         wait for a visible top-level window with exactly
 //                          this caption; it becomes the current window
 //   absent CAPTION         wait until no visible top-level window has it
+//   forbid CAPTION         from now on, a visible window with this caption
+//                          (other than the current one) fails any wait at
+//                          once, and its message is printed (an error box
+//                          where none belongs)
 //   gone                   wait until the current window is destroyed or hidden
 //   text ID                print the text of control ID of the current window
 //   expect-text ID TEXT    wait until that text is TEXT
@@ -29,17 +33,18 @@
 // Exit status: 0 all commands done, 1 a wait ran out or a command failed (the
 // reason on standard error), 2 bad usage. Every message to the other program
 // is sent with a time limit, so a program that hangs fails the wait instead
-// of hanging the driver; and as Wine's SendMessageTimeout has been seen to
-// block past its limit when the other program's thread hangs, a watchdog
-// ends the driver (status 1) when one command outlasts its deadline by 5 s.
+// of hanging the driver; a watchdog ends the driver (status 1) should one
+// command still outlast its deadline by 5 s.
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -91,22 +96,54 @@ std::string Unescape(const std::string& text) {
   return out;
 }
 
+// One message to another program's window, with a time limit that holds.
+// SendMessageTimeout alone is not enough: under Wine it has blocked for
+// minutes, past its limit, on a program whose thread was stuck in a lock.
+// So the call runs on a thread of its own, which is left behind (blocked in
+// Wine, holding its own copy of the data) when it does not return in time.
+// `data`, when given, is what lParam points at, copied there and back.
+bool Send(HWND window, UINT message, WPARAM wParam, std::vector<char>* data, DWORD_PTR* result) {
+  struct Call {
+    std::mutex mutex;
+    std::condition_variable finished;
+    bool done = false;
+    BOOL ok = FALSE;
+    DWORD_PTR result = 0;
+    std::vector<char> data;
+  };
+  auto call = std::make_shared<Call>();
+  if (data != nullptr) call->data = *data;
+  std::thread([call, window, message, wParam] {
+    const LPARAM lParam = call->data.empty() ? 0 : reinterpret_cast<LPARAM>(call->data.data());
+    DWORD_PTR value = 0;
+    const BOOL ok = SendMessageTimeoutA(window, message, wParam, lParam, SMTO_ABORTIFHUNG,
+                                        kSendLimitMs, &value);
+    std::lock_guard<std::mutex> lock(call->mutex);
+    call->ok = ok;
+    call->result = value;
+    call->done = true;
+    call->finished.notify_all();
+  }).detach();
+  std::unique_lock<std::mutex> lock(call->mutex);
+  if (!call->finished.wait_for(lock, milliseconds(kSendLimitMs + 500),
+                               [&] { return call->done; }) ||
+      !call->ok) {
+    return false;
+  }
+  if (data != nullptr) *data = call->data;
+  *result = call->result;
+  return true;
+}
+
 // A window's text through WM_GETTEXT, which Wine and Windows marshal
 // between processes (GetWindowText does not ask another process's edit).
 bool WindowText(HWND window, std::string* text) {
   DWORD_PTR length = 0;
-  if (!SendMessageTimeoutA(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, kSendLimitMs,
-                           &length)) {
-    return false;
-  }
+  if (!Send(window, WM_GETTEXTLENGTH, 0, nullptr, &length)) return false;
   std::vector<char> buffer(length + 1, '\0');
   DWORD_PTR copied = 0;
-  if (!SendMessageTimeoutA(window, WM_GETTEXT, buffer.size(),
-                           reinterpret_cast<LPARAM>(buffer.data()), SMTO_ABORTIFHUNG, kSendLimitMs,
-                           &copied)) {
-    return false;
-  }
-  text->assign(buffer.data(), copied);
+  if (!Send(window, WM_GETTEXT, buffer.size(), &buffer, &copied)) return false;
+  text->assign(buffer.data(), std::min<std::size_t>(copied, length));
   return true;
 }
 
@@ -228,6 +265,7 @@ class Driver {
 
   bool Fail(const std::string& why) {
     std::fprintf(stderr, "win_driver: %s\n", why.c_str());
+    if (!intruder_.empty()) std::fprintf(stderr, "win_driver: %s\n", intruder_.c_str());
     failure_ = Failure::kFailed;
     return false;
   }
@@ -246,7 +284,24 @@ class Driver {
     return *end == '\0';
   }
 
-  bool Wait(auto&& condition) { return testsupport::WaitUntil(condition, timeout_); }
+  bool Wait(auto&& condition) {
+    return testsupport::WaitUntil([&] { return Intruder() || condition(); }, timeout_) &&
+           intruder_.empty();
+  }
+
+  // A forbidden window that has appeared: noted with its text, which ends
+  // the wait.
+  bool Intruder() {
+    for (const std::string& caption : forbidden_) {
+      HWND window = FindTopLevel(caption);
+      if (window == nullptr || window == current_) continue;
+      std::string text;
+      MessageText(window, &text);
+      intruder_ = "\"" + caption + "\" appeared: \"" + Escape(text) + "\"";
+      return true;
+    }
+    return false;
+  }
 
   HWND Control(int id) { return GetDlgItem(current_, id); }
 
@@ -282,6 +337,12 @@ class Driver {
         return Fail("window \"" + text + "\" is still visible");
       }
       std::printf("absent \"%s\"\n", Escape(text).c_str());
+      return true;
+    }
+    if (command == "forbid") {
+      if (!Arg(&text)) return Usage("forbid: wants a caption");
+      forbidden_.push_back(text);
+      std::printf("forbid \"%s\"\n", Escape(text).c_str());
       return true;
     }
     if (command == "gone") {
@@ -323,8 +384,7 @@ class Driver {
         DWORD_PTR state = 0;
         if (enabled) {
           seen = IsWindowEnabled(control) ? 1 : 0;
-        } else if (SendMessageTimeoutA(control, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, kSendLimitMs,
-                                       &state)) {
+        } else if (Send(control, BM_GETCHECK, 0, nullptr, &state)) {
           seen = static_cast<int>(state);
         }
         return seen == value;
@@ -340,10 +400,9 @@ class Driver {
       if (!NeedWindow(command)) return false;
       const std::string value_text = Unescape(text);
       DWORD_PTR result = 0;
-      if (Control(id) == nullptr ||
-          !SendMessageTimeoutA(Control(id), WM_SETTEXT, 0,
-                               reinterpret_cast<LPARAM>(value_text.c_str()), SMTO_ABORTIFHUNG,
-                               kSendLimitMs, &result)) {
+      std::vector<char> data(value_text.begin(), value_text.end());
+      data.push_back('\0');
+      if (Control(id) == nullptr || !Send(Control(id), WM_SETTEXT, 0, &data, &result)) {
         return Fail("set: control " + std::to_string(id) + " did not take its text");
       }
       std::printf("set %d \"%s\"\n", id, Escape(value_text).c_str());
@@ -407,6 +466,8 @@ class Driver {
   milliseconds timeout_{20000};
   HWND current_ = nullptr;
   Failure failure_ = Failure::kNone;
+  std::vector<std::string> forbidden_;
+  std::string intruder_;  // what a forbidden window said, once one appeared
   Watchdog watchdog_;
 };
 
