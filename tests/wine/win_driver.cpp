@@ -366,6 +366,7 @@ class Driver {
         read = Control(id) != nullptr && WindowText(Control(id), &seen);
         return read && (!expect || seen == want);
       });
+      if (!intruder_.empty()) return Fail(command + " " + std::to_string(id) + ": stopped");
       if (!read) return Fail(command + ": control " + std::to_string(id) + " could not be read");
       std::printf("text %d \"%s\"\n", id, Escape(seen).c_str());
       if (!ok)
