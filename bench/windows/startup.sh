@@ -10,7 +10,7 @@ cd "$(dirname "$0")/../.."
 runs=${1:-5}
 exe=$PWD/build/windows/corvane.exe
 export WINEPREFIX=$PWD/build/windows/wine-prefix WINEDEBUG=-all
-bash tests/windows/wine_prefix.sh "$WINEPREFIX"
+bash scripts/wine-prefix.sh "$WINEPREFIX"
 [ -n "${DISPLAY:-}" ] || { echo "startup.sh: needs a display (scripts/with-xvfb.sh)" >&2; exit 2; }
 
 # Milliseconds until the About box is mapped (0: not within 20 s). The

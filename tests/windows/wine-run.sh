@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs a Windows program under Wine in the given prefix, quietly:
 #   wine-run.sh PREFIX PROGRAM [ARGS...]
-# The prefix is made by wine_prefix.sh (the tests' fixture) before this runs.
+# The prefix is made by scripts/wine-prefix.sh (the tests' fixture) before this runs.
 # Each run has a Wine session of its own, which ends with the program: the
 # session's desktop takes the display (or none) of the program that starts
 # it, so a program that makes windows must not join one started without
