@@ -102,28 +102,47 @@ std::string Unescape(const std::string& text) {
 // So the call runs on a thread of its own, which is left behind (blocked in
 // Wine, holding its own copy of the data) when it does not return in time.
 // `data`, when given, is what lParam points at, copied there and back.
+struct SendCall {
+  std::mutex mutex;
+  std::condition_variable finished;
+  bool done = false;
+  BOOL ok = FALSE;
+  DWORD_PTR result = 0;
+  std::vector<char> data;
+};
+struct SendJob {
+  std::shared_ptr<SendCall> call;
+  HWND window;
+  UINT message;
+  WPARAM wParam;
+};
+
+// The sending thread. A plain Win32 thread, not a detached std::thread:
+// under Wine a detached std::thread that was still starting when the
+// program ended read a null state and crashed the driver.
+DWORD WINAPI SendThread(LPVOID param) {
+  const std::unique_ptr<SendJob> job(static_cast<SendJob*>(param));
+  SendCall& call = *job->call;
+  const LPARAM lParam = call.data.empty() ? 0 : reinterpret_cast<LPARAM>(call.data.data());
+  DWORD_PTR value = 0;
+  const BOOL ok = SendMessageTimeoutA(job->window, job->message, job->wParam, lParam,
+                                      SMTO_ABORTIFHUNG, kSendLimitMs, &value);
+  std::lock_guard<std::mutex> lock(call.mutex);
+  call.ok = ok;
+  call.result = value;
+  call.done = true;
+  call.finished.notify_all();
+  return 0;
+}
+
 bool Send(HWND window, UINT message, WPARAM wParam, std::vector<char>* data, DWORD_PTR* result) {
-  struct Call {
-    std::mutex mutex;
-    std::condition_variable finished;
-    bool done = false;
-    BOOL ok = FALSE;
-    DWORD_PTR result = 0;
-    std::vector<char> data;
-  };
-  auto call = std::make_shared<Call>();
+  auto call = std::make_shared<SendCall>();
   if (data != nullptr) call->data = *data;
-  std::thread([call, window, message, wParam] {
-    const LPARAM lParam = call->data.empty() ? 0 : reinterpret_cast<LPARAM>(call->data.data());
-    DWORD_PTR value = 0;
-    const BOOL ok = SendMessageTimeoutA(window, message, wParam, lParam, SMTO_ABORTIFHUNG,
-                                        kSendLimitMs, &value);
-    std::lock_guard<std::mutex> lock(call->mutex);
-    call->ok = ok;
-    call->result = value;
-    call->done = true;
-    call->finished.notify_all();
-  }).detach();
+  auto job = std::make_unique<SendJob>(SendJob{call, window, message, wParam});
+  const HANDLE thread = CreateThread(nullptr, 0, &SendThread, job.get(), 0, nullptr);
+  if (thread == nullptr) return false;
+  job.release();  // the thread owns it now
+  CloseHandle(thread);
   std::unique_lock<std::mutex> lock(call->mutex);
   if (!call->finished.wait_for(lock, milliseconds(kSendLimitMs + 500),
                                [&] { return call->done; }) ||
