@@ -8,7 +8,8 @@
 # (platform/afx, platform/ui/framework) runs over the real user32 with what
 # differs in platform/windows/. The Linux-only layers (posix, serial,
 # devices, process, the window model, FLTK, the programs of cli/ and tools/)
-# are not built here.
+# are not built here; the bench library (backup/) is, with its Windows
+# files.
 add_compile_definitions(WIN32_LEAN_AND_MEAN)
 include_directories(BEFORE ${CMAKE_SOURCE_DIR}/platform/windows/include)
 include_directories(${CMAKE_SOURCE_DIR})
@@ -38,6 +39,8 @@ add_subdirectory(platform/windows)
 
 add_library(corvane_codec STATIC ${src}/camera/CommandTable.cpp ${src}/camera/HexCodec.cpp
                                  ${src}/camera/Outcome.cpp)
+# The bench library, with its Windows files (backup/CMakeLists.txt chooses).
+add_subdirectory(backup)
 add_library(corvane_port STATIC
   ${src}/port/CommPort.cpp
   ${src}/port/OpenPort.cpp

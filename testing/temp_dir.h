@@ -5,9 +5,11 @@
 
 namespace testsupport {
 
-// Makes a new folder /tmp/corvane-<tag>.XXXXXX (under $TMPDIR when set)
-// with mkdtemp, and removes it with all it holds when destroyed. Throws
-// std::system_error when the folder cannot be made.
+// Makes a new folder corvane-<tag>.XXXXXX in the system's folder for
+// temporary files, and removes it with all it holds when destroyed. Throws
+// std::system_error when the folder cannot be made. POSIX: mkdtemp under
+// $TMPDIR (or /tmp); Windows: CreateDirectoryA with a name not yet taken
+// under GetTempPathA's folder. The build compiles one of the two.
 class TempDir {
  public:
   explicit TempDir(const std::string& tag = "test");
@@ -16,7 +18,8 @@ class TempDir {
   TempDir& operator=(const TempDir&) = delete;
 
   const std::string& path() const { return path_; }
-  // path() + "/" + name: a place in the folder (nothing is made there).
+  // path() + "/" + name: a place in the folder (nothing is made there);
+  // Windows takes '/' as a separator too.
   std::string File(const std::string& name) const { return path_ + "/" + name; }
 
  private:

@@ -1,11 +1,13 @@
 // The bench library's files on the platform's own file system: a dump
 // replaced as one step, and the journal shared by two programs, with lines
 // written on another platform. Only the library's interface, so that the
-// same tests hold on Linux and on Windows.
+// same tests hold on Linux and on Windows (the Windows build runs them under
+// Wine).
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <filesystem>
+#include <sstream>
 #include <thread>
 
 #include "backup/dumpfile.h"
@@ -111,6 +113,78 @@ TEST(JournalFile, ALockHoldsOffAnotherProgramsAppend) {
   EXPECT_TRUE(added);
   EXPECT_EQ(first.number, 1);
   EXPECT_EQ(second.number, 2);
+}
+
+// The lines of a journal text with each record's time left out.
+std::vector<std::string> Untimed(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) {
+    lines.push_back(line.starts_with("#") ? line : line.substr(line.find(' ')));
+  }
+  return lines;
+}
+
+// The journals in CORVANE_JOURNALS were written by this sequence on Linux
+// and on Windows (under Wine): each platform writes the same lines, times
+// aside, and reads both.
+TEST(JournalFile, WritesTheSameLinesAsTheOtherPlatformAndReadsItsJournal) {
+  const testsupport::TempDir dir("backup");
+  std::string error;
+  auto journal = Journal::Open(dir.File("journal"), &error);
+  ASSERT_NE(journal, nullptr) << error;
+  auto write = [&](long undoOf, const char* port, const char* path, int cell, int oldCode,
+                   int newCode) {
+    JournalRecord r;
+    r.undoOf = undoOf;
+    r.port = port;
+    r.path = path;
+    r.cell = Cell{cell};
+    r.oldCode = oldCode;
+    r.newCode = newCode;
+    EXPECT_TRUE(journal->Begin(&r, &error)) << error;
+    return r;
+  };
+  JournalRecord r = write(0, "COM1", "/dev/ttyUSB0", 0x0F7, 0x34, 0x5A);
+  r.state = JournalRecord::State::kDone;
+  r.readBack = 0x5A;
+  ASSERT_TRUE(journal->Finish(r, &error)) << error;
+  r = write(0, "COM2", "\\\\.\\COM2", 0x100, 0x00, 0x01);
+  r.state = JournalRecord::State::kDiffers;
+  r.readBack = 0x03;
+  ASSERT_TRUE(journal->Finish(r, &error)) << error;
+  r = write(0, "", "/dev/serial/by-id/usb-FTDI 1%", 0x010, 0xFF, 0x00);
+  r.state = JournalRecord::State::kFailed;
+  r.failure = camera::Outcome::kWriteNotSent;
+  ASSERT_TRUE(journal->Finish(r, &error)) << error;
+  r = write(1, "COM1", "/dev/ttyUSB0", 0x0F7, 0x5A, 0x34);
+  r.state = JournalRecord::State::kDone;
+  r.readBack = 0x34;
+  r.nothingSent = true;
+  ASSERT_TRUE(journal->Finish(r, &error)) << error;
+  journal.reset();
+  const auto mine = Untimed(testsupport::ReadFile(dir.File("journal")));
+
+  for (const char* name : {"journal-linux", "journal-windows"}) {
+    SCOPED_TRACE(name);
+    const std::string text = testsupport::ReadFile(std::string(CORVANE_JOURNALS) + "/" + name);
+    EXPECT_EQ(Untimed(text), mine);
+    testsupport::WriteFile(dir.File(name), text);  // a copy: the library opens it to append
+    auto theirs = Journal::Open(dir.File(name), &error);
+    ASSERT_NE(theirs, nullptr) << error;
+    std::vector<JournalRecord> records;
+    std::string warning;
+    ASSERT_TRUE(theirs->Read(&records, &warning, &error)) << error;
+    EXPECT_EQ(warning, "");
+    ASSERT_EQ(records.size(), 4u);
+    EXPECT_EQ(records[1].path, "\\\\.\\COM2");
+    EXPECT_EQ(records[1].readBack, 0x03);
+    EXPECT_EQ(records[2].path, "/dev/serial/by-id/usb-FTDI 1%");
+    EXPECT_EQ(records[2].failure, camera::Outcome::kWriteNotSent);
+    EXPECT_EQ(records[3].undoOf, 1);
+    EXPECT_TRUE(records[3].nothingSent);
+    EXPECT_EQ(UndoCandidates(records, 10).size(), 1u);  // #2 only
+  }
 }
 
 }  // namespace
