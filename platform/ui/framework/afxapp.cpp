@@ -38,6 +38,26 @@ HICON CWinApp::LoadIcon(UINT nIDResource) const {
   return platform::ui::FindIcon(static_cast<int>(nIDResource));
 }
 
+BOOL AfxPumpMessage() {
+  // The program is closing (a signal): the thread's front window hears its
+  // close box once, as a waiting modal loop would close it at once.
+  thread_local bool t_closeSent = false;
+  if (!t_closeSent && platform::ui::CloseAllRequested()) {
+    t_closeSent = true;
+    if (HWND front = platform::ui::FrontTopLevel()) {
+      ::SendMessageA(front, WM_SYSCOMMAND, SC_CLOSE, 0);
+    }
+  }
+  MSG msg;
+  if (!::GetMessageA(&msg, nullptr, 0, 0)) {
+    // For the loop that ends on it.
+    ::PostQuitMessage(static_cast<int>(msg.wParam));
+    return FALSE;
+  }
+  platform::ui::TranslateAndDispatch(&msg);
+  return TRUE;
+}
+
 CWinApp* AfxGetApp() {
   return g_app;
 }
