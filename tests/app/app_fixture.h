@@ -93,4 +93,20 @@ class ProgramRun {
 // erase what is there, type `text`.
 void SetField(Driver& d, HWND top, int id, const std::string& text);
 
+// The memory map, opened from the main dialog's system menu (null on
+// time-out).
+HWND OpenMemoryMap(Driver& d, HWND main);
+// What a grid of the map shows: the 256 cells' texts ("5A", or "--" for a
+// cell not read) and the cells with a difference mark, as its last drawing
+// has them.
+struct GridView {
+  std::vector<std::string> cells;
+  std::vector<int> marked;  // addresses, ascending
+  int cursor = -1;          // the address framed as the cursor
+};
+GridView ViewGrid(Driver& d, HWND map, int id);
+// Clicks Read all and waits until the status line says how it ended (it
+// then says how many cells were read).
+std::string ReadAll(Driver& d, HWND map);
+
 }  // namespace apptest

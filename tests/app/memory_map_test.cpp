@@ -1,0 +1,135 @@
+// The memory map against a simulated camera on COM1: Read all shows both
+// pages, the window answers and Cancel ends after the cell in hand, a
+// silent camera ends with what was read and the error box.
+#include "testing/wait.h"
+#include "tests/app/app_fixture.h"
+
+namespace apptest {
+namespace {
+
+int Pattern(int cell) {
+  return (cell * 7 + 3) & 0xFF;
+}
+
+class MemoryMapTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    camsim::Camsim& cam = ports_.Attach(1, {}, ThinkMs());
+    for (int cell = 0; cell < 512; ++cell) cam.SetCell(cell / 256, cell % 256, Pattern(cell));
+    run_ = std::make_unique<ProgramRun>(d_);
+    main_ = run_->PastAbout();
+    ASSERT_NE(main_, nullptr);
+    map_ = OpenMemoryMap(d_, main_);
+    ASSERT_NE(map_, nullptr);
+  }
+  void TearDown() override { run_.reset(); }
+  virtual int ThinkMs() const { return 0; }
+  // The codes as the grids show them, "--" for a cell not read.
+  std::vector<std::string> Shown() {
+    std::vector<std::string> all = ViewGrid(d_, map_, IDC_MAP_PAGE0).cells;
+    for (const std::string& c : ViewGrid(d_, map_, IDC_MAP_PAGE1).cells) all.push_back(c);
+    return all;
+  }
+  static std::string Hex(int code) {
+    char t[3];
+    std::snprintf(t, sizeof t, "%02X", code);
+    return t;
+  }
+
+  Ports ports_;
+  Driver d_;
+  std::unique_ptr<ProgramRun> run_;
+  HWND main_ = nullptr;
+  HWND map_ = nullptr;
+};
+
+TEST_F(MemoryMapTest, ReadAllShowsBothPagesReadInOneSession) {
+  ASSERT_TRUE(d_.WaitIdle(run_->thread()));
+  EXPECT_FALSE(d_.Snapshot(main_).self.enabled);  // modal over the main dialog
+  std::vector<std::string> before = Shown();
+  ASSERT_EQ(before.size(), 512u);
+  EXPECT_EQ(before[0], "--");
+  EXPECT_EQ(before[511], "--");
+  EXPECT_FALSE(d_.Enabled(map_, IDC_MAP_SAVE));
+
+  const std::string status = ReadAll(d_, map_);
+  EXPECT_EQ(status.rfind("512 cells read in ", 0), 0u) << status;
+  ASSERT_TRUE(d_.WaitIdle(run_->thread()));
+  std::vector<std::string> shown = Shown();
+  ASSERT_EQ(shown.size(), 512u);
+  for (int cell = 0; cell < 512; ++cell) ASSERT_EQ(shown[cell], Hex(Pattern(cell))) << cell;
+  // One session: announce, setup, close, then three frames a cell.
+  EXPECT_EQ(ports_.Frames(1), 3u + 3u * 512u);
+  EXPECT_TRUE(d_.Enabled(map_, IDC_MAP_SAVE));
+  EXPECT_EQ(SendDlgItemMessageA(map_, IDC_MAP_PROGRESS, PBM_GETPOS, 0, 0), 512);
+
+  // The keyboard: Tab reaches the grids and the buttons, arrows move the
+  // cursor, Escape closes the map and leaves the main dialog as it was.
+  while (d_.FocusId(map_) != IDC_MAP_PAGE1) ASSERT_TRUE(d_.Tab(map_));
+  ASSERT_TRUE(d_.Key(map_, VK_DOWN));
+  ASSERT_TRUE(d_.Key(map_, VK_LEFT));
+  EXPECT_EQ(ViewGrid(d_, map_, IDC_MAP_PAGE1).cursor, 0x1F);
+  ASSERT_TRUE(d_.Tab(map_));
+  EXPECT_EQ(d_.FocusId(map_), IDC_MAP_READ);
+  ASSERT_TRUE(d_.Escape(map_));
+  EXPECT_TRUE(d_.WaitGone(map_));
+  EXPECT_TRUE(d_.Snapshot(main_).self.enabled);
+  ASSERT_TRUE(d_.Click(main_, IDC_READ));
+  EXPECT_EQ(d_.Text(main_, IDC_CODE), Hex(Pattern(0xF7)));
+}
+
+// A camera that thinks 5 ms before each reply: about 15 ms a cell.
+class SlowCameraMapTest : public MemoryMapTest {
+ protected:
+  int ThinkMs() const override { return 5; }
+};
+
+TEST_F(SlowCameraMapTest, CancelEndsAfterTheCellInHandAndKeepsWhatWasRead) {
+  ASSERT_TRUE(d_.WaitIdle(run_->thread()));
+  d_.ClickNoWait(map_, IDC_MAP_READ);
+  ASSERT_TRUE(testsupport::WaitUntil([&] { return ports_.Frames(1) > 3 + 3 * 40; }));
+  EXPECT_TRUE(d_.Enabled(map_, IDC_MAP_STOP));
+  d_.ClickNoWait(map_, IDC_MAP_STOP);
+  ASSERT_TRUE(testsupport::WaitUntil([&] { return d_.Enabled(map_, IDC_MAP_READ); }));
+  const std::string status = d_.Text(map_, IDC_MAP_STATUS);
+  EXPECT_EQ(status.rfind("Cancelled: ", 0), 0u) << status;
+  int read = 0;
+  for (const std::string& c : Shown()) read += c != "--";
+  EXPECT_GT(read, 40);
+  EXPECT_LT(read, 512);
+  EXPECT_EQ(ports_.Frames(1), 3u + 3u * static_cast<unsigned>(read));
+  EXPECT_FALSE(d_.Enabled(map_, IDC_MAP_SAVE));
+  EXPECT_TRUE(d_.Recorded().empty());
+}
+
+TEST_F(MemoryMapTest, ASilentCameraEndsWithWhatWasReadAndTheErrorBox) {
+  ASSERT_TRUE(d_.WaitIdle(run_->thread()));
+  camsim::Faults faults;
+  faults.silentAfter = 3 + 3 * 100;  // the session, then 100 cells
+  ports_.Cam(1).SetFaults(faults);
+  d_.SetAutoAcknowledge(true);
+  const std::string status = ReadAll(d_, map_);
+  EXPECT_EQ(status.rfind("The camera did not answer at 0:64: 100 of 512 cells read.", 0), 0u)
+      << status;
+  ASSERT_EQ(d_.Recorded().size(), 1u);
+  EXPECT_EQ(d_.Recorded()[0].caption, "Application Error");
+  std::vector<std::string> shown = Shown();
+  EXPECT_EQ(shown[99], Hex(Pattern(99)));
+  EXPECT_EQ(shown[100], "--");
+}
+
+TEST(MemoryMapNoPort, SaysSoAndCannotRead) {
+  Ports ports;
+  Driver d;
+  ProgramRun run(d);
+  HWND main = run.PastAbout();
+  ASSERT_NE(main, nullptr);
+  HWND map = OpenMemoryMap(d, main);
+  ASSERT_NE(map, nullptr);
+  ASSERT_TRUE(d.WaitIdle(run.thread()));
+  EXPECT_FALSE(d.Enabled(map, IDC_MAP_READ));
+  EXPECT_EQ(d.Text(map, IDC_MAP_STATUS), "No port is selected: nothing can be read.");
+}
+
+}  // namespace
+}  // namespace apptest
