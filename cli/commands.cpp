@@ -6,13 +6,32 @@
 #include <memory>
 #include <optional>
 
+#include "backup/restore_plan.h"
 #include "cli/prepare.h"
 #include "cli/progress.h"
 #include "cli/reader.h"
-#include "cli/restore_plan.h"
 #include "cli/write_step.h"
 
 namespace cli {
+
+using backup::Cell;
+using backup::CellCode;
+using backup::CellName;
+using backup::CodeText;
+using backup::DryRunLines;
+using backup::DryRunSummary;
+using backup::DumpContent;
+using backup::FileReplacement;
+using backup::Format;
+using backup::Image;
+using backup::JournalRecord;
+using backup::kCells;
+using backup::PageRange;
+using backup::ParseCell;
+using backup::ParseCellCode;
+using backup::PlanRestore;
+using backup::RestorePlan;
+using backup::RestoreWrite;
 namespace {
 
 std::string WithNote(std::string text, const ReadOutcome& read) {

@@ -6,6 +6,8 @@
 #include "port/CommPort.h"
 
 namespace cli {
+
+using backup::CellName;
 namespace {
 
 // "WriteFile()" from the box's operation text ("DV Camera not responding. "

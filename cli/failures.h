@@ -11,11 +11,13 @@
 #include <string>
 #include <vector>
 
+#include "backup/cells.h"
 #include "camera/Outcome.h"
-#include "cli/cells.h"
 #include "port/Receiver.h"
 
 namespace cli {
+
+using backup::Cell;
 
 // Keeps every failure the engine reports until it is taken. The engine
 // reports on the main thread and on the monitor thread, so both calls may

@@ -9,6 +9,11 @@
 #include "platform/win32/errors.h"
 
 namespace cli {
+
+using backup::Cell;
+using backup::CodeText;
+using backup::EngineCell;
+using backup::EngineCode;
 namespace {
 
 std::string MappedPath(int n) {

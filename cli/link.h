@@ -10,11 +10,13 @@
 #include <optional>
 #include <string>
 
-#include "cli/cells.h"
+#include "backup/cells.h"
 #include "cli/failures.h"
 #include "port/CommPort.h"
 
 namespace cli {
+
+using backup::Cell;
 
 // What --port names: a COM number (1 to 4, through the COM device map), a
 // device path, or nothing (the lowest COMn whose port opens).

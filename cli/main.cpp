@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "backup/state_folder.h"
 #include "cli/commands.h"
 #include "cli/trace.h"
 #include "platform/devices/devicemap.h"
@@ -171,6 +172,8 @@ int main(int argc, char** argv, char** envp) {
   app.fallthrough();
   CommonOptions options;
   options.stop = &signals;
+  options.defaultJournal =
+      backup::JournalFile(backup::StateFolder(settings.xdgStateHome, settings.home));
   std::string trace;
   app.add_option("--port", options.port,
                  "COM1 to COM4 (through the COM device map) or a device path; default: the "

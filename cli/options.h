@@ -8,10 +8,12 @@
 #include <string>
 #include <vector>
 
-#include "cli/dumpfile.h"
+#include "backup/dumpfile.h"
 #include "platform/process/stop_signals.h"
 
 namespace cli {
+
+using backup::Format;
 
 struct CommonOptions {
   // The process's stop signals: once one has come, a command stops after
@@ -20,7 +22,10 @@ struct CommonOptions {
   std::string port;     // --port: empty for the lowest COMn that opens
   bool quiet = false;   // --quiet: no progress bar, no summary
   bool safe = false;    // --safe: full Read transactions, no read session
-  std::string journal;  // --journal: empty for the default place
+  std::string journal;  // --journal: empty for defaultJournal
+  // The journal's place when --journal is not given, from the environment
+  // (main): "" when it names none.
+  std::string defaultJournal;
 
   // Whether a stop signal has come.
   bool Stopped() const { return stop != nullptr && stop->Received() != 0; }

@@ -4,6 +4,10 @@
 
 namespace cli {
 
+using backup::Journal;
+using backup::LoadDump;
+using backup::PageRange;
+
 std::optional<int> Prepare(const CommonOptions& common, const Needs& needs, Prepared* ready) {
   PortChoice choice;
   std::string error;
@@ -22,8 +26,12 @@ std::optional<int> Prepare(const CommonOptions& common, const Needs& needs, Prep
     return kExitBadInput;
   }
   if (needs.journal) {
-    ready->journal =
-        Journal::Open(common.journal.empty() ? DefaultJournalPath() : common.journal, &error);
+    const std::string& path = common.journal.empty() ? common.defaultJournal : common.journal;
+    if (path.empty()) {
+      Error("no place for the journal: set XDG_STATE_HOME or HOME, or give --journal FILE");
+      return kExitBadInput;
+    }
+    ready->journal = Journal::Open(path, &error);
     if (!ready->journal) {
       Error(error);
       return kExitBadInput;

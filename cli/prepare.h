@@ -8,12 +8,15 @@
 #include <memory>
 #include <optional>
 
-#include "cli/cells.h"
-#include "cli/journal.h"
+#include "backup/cells.h"
+#include "backup/journal.h"
 #include "cli/link.h"
 #include "cli/options.h"
 
 namespace cli {
+
+using backup::Image;
+using backup::Journal;
 
 // What Prepare has made ready; each part only where the command needs it.
 struct Prepared {

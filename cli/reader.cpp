@@ -6,6 +6,9 @@
 
 namespace cli {
 
+using backup::Cell;
+using backup::CellName;
+
 std::string ReadOutcome::SessionNote() const {
   if (!sessionEnd) return "";
   // A plain time-out is the session's ordinary end; a failure of the port

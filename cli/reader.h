@@ -11,13 +11,16 @@
 #include <string>
 #include <vector>
 
-#include "cli/cells.h"
+#include "backup/cells.h"
 #include "cli/failures.h"
 #include "cli/link.h"
 #include "cli/progress.h"
 #include "platform/process/stop_signals.h"
 
 namespace cli {
+
+using backup::Cell;
+using backup::Image;
 
 struct ReadOutcome {
   Image codes;           // the cells read

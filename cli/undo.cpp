@@ -8,6 +8,16 @@
 #include "cli/write_step.h"
 
 namespace cli {
+
+using backup::CellName;
+using backup::CodeText;
+using backup::Journal;
+using backup::JournalRecord;
+using backup::LeftCode;
+using backup::PlanUndo;
+using backup::UndoCandidates;
+using backup::UndoCutOff;
+using backup::UndoStep;
 namespace {
 
 // One record of undo: its cell read first, then the old code written back

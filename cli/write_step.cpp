@@ -4,6 +4,12 @@
 
 namespace cli {
 
+using backup::Cell;
+using backup::CellName;
+using backup::CodeText;
+using backup::Journal;
+using backup::JournalRecord;
+
 int StatusOf(Written written) {
   switch (written) {
     case Written::kDone:

@@ -5,10 +5,14 @@
 
 #include <optional>
 
-#include "cli/journal.h"
+#include "backup/journal.h"
 #include "cli/link.h"
 
 namespace cli {
+
+using backup::Cell;
+using backup::Journal;
+using backup::JournalRecord;
 
 // How one journalled write ended.
 enum class Written { kDone, kDiffers, kFailed, kJournalFailed };

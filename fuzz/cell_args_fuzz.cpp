@@ -12,7 +12,7 @@
 #include <string>
 #include <string_view>
 
-#include "cli/cells.h"
+#include "backup/cells.h"
 
 namespace {
 
@@ -39,38 +39,38 @@ void RequireMessage(const std::string& error) {
 
 void CheckCell(std::string_view text) {
   std::string error;
-  const auto cell = cli::ParseCell(text, &error);
+  const auto cell = backup::ParseCell(text, &error);
   Require(cell.has_value() == CellRule(text));
   if (!cell) return RequireMessage(error);
-  Require(cell->index >= 0 && cell->index < cli::kCells);
+  Require(cell->index >= 0 && cell->index < backup::kCells);
   Require(cell->page() == text[0] - '0');
-  const std::string name = cli::CellName(*cell);
+  const std::string name = backup::CellName(*cell);
   Require(name.size() == 4);
-  const auto again = cli::ParseCell(name, &error);
+  const auto again = backup::ParseCell(name, &error);
   Require(again && again->index == cell->index);
-  const auto engine = cli::EngineCell(*cell);
+  const auto engine = backup::EngineCell(*cell);
   Require(engine[0] == name[2] && engine[1] == name[3] && engine[2] == name[0] && engine[3] == 0);
 }
 
 void CheckCode(std::string_view text) {
   std::string error;
-  const auto code = cli::ParseCode(text, &error);
+  const auto code = backup::ParseCode(text, &error);
   Require(code.has_value() == ShortHex(text));
   if (!code) return RequireMessage(error);
   Require(*code >= 0 && *code <= 0xFF);
-  Require(cli::EngineCode(cli::CodeText(*code)) == code);
+  Require(backup::EngineCode(backup::CodeText(*code)) == code);
 }
 
 void CheckCellCode(std::string_view text) {
   std::string error;
-  const auto pair = cli::ParseCellCode(text, &error);
+  const auto pair = backup::ParseCellCode(text, &error);
   const auto equals = text.find('=');
   const bool rule = equals != std::string_view::npos && CellRule(text.substr(0, equals)) &&
                     ShortHex(text.substr(equals + 1));
   Require(pair.has_value() == rule);
   if (!pair) return RequireMessage(error);
-  const auto again =
-      cli::ParseCellCode(cli::CellName(pair->cell) + "=" + cli::CodeText(pair->code), &error);
+  const auto again = backup::ParseCellCode(
+      backup::CellName(pair->cell) + "=" + backup::CodeText(pair->code), &error);
   Require(again && again->cell.index == pair->cell.index && again->code == pair->code);
 }
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "cli/ihex.h"
+#include "backup/ihex.h"
 
 namespace {
 
@@ -17,9 +17,9 @@ void Require(bool ok) {
   if (!ok) std::abort();
 }
 
-bool SameCells(const cli::Image& a, const cli::Image& b) {
-  for (int index = 0; index < cli::kCells; ++index) {
-    const cli::Cell cell{index};
+bool SameCells(const backup::Image& a, const backup::Image& b) {
+  for (int index = 0; index < backup::kCells; ++index) {
+    const backup::Cell cell{index};
     if (a.Has(cell) != b.Has(cell)) return false;
     if (a.Has(cell) && a.Code(cell) != b.Code(cell)) return false;
   }
@@ -30,19 +30,19 @@ bool SameCells(const cli::Image& a, const cli::Image& b) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view text(reinterpret_cast<const char*>(data), size);
-  cli::Image image;
+  backup::Image image;
   std::string error;
-  if (!cli::ReadIntelHex(text, &image, &error)) {
+  if (!backup::ReadIntelHex(text, &image, &error)) {
     Require(error.rfind("line ", 0) == 0);
     return 0;
   }
-  for (int index = 0; index < cli::kCells; ++index) {
-    if (image.Has(cli::Cell{index})) Require(image.Code(cli::Cell{index}) <= 0xFF);
+  for (int index = 0; index < backup::kCells; ++index) {
+    if (image.Has(backup::Cell{index})) Require(image.Code(backup::Cell{index}) <= 0xFF);
   }
-  const std::string written = cli::WriteIntelHex(image);
-  cli::Image again;
-  Require(cli::ReadIntelHex(written, &again, &error));
+  const std::string written = backup::WriteIntelHex(image);
+  backup::Image again;
+  Require(backup::ReadIntelHex(written, &again, &error));
   Require(SameCells(image, again));
-  Require(cli::WriteIntelHex(again) == written);
+  Require(backup::WriteIntelHex(again) == written);
   return 0;
 }

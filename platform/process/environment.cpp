@@ -18,6 +18,12 @@ EnvironmentSettings ParseEnvironment(const char* const* envp) {
       settings.trace = value;
     } else if (name == "CORVANE_SCALE") {
       settings.scale = value;
+    } else if (name == "XDG_STATE_HOME") {
+      settings.xdgStateHome = value;
+    } else if (name == "HOME") {
+      settings.home = value;
+    } else if (name == "LOCALAPPDATA") {
+      settings.localAppData = value;
     } else if (name.rfind("CORVANE_COM", 0) == 0) {
       // "CORVANE_COM3" -> "COM3", with ComNumber's rules for the number.
       if (const auto n = ComNumber(name.c_str() + 8)) {

@@ -2,8 +2,8 @@
 // reads the environment: it passes its block here once, before it starts
 // any thread, and hands the settings to the services that use them
 // (devicemap.h: SetComOverrides; serial_trace.h: ApplyTraceSetting; the
-// window layer's scale: platform/ui/model/scale.h). Library code reads no
-// environment variable of its own.
+// window layer's scale: platform/ui/model/scale.h; the state folder).
+// Library code reads no environment variable of its own.
 #pragma once
 
 #include <map>
@@ -20,6 +20,11 @@ struct EnvironmentSettings {
   std::string trace;
   // CORVANE_SCALE when set and not empty (checked where it is used).
   std::optional<std::string> scale;
+  // The variables that name the folder where the programs keep their state
+  // (the journal), "" when unset or empty: XDG_STATE_HOME and HOME on
+  // Linux, LOCALAPPDATA on Windows. Made into the folder by the bench
+  // library (backup/state_folder.h).
+  std::string xdgStateHome, home, localAppData;
 };
 
 // The settings of an environment block ("NAME=value" texts up to a null

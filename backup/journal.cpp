@@ -1,39 +1,37 @@
-#include "cli/journal.h"
-
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <time.h>
-#include <unistd.h>
+#include "backup/journal.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstdlib>
+#include <chrono>
+#include <cstdio>
 #include <cstring>
-#include <ctime>
 #include <map>
 #include <set>
 #include <sstream>
 #include <string_view>
 
 #include "camera/Outcome.h"
-#include "platform/posix/io.h"
 
-namespace cli {
+namespace backup {
 namespace {
 
 const char kHeader[] =
     "# corvane journal: time (UTC), record, what, port, path, cell, old -> new, state\n";
 const char kHeldAlready[] = " already; nothing sent";
 
+// "2025-06-01T10:00:00.123Z", from the system clock; the calendar is
+// computed here, with no call of the system's time functions.
 std::string UtcNow() {
-  timespec now{};
-  ::clock_gettime(CLOCK_REALTIME, &now);
-  tm parts{};
-  ::gmtime_r(&now.tv_sec, &parts);
+  using namespace std::chrono;
+  const auto now = floor<milliseconds>(system_clock::now());
+  const auto day = floor<days>(now);
+  const year_month_day date(day);
+  const hh_mm_ss time(now - day);
   char text[40];
-  const std::size_t n = std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &parts);
-  std::snprintf(text + n, sizeof text - n, ".%03ldZ", now.tv_nsec / 1'000'000);
+  std::snprintf(text, sizeof text, "%04d-%02u-%02uT%02d:%02d:%02d.%03dZ",
+                static_cast<int>(date.year()), static_cast<unsigned>(date.month()),
+                static_cast<unsigned>(date.day()), static_cast<int>(time.hours().count()),
+                static_cast<int>(time.minutes().count()), static_cast<int>(time.seconds().count()),
+                static_cast<int>(time.subseconds().count()));
   return text;
 }
 
@@ -180,44 +178,9 @@ long HighestNumber(const std::string& text) {
   return highest;
 }
 
-std::string SystemError(const std::string& what, const std::string& path) {
-  return what + " " + path + ": " + std::strerror(errno);
-}
-
-// flock, again when a signal comes between; false with *error otherwise.
-bool LockFile(int fd, int operation, const std::string& path, std::string* error) {
-  while (::flock(fd, operation) != 0) {
-    if (errno == EINTR) continue;
-    *error = SystemError("cannot lock the journal", path);
-    return false;
-  }
-  return true;
-}
-
-bool MakeDirectories(const std::string& dir, std::string* error) {
-  for (std::size_t slash = dir.find('/', 1);; slash = dir.find('/', slash + 1)) {
-    const std::string part = dir.substr(0, slash);
-    if (!part.empty() && ::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) {
-      *error = "cannot make the directory " + part + ": " + std::strerror(errno);
-      return false;
-    }
-    if (slash == std::string::npos) return true;
-  }
-}
-
 }  // namespace
 
 const char kCutOffNote[] = "# the line above was cut off: it is no record and is passed over\n";
-
-std::string DefaultJournalPath() {
-  if (const char* state = std::getenv("XDG_STATE_HOME"); state != nullptr && state[0] == '/') {
-    return std::string(state) + "/corvane/journal";
-  }
-  if (const char* home = std::getenv("HOME"); home != nullptr && home[0] != '\0') {
-    return std::string(home) + "/.local/state/corvane/journal";
-  }
-  return "";
-}
 
 bool UndoCutOff(const std::vector<JournalRecord>& records, long number) {
   return std::any_of(records.begin(), records.end(), [number](const JournalRecord& r) {
@@ -250,6 +213,7 @@ bool ParseJournal(const std::string& text, std::vector<JournalRecord>* records,
   std::string line;
   std::size_t damaged = 0;  // the number of a line that is no record, until the next line
   for (std::size_t lineNumber = 1; std::getline(in, line); ++lineNumber) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
     if (damaged != 0 && line == cutOffNote) {
       damaged = 0;
       continue;
@@ -294,36 +258,24 @@ std::vector<JournalRecord> UndoCandidates(const std::vector<JournalRecord>& reco
 
 std::unique_ptr<Journal> Journal::Open(const std::string& path, std::string* error) {
   if (path.empty()) {
-    *error = "no place for the journal: set XDG_STATE_HOME or HOME, or give --journal FILE";
+    *error = "no place for the journal";
     return nullptr;
   }
-  const auto slash = path.rfind('/');
-  if (slash != std::string::npos && slash > 0 && !MakeDirectories(path.substr(0, slash), error)) {
-    return nullptr;
-  }
-  platform::UniqueFd fd(::open(path.c_str(), O_RDWR | O_CREAT | O_APPEND | O_CLOEXEC, 0600));
-  if (!fd.valid()) {
-    *error = SystemError("cannot open the journal", path);
-    return nullptr;
-  }
-  // A journal made just now must survive a crash with its directory entry.
-  if (!platform::SyncParentFolder(path)) {
-    *error = SystemError("cannot flush the directory of the journal", platform::ParentFolder(path));
-    return nullptr;
-  }
-  return std::unique_ptr<Journal>(new Journal(path, std::move(fd)));
+  std::unique_ptr<JournalFile> file = JournalFile::Open(path, error);
+  if (!file) return nullptr;
+  return std::unique_ptr<Journal>(new Journal(path, std::move(file)));
 }
 
 // The file's lock for one call: taken (shared or exclusive) and released
 // again, unless a Lock holds it already.
 class Journal::Step {
  public:
-  Step(Journal& journal, int operation, std::string* error) : journal_(journal) {
-    ok_ = journal.locked_ || LockFile(journal.fd_.get(), operation, journal.path_, error);
+  Step(Journal& journal, bool exclusive, std::string* error) : journal_(journal) {
+    ok_ = journal.locked_ || journal.file_->Lock(exclusive, error);
     taken_ = ok_ && !journal.locked_;
   }
   ~Step() {
-    if (taken_) ::flock(journal_.fd_.get(), LOCK_UN);
+    if (taken_) journal_.file_->Unlock();
   }
   Step(const Step&) = delete;
   Step& operator=(const Step&) = delete;
@@ -335,36 +287,20 @@ class Journal::Step {
 };
 
 Journal::Lock::Lock(Journal& journal) : journal_(journal) {
-  if (LockFile(journal.fd_.get(), LOCK_EX, journal.path_, &error_)) journal.locked_ = true;
+  if (journal.file_->Lock(/*exclusive=*/true, &error_)) journal.locked_ = true;
 }
 
 Journal::Lock::~Lock() {
   if (!journal_.locked_) return;
-  ::flock(journal_.fd_.get(), LOCK_UN);
+  journal_.file_->Unlock();
   journal_.locked_ = false;
-}
-
-bool Journal::ReadLocked(std::string* text, std::string* error) {
-  text->clear();
-  char buffer[65536];
-  for (off_t offset = 0;;) {
-    const ssize_t n = ::pread(fd_.get(), buffer, sizeof buffer, offset);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      *error = SystemError("cannot read the journal", path_);
-      return false;
-    }
-    if (n == 0) return true;
-    text->append(buffer, static_cast<std::size_t>(n));
-    offset += n;
-  }
 }
 
 bool Journal::Read(std::vector<JournalRecord>* records, std::string* warning, std::string* error) {
   std::string text;
   {
-    const Step step(*this, LOCK_SH, error);
-    if (!step.ok() || !ReadLocked(&text, error)) return false;
+    const Step step(*this, /*exclusive=*/false, error);
+    if (!step.ok() || !file_->ReadAll(&text, error)) return false;
   }
   std::string why;
   if (!ParseJournal(text, records, warning, &why)) {
@@ -380,45 +316,28 @@ bool Journal::Read(std::vector<JournalRecord>* records, std::string* warning, st
 // last line that a crash cut off is ended and marked first (see
 // kCutOffNote). A failed append is taken out again.
 bool Journal::Append(const std::string& line, std::string* error) {
-  struct stat st {};
-  if (::fstat(fd_.get(), &st) != 0) {
-    *error = SystemError("cannot read the journal", path_);
-    return false;
-  }
+  JournalFile::End end;
+  if (!file_->ReadEnd(&end, error)) return false;
   std::string text = line;
   bool endsCutOff = false;
-  char last = '\n';
-  if (st.st_size == 0) {
+  if (end.size == 0) {
     text = kHeader + line;
-  } else if (::pread(fd_.get(), &last, 1, st.st_size - 1) == 1 && last != '\n') {
+  } else if (end.last != '\n') {
     text = "\n" + std::string(kCutOffNote) + line;
     endsCutOff = true;
   }
-  // Whole lines in one write where the file system takes them.
-  std::string why;
-  if (!platform::WriteAll(fd_.get(), text)) why = SystemError("cannot write the journal", path_);
-  if (why.empty() && ::fsync(fd_.get()) != 0) why = SystemError("cannot flush the journal", path_);
-  if (why.empty()) {
-    if (endsCutOff && !toldCutOff_) {
-      notice_ = "the journal " + path_ +
-                ": its last line was cut off (a crash?); it was ended, marked and is passed over";
-    }
-    return true;
+  if (!file_->Append(text, end, error)) return false;
+  if (endsCutOff && !toldCutOff_) {
+    notice_ = "the journal " + path_ +
+              ": its last line was cut off (a crash?); it was ended, marked and is passed over";
   }
-  if (::ftruncate(fd_.get(), st.st_size) == 0) {
-    ::fsync(fd_.get());
-    *error = why + "; the line was taken out again";
-  } else {
-    *error = why + "; and the part of the line that was written could not be taken out (" +
-             std::strerror(errno) + ")";
-  }
-  return false;
+  return true;
 }
 
 bool Journal::Add(JournalRecord* record, std::string* error) {
-  const Step step(*this, LOCK_EX, error);
+  const Step step(*this, /*exclusive=*/true, error);
   std::string text;
-  if (!step.ok() || !ReadLocked(&text, error)) return false;
+  if (!step.ok() || !file_->ReadAll(&text, error)) return false;
   record->number = HighestNumber(text) + 1;
   return Append(RecordLine(*record), error);
 }
@@ -429,8 +348,8 @@ bool Journal::Begin(JournalRecord* record, std::string* error) {
 }
 
 bool Journal::Finish(const JournalRecord& record, std::string* error) {
-  const Step step(*this, LOCK_EX, error);
+  const Step step(*this, /*exclusive=*/true, error);
   return step.ok() && Append(RecordLine(record), error);
 }
 
-}  // namespace cli
+}  // namespace backup

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "cli/cells.h"
+#include "backup/cells.h"
 
-namespace cli {
+namespace backup {
 
 struct RestoreWrite {
   Cell cell;
@@ -32,4 +32,4 @@ std::vector<std::string> DryRunLines(const RestorePlan& plan);
 // The dry run's summary: "3 cells would be written, 509 unchanged".
 std::string DryRunSummary(const RestorePlan& plan);
 
-}  // namespace cli
+}  // namespace backup

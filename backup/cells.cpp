@@ -1,8 +1,8 @@
-#include "cli/cells.h"
+#include "backup/cells.h"
 
 #include "camera/HexCodec.h"
 
-namespace cli {
+namespace backup {
 namespace {
 
 // One or two hex digits, either case, and nothing else.
@@ -98,4 +98,4 @@ std::size_t Image::Count() const {
   return n;
 }
 
-}  // namespace cli
+}  // namespace backup

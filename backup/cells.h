@@ -12,7 +12,7 @@
 #include <string>
 #include <string_view>
 
-namespace cli {
+namespace backup {
 
 inline constexpr int kPages = 2;
 inline constexpr int kCellsPerPage = 256;
@@ -74,4 +74,4 @@ class Image {
   }
 };
 
-}  // namespace cli
+}  // namespace backup

@@ -5,9 +5,9 @@
 #include <string>
 #include <string_view>
 
-#include "cli/cells.h"
+#include "backup/cells.h"
 
-namespace cli {
+namespace backup {
 
 // The present cells of image as data records (type 00) of at most 16 bytes,
 // each within one 16-byte aligned block, in address order, then the
@@ -25,4 +25,4 @@ std::string WriteIntelHex(const Image& image);
 // unspecified.
 bool ReadIntelHex(std::string_view text, Image* image, std::string* error);
 
-}  // namespace cli
+}  // namespace backup

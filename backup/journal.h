@@ -18,7 +18,9 @@
 // programs may append to one journal: every append is made under an
 // exclusive lock of the file, and one that fails is taken out again, so that
 // no part of a line is left. A line that a crash cut off, found last by the
-// next append, is ended and followed by the comment kCutOffNote.
+// next append, is ended and followed by the comment kCutOffNote. Lines end
+// in "\n" on every platform, so that a journal written on one reads on the
+// other; "\r\n" is read too.
 #pragma once
 
 #include <memory>
@@ -26,11 +28,11 @@
 #include <utility>
 #include <vector>
 
+#include "backup/cells.h"
+#include "backup/journal_file.h"
 #include "camera/Outcome.h"
-#include "cli/cells.h"
-#include "platform/posix/fd.h"
 
-namespace cli {
+namespace backup {
 
 struct JournalRecord {
   long number = 0;
@@ -50,10 +52,6 @@ struct JournalRecord {
 // The comment that follows a line cut off by a crash once a later append has
 // ended it: that line is then no record, and is passed over.
 extern const char kCutOffNote[];
-
-// The journal's default place: $XDG_STATE_HOME/corvane/journal, or
-// ~/.local/state/corvane/journal; empty when neither is known.
-std::string DefaultJournalPath();
 
 // Every record of the journal text, each in its latest state, in record
 // order. A line that cannot be read is refused with its line number, except
@@ -136,15 +134,15 @@ class Journal {
 
  private:
   class Step;
-  Journal(std::string path, platform::UniqueFd fd) : path_(std::move(path)), fd_(std::move(fd)) {}
+  Journal(std::string path, std::unique_ptr<JournalFile> file)
+      : path_(std::move(path)), file_(std::move(file)) {}
   bool Append(const std::string& line, std::string* error);
-  bool ReadLocked(std::string* text, std::string* error);
 
   std::string path_;
-  platform::UniqueFd fd_;
+  std::unique_ptr<JournalFile> file_;
   std::string notice_;       // see TakeNotice
   bool toldCutOff_ = false;  // Read has warned of a cut-off last line
   bool locked_ = false;      // a Lock holds the file
 };
 
-}  // namespace cli
+}  // namespace backup

@@ -1,10 +1,10 @@
-#include "cli/ihex.h"
+#include "backup/ihex.h"
 
 #include <cstdint>
 #include <cstdio>
 #include <vector>
 
-namespace cli {
+namespace backup {
 namespace {
 
 constexpr int kBlock = 16;
@@ -149,4 +149,4 @@ bool ReadIntelHex(std::string_view text, Image* image, std::string* error) {
   return true;
 }
 
-}  // namespace cli
+}  // namespace backup

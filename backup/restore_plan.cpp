@@ -1,6 +1,6 @@
-#include "cli/restore_plan.h"
+#include "backup/restore_plan.h"
 
-namespace cli {
+namespace backup {
 
 RestorePlan PlanRestore(const Image& file, const Image& read) {
   RestorePlan plan;
@@ -31,4 +31,4 @@ std::string DryRunSummary(const RestorePlan& plan) {
          std::to_string(plan.unchanged) + " unchanged";
 }
 
-}  // namespace cli
+}  // namespace backup
