@@ -44,6 +44,10 @@ CMemoryMapDlg::~CMemoryMapDlg() {
 BEGIN_MESSAGE_MAP(CMemoryMapDlg, CDialog)
 ON_BN_CLICKED(IDC_MAP_READ, &CMemoryMapDlg::OnReadAllClicked)
 ON_BN_CLICKED(IDC_MAP_STOP, &CMemoryMapDlg::OnStopClicked)
+ON_BN_CLICKED(IDC_MAP_SAVE, &CMemoryMapDlg::OnSaveClicked)
+ON_BN_CLICKED(IDC_MAP_COMPARE, &CMemoryMapDlg::OnCompareClicked)
+ON_BN_CLICKED(IDC_MAP_RESTORE, &CMemoryMapDlg::OnRestoreClicked)
+ON_BN_CLICKED(IDC_MAP_UNDO, &CMemoryMapDlg::OnUndoClicked)
 END_MESSAGE_MAP()
 
 BOOL CMemoryMapDlg::OnInitDialog() {
@@ -71,7 +75,11 @@ void CMemoryMapDlg::UpdateButtons() {
   for (int c : m_codes) read += c >= 0 ? 1 : 0;
   GetDlgItem(IDC_MAP_READ)->EnableWindow(!m_bRunning && m_nPort != 0);
   GetDlgItem(IDC_MAP_STOP)->EnableWindow(m_bRunning);
-  GetDlgItem(IDC_MAP_SAVE)->EnableWindow(!m_bRunning && read == kCells);
+  const bool idle = !m_bRunning;
+  GetDlgItem(IDC_MAP_SAVE)->EnableWindow(idle && read == kCells);
+  GetDlgItem(IDC_MAP_COMPARE)->EnableWindow(idle && read == kCells);
+  GetDlgItem(IDC_MAP_RESTORE)->EnableWindow(idle && m_nPort != 0 && CountDifferences() > 0);
+  GetDlgItem(IDC_MAP_UNDO)->EnableWindow(idle && m_nPort != 0 && !m_restored.empty());
 }
 
 void CMemoryMapDlg::StoreCode(int cell, int code) {
@@ -120,7 +128,7 @@ void CMemoryMapDlg::ShowProgress(int done) {
       std::chrono::duration<double>(std::chrono::steady_clock::now() - m_start).count();
   char text[96];
   if (done == 0) {
-    std::snprintf(text, sizeof text, "Reading: 0 of %d cells", m_nTotal);
+    std::snprintf(text, sizeof text, "%s: 0 of %d cells", m_pszVerb, m_nTotal);
   } else {
     const double left = elapsed / done * (m_nTotal - done);
     std::snprintf(text, sizeof text, "Reading: %d of %d cells, %.0f s left", done, m_nTotal, left);
@@ -143,6 +151,7 @@ void CMemoryMapDlg::OnStopClicked() {
 void CMemoryMapDlg::OnReadAllClicked() {
   if (m_nPort == 0 || m_bRunning) return;
   for (int cell = 0; cell < kCells; ++cell) StoreCode(cell, -1);
+  m_pszVerb = "Reading";
   BeginCommand(kCells);
   bool session = m_port.BeginReadSession() != FALSE;
   int done = 0, failedAt = -1, sessionEnd = session ? -1 : 0;

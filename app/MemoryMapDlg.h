@@ -15,12 +15,26 @@
 // cell's time: Cancel, Escape, the close box and a signal end the command
 // after the cell in hand and keep what was read (the last three then close
 // the map). Everything runs on the thread that runs DoModal.
+//
+// Save... writes the cells read as an Intel HEX dump, as corvane-cli dump
+// does (the bench library's dump content and atomic replace). Compare...
+// loads a dump in any form corvane-cli reads and marks the cells that
+// differ. Restore differences... writes those cells, each a journalled
+// Write transaction with its read-back, into the journal that corvane-cli
+// uses (the state folder's, from the variables main handed to
+// platform/process/state_variables.h), so that Undo restore and
+// corvane-cli undo both take it back. Undo restore reads each cell first
+// and writes the old code back only where the cell holds what the write
+// left, newest first, as corvane-cli undo does.
 #pragma once
 
 #include <chrono>
 #include <string>
+#include <vector>
 
 #include "app/CodeGrid.h"
+#include "backup/cells.h"
+#include "backup/journal.h"
 #include "platform/afx.h"
 #include "port/CommPort.h"
 
@@ -44,6 +58,10 @@ class CMemoryMapDlg : public CDialog {
 
   afx_msg void OnReadAllClicked();
   afx_msg void OnStopClicked();
+  afx_msg void OnSaveClicked();
+  afx_msg void OnCompareClicked();
+  afx_msg void OnRestoreClicked();
+  afx_msg void OnUndoClicked();
 
   DECLARE_MESSAGE_MAP()
 
@@ -59,6 +77,19 @@ class CMemoryMapDlg : public CDialog {
   // The progress bar and the status line after `done` of the command's
   // cells, with the time left at the pace so far.
   void ShowProgress(int done);
+  // The cells that differ from the compared file (0 without one).
+  int CountDifferences() const;
+  backup::Image ReadImage() const;
+  // The journal, opened; null after a box that says why.
+  std::unique_ptr<backup::Journal> OpenJournal();
+  // One journalled Write transaction of record.newCode to record.cell:
+  // TRUE with *readBack when it was answered; FALSE after a box when the
+  // journal failed (*journalFailed) or the camera did not answer (the
+  // engine's box).
+  BOOL JournalledWrite(backup::Journal& journal, backup::JournalRecord& record, int* readBack,
+                       bool* journalFailed);
+  // A box owned by the map.
+  void Say(const std::string& text, UINT type = MB_OK | MB_ICONERROR);
   void SetStatus(const std::string& text);
   void UpdateButtons();
   void StoreCode(int cell, int code);
@@ -73,5 +104,10 @@ class CMemoryMapDlg : public CDialog {
   bool m_bStop = false;        // end the command after the cell in hand
   bool m_bCloseAfter = false;  // and close the map then
   int m_nTotal = 0;
+  const char* m_pszVerb = "Reading";
+  backup::Image m_file;  // the compared file's cells
+  bool m_bCompared = false;
+  std::string m_strFile;         // its path
+  std::vector<long> m_restored;  // journal numbers of the last restore's writes
   std::chrono::steady_clock::time_point m_start;
 };

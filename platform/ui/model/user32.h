@@ -104,8 +104,10 @@ LONG_PTR GetWindowLongPtrA(HWND hwnd, int index);
 #define RegisterClass RegisterClassA
 
 // ---- Message boxes ----------------------------------------------------------------
-// A modal box (caption, text, an OK button, the icon of type's MB_ICON
-// bits) on the calling thread, any thread, with its own message loop:
-// the thread's other windows keep handling their messages. With an owner,
-// the owner is disabled meanwhile. Gives IDOK.
+// A modal box (caption, text, an OK button and with MB_OKCANCEL a Cancel
+// button, the icon of type's MB_ICON bits) on the calling thread, any
+// thread, with its own message loop: the thread's other windows keep
+// handling their messages. With an owner, the owner is disabled meanwhile.
+// Gives IDOK, or IDCANCEL when a box with Cancel was cancelled (Cancel,
+// Escape, its close box). A box that is not shown gives IDOK.
 int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
