@@ -1,6 +1,10 @@
 // The memory map against a simulated camera on COM1: Read all shows both
 // pages, the window answers and Cancel ends after the cell in hand, a
-// silent camera ends with what was read and the error box.
+// silent camera ends with what was read and the error box; Save, Compare,
+// Restore differences and Undo restore with corvane-cli on the same files.
+#include "backup/dumpfile.h"
+#include "platform/process/state_variables.h"
+#include "testing/process.h"
 #include "testing/wait.h"
 #include "tests/app/app_fixture.h"
 
@@ -129,6 +133,101 @@ TEST(MemoryMapNoPort, SaysSoAndCannotRead) {
   ASSERT_TRUE(d.WaitIdle(run.thread()));
   EXPECT_FALSE(d.Enabled(map, IDC_MAP_READ));
   EXPECT_EQ(d.Text(map, IDC_MAP_STATUS), "No port is selected: nothing can be read.");
+}
+
+}  // namespace
+}  // namespace apptest
+
+namespace apptest {
+namespace {
+
+// The writes among the frames the camera received: "0:F7=5A" each.
+std::vector<std::string> WriteFrames(camsim::Camsim& cam) {
+  std::vector<std::string> writes;
+  for (const camsim::LogEntry& e : cam.Log()) {
+    if (e.kind == camsim::LogKind::kRx && e.bytes.size() == 19 && e.bytes[6] == 0x10) {
+      char text[16];
+      std::snprintf(text, sizeof text, "%d:%02X=%02X", e.bytes[7], e.bytes[8], e.bytes[10]);
+      writes.push_back(text);
+    }
+  }
+  return writes;
+}
+
+int Cli(const Ports& ports, std::vector<std::string> args, std::string* err) {
+  args.insert(args.begin(), CORVANE_CLI);
+  return testsupport::Run(args, ports.Env(), nullptr, err);
+}
+
+// Save, Compare, Restore differences and Undo restore, with corvane-cli on
+// the same files and the same journal.
+TEST_F(MemoryMapTest, SaveCompareRestoreAndBothUndosShareTheDumpAndTheJournal) {
+  testsupport::TempDir dir("map");
+  platform::SetStateVariables({dir.path(), "", ""});
+  const std::string journal = dir.File("corvane/journal");
+  ASSERT_EQ(ReadAll(d_, map_).rfind("512 cells read", 0), 0u);
+
+  // Save: an Intel HEX dump that corvane-cli verifies against a camera
+  // that holds the same codes.
+  d_.ClickNoWait(map_, IDC_MAP_SAVE);
+  testsupport::ui::TopLevelSnapshot box = d_.WaitFileBox();
+  ASSERT_NE(box.self.hwnd, nullptr);
+  EXPECT_TRUE(box.fileBox.save);
+  const std::string saved = dir.File("camera.hex");
+  ASSERT_TRUE(d_.AnswerFileBox(box.self.hwnd, &saved));
+  ASSERT_TRUE(d_.WaitIdle(run_->thread()));
+  EXPECT_EQ(d_.Text(map_, IDC_MAP_STATUS), "Saved to " + saved + ".");
+  camsim::Camsim& twin = ports_.Attach(2);
+  for (int cell = 0; cell < 512; ++cell) twin.SetCell(cell / 256, cell % 256, Pattern(cell));
+  std::string err;
+  EXPECT_EQ(Cli(ports_, {"--port", "COM2", "verify", saved}, &err), 0) << err;
+
+  // Compare with a dump in which three cells differ: three marks.
+  backup::Image changed;
+  ASSERT_TRUE(backup::LoadDump(saved, std::nullopt, {}, &changed, &err)) << err;
+  for (int cell : {0x05, 0x1F7, 0x1FF}) changed.Set(backup::Cell{cell}, Pattern(cell) ^ 0x5A);
+  const std::string other = dir.File("other.hex");
+  testsupport::WriteFile(other, backup::DumpContent(changed, backup::Format::kIntelHex, {}));
+  d_.ClickNoWait(map_, IDC_MAP_COMPARE);
+  box = d_.WaitFileBox();
+  ASSERT_FALSE(box.fileBox.save);
+  ASSERT_TRUE(d_.AnswerFileBox(box.self.hwnd, &other));
+  ASSERT_TRUE(d_.WaitIdle(run_->thread()));
+  EXPECT_EQ(d_.Text(map_, IDC_MAP_STATUS).rfind("3 cells differ from " + other, 0), 0u);
+  EXPECT_EQ(ViewGrid(d_, map_, IDC_MAP_PAGE0).marked, std::vector<int>{0x05});
+  EXPECT_EQ(ViewGrid(d_, map_, IDC_MAP_PAGE1).marked, (std::vector<int>{0xF7, 0xFF}));
+
+  // Restore: after the box that names the file and the count, exactly the
+  // three writes; their marks go.
+  camsim::Camsim& cam = ports_.Cam(1);
+  cam.ClearLog();
+  d_.ClickNoWait(map_, IDC_MAP_RESTORE);
+  testsupport::ui::OpenBox ask = d_.WaitBox();
+  EXPECT_NE(ask.text.find("Write 3 cells from " + other), std::string::npos) << ask.text;
+  ASSERT_TRUE(d_.CloseBox(ask));
+  ASSERT_TRUE(testsupport::WaitUntil([&] { return d_.Enabled(map_, IDC_MAP_UNDO); }));
+  EXPECT_EQ(WriteFrames(cam), (std::vector<std::string>{"0:05=" + Hex(Pattern(0x05) ^ 0x5A),
+                                                        "1:F7=" + Hex(Pattern(0x1F7) ^ 0x5A),
+                                                        "1:FF=" + Hex(Pattern(0x1FF) ^ 0x5A)}));
+  EXPECT_TRUE(ViewGrid(d_, map_, IDC_MAP_PAGE1).marked.empty());
+  EXPECT_EQ(cam.Cell(1, 0xF7), Pattern(0x1F7) ^ 0x5A);
+
+  // Undo restore: each cell read first, the old codes back.
+  d_.ClickNoWait(map_, IDC_MAP_UNDO);
+  ASSERT_TRUE(testsupport::WaitUntil(
+      [&] { return !d_.Enabled(map_, IDC_MAP_UNDO) && d_.Enabled(map_, IDC_MAP_READ); }));
+  EXPECT_EQ(d_.Text(map_, IDC_MAP_STATUS), "3 cells of the restore taken back.");
+  for (int cell : {0x05, 0x1F7, 0x1FF}) EXPECT_EQ(cam.Cell(cell / 256, cell % 256), Pattern(cell));
+
+  // Restore again, then close the program: corvane-cli undo takes it back
+  // from the same journal.
+  d_.ClickNoWait(map_, IDC_MAP_RESTORE);
+  ASSERT_TRUE(d_.CloseBox(d_.WaitBox()));
+  ASSERT_TRUE(testsupport::WaitUntil([&] { return d_.Enabled(map_, IDC_MAP_UNDO); }));
+  EXPECT_EQ(cam.Cell(0, 0x05), Pattern(0x05) ^ 0x5A);
+  run_.reset();
+  EXPECT_EQ(Cli(ports_, {"--journal", journal, "--port", "COM1", "undo", "3"}, &err), 0) << err;
+  for (int cell : {0x05, 0x1F7, 0x1FF}) EXPECT_EQ(cam.Cell(cell / 256, cell % 256), Pattern(cell));
 }
 
 }  // namespace
