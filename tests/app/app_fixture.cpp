@@ -17,8 +17,9 @@ std::string Ports::Path(int n) const {
   return dir_.File("com" + std::to_string(n));
 }
 
-camsim::Camsim& Ports::Attach(int n, const camsim::Faults& faults, int thinkMs) {
+camsim::Camsim& Ports::Attach(int n, const camsim::Faults& faults, int thinkMs, bool wholeLine) {
   camsim::CamsimOptions options;
+  options.line = wholeLine;
   options.linkPath = Path(n);
   options.logPath = Path(n) + ".log";
   options.faults = faults;

@@ -41,8 +41,9 @@ class Ports {
 
   // Makes COMn present: a simulated camera whose line is linked at COMn's
   // path, waiting thinkMs before each reply. The camera logs to
-  // Path(n) + ".log".
-  camsim::Camsim& Attach(int n, const camsim::Faults& faults = {}, int thinkMs = 0);
+  // Path(n) + ".log". wholeLine: the whole line at 9600 baud, both ways.
+  camsim::Camsim& Attach(int n, const camsim::Faults& faults = {}, int thinkMs = 0,
+                         bool wholeLine = false);
   // Makes COMn absent again (the camera stops, its link goes).
   void Detach(int n);
   camsim::Camsim& Cam(int n) { return *cams_[static_cast<std::size_t>(n - 1)]; }
