@@ -98,10 +98,13 @@ void CMemoryMapDlg::BeginCommand(int total) {
   m_bStop = m_bCloseAfter = false;
   m_nTotal = total;
   m_start = std::chrono::steady_clock::now();
+  // Cancel takes the focus from the button that started the command, so
+  // that the keys (Escape, Space on Cancel) reach the map while it runs.
+  GetDlgItem(IDC_MAP_STOP)->EnableWindow(TRUE);
+  ::SetFocus(::GetDlgItem(m_hWnd, IDC_MAP_STOP));
   for (int id : {IDC_MAP_READ, IDC_MAP_SAVE, IDC_MAP_COMPARE, IDC_MAP_RESTORE, IDC_MAP_UNDO}) {
     GetDlgItem(id)->EnableWindow(FALSE);
   }
-  GetDlgItem(IDC_MAP_STOP)->EnableWindow(TRUE);
   SendDlgItemMessageA(m_hWnd, IDC_MAP_PROGRESS, PBM_SETRANGE32, 0, total);
   ShowProgress(0);
   m_port.StartMonitor();
@@ -111,6 +114,9 @@ void CMemoryMapDlg::EndCommand() {
   ReopenPort();
   m_bRunning = false;
   UpdateButtons();
+  if (::GetFocus() == ::GetDlgItem(m_hWnd, IDC_MAP_STOP)) {
+    ::SetFocus(::GetDlgItem(m_hWnd, m_nPort != 0 ? IDC_MAP_READ : IDC_MAP_PAGE0));
+  }
   if (m_bCloseAfter) EndDialog(IDCANCEL);
 }
 

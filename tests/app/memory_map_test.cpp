@@ -106,6 +106,22 @@ TEST_F(SlowCameraMapTest, CancelEndsAfterTheCellInHandAndKeepsWhatWasRead) {
   EXPECT_TRUE(d_.Recorded().empty());
 }
 
+// Escape (as the close box and a signal) ends the read after the cell in
+// hand, then closes the map; the main dialog goes on.
+TEST_F(SlowCameraMapTest, EscapeDuringReadAllFinishesTheCellInHandAndClosesTheMap) {
+  ASSERT_TRUE(d_.WaitIdle(run_->thread()));
+  d_.ClickNoWait(map_, IDC_MAP_READ);
+  ASSERT_TRUE(testsupport::WaitUntil([&] { return ports_.Frames(1) > 3 + 3 * 20; }));
+  d_.KeyNoWait(map_, VK_ESCAPE);
+  ASSERT_TRUE(d_.WaitGone(map_));
+  ASSERT_TRUE(d_.WaitIdle(run_->thread()));
+  // Whole rounds only: the opening, then announce, read and close a cell.
+  EXPECT_EQ((ports_.Frames(1) - 3) % 3, 0u);
+  EXPECT_TRUE(d_.Snapshot(main_).self.enabled);
+  ASSERT_TRUE(d_.Click(main_, IDC_READ));
+  EXPECT_EQ(d_.Text(main_, IDC_CODE), Hex(Pattern(0xF7)));
+}
+
 TEST_F(MemoryMapTest, ASilentCameraEndsWithWhatWasReadAndTheErrorBox) {
   ASSERT_TRUE(d_.WaitIdle(run_->thread()));
   camsim::Faults faults;
