@@ -80,8 +80,8 @@ MapFigures RunMap() {
   d.ClickNoWait(map, IDC_MAP_STOP);
   // The command has ended taking cells once it says so; it then opens the
   // port again, which ends the monitor thread.
-  testsupport::WaitUntil(
-      [&] { return d.Text(map, IDC_MAP_STATUS).rfind("Cancelled", 0) == 0; }, Ms(10000));
+  testsupport::WaitUntil([&] { return d.Text(map, IDC_MAP_STATUS).rfind("Cancelled", 0) == 0; },
+                         Ms(10000));
   f.cancel = Since(start);
   testsupport::WaitUntil([&] { return d.Enabled(map, IDC_MAP_READ); }, Ms(10000));
   return f;
