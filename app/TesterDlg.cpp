@@ -4,6 +4,7 @@
 #include "app/TesterDlg.h"
 
 #include "app/AboutDlg.h"
+#include "app/MemoryMapDlg.h"
 #include "platform/devices/port_listing.h"
 #include "res/resource.h"
 
@@ -53,6 +54,9 @@ BOOL CTesterDlg::OnInitDialog() {
       pSysMenu->AppendMenu(MF_SEPARATOR);
       pSysMenu->AppendMenu(MF_STRING, IDM_ABOUT, strAboutMenu);
     }
+    CString strMapMenu;
+    strMapMenu.LoadString(IDS_MEMORYMAP_MENU);
+    if (!strMapMenu.IsEmpty()) pSysMenu->AppendMenu(MF_STRING, IDM_MEMORYMAP, strMapMenu);
   }
   SetIcon(m_hIcon, TRUE);
   SetIcon(m_hIcon, FALSE);
@@ -135,6 +139,11 @@ void CTesterDlg::OnSysCommand(UINT nID, LPARAM lParam) {
   if ((nID & 0xFFF0) == IDM_ABOUT) {
     CAboutDlg dlgAbout;
     dlgAbout.DoModal();
+  } else if ((nID & 0xFFF0) == IDM_MEMORYMAP) {
+    // On the port object and the port selected now; the map opens that
+    // port again whenever it ends a command, as Read and Write do.
+    CMemoryMapDlg dlgMap(m_port, m_nPort, this);
+    dlgMap.DoModal();
   } else {
     CDialog::OnSysCommand(nID, lParam);
   }

@@ -32,5 +32,8 @@ struct AboutTexts {
 
 // Title of the main dialog.
 extern const char* const kTesterTitle;
+// Title of the memory map, and the window class of its two grids.
+extern const char* const kMemoryMapTitle;
+extern const char* const kCodeGridClass;
 
 }  // namespace corvane

@@ -22,6 +22,8 @@ const char* const AboutTexts::kLicence[5] = {
 };
 
 const char* const kTesterTitle = "Corvane v. 2.0";
+const char* const kMemoryMapTitle = "Memory map";
+const char* const kCodeGridClass = "CorvaneCodeGrid";
 
 namespace {
 
@@ -96,12 +98,50 @@ DialogTemplate TesterTemplate() {
   return t;
 }
 
+// Two grids of 17 x 17 cells (headings and 16 x 16 codes) side by side,
+// the progress bar and the status line below, the buttons at the bottom.
+DialogTemplate MemoryMapTemplate() {
+  DialogTemplate t;
+  t.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT;
+  t.x = 0;
+  t.y = 0;
+  t.cx = 425;
+  t.cy = 246;
+  t.title = kMemoryMapTitle;
+  t.fontName = "MS Sans Serif";
+  t.fontPoints = 8;
+  DialogItemTemplate page0{kCodeGridClass,        "", IDC_MAP_PAGE0, 7, 17, 204, 170,
+                           WS_BORDER | WS_TABSTOP};
+  DialogItemTemplate page1{kCodeGridClass,        "", IDC_MAP_PAGE1, 214, 17, 204, 170,
+                           WS_BORDER | WS_TABSTOP};
+  DialogItemTemplate progress{PROGRESS_CLASSA, "", IDC_MAP_PROGRESS, 7, 192, 411, 9, WS_BORDER};
+  t.items = {
+      LText("Page 0", -1, 7, 6, 60, 9),
+      page0,
+      LText("Page 1", -1, 214, 6, 60, 9),
+      page1,
+      progress,
+      LText("", IDC_MAP_STATUS, 7, 205, 411, 9, SS_NOPREFIX),
+      PushButton("&Read all", IDC_MAP_READ, 7, 222, 50, 15),
+      PushButton("Cancel", IDC_MAP_STOP, 61, 222, 40, 15, WS_TABSTOP | WS_DISABLED),
+      PushButton("&Save...", IDC_MAP_SAVE, 113, 222, 44, 15, WS_TABSTOP | WS_DISABLED),
+      PushButton("C&ompare...", IDC_MAP_COMPARE, 161, 222, 50, 15, WS_TABSTOP | WS_DISABLED),
+      PushButton("Restore &differences...", IDC_MAP_RESTORE, 215, 222, 86, 15,
+                 WS_TABSTOP | WS_DISABLED),
+      PushButton("&Undo restore", IDC_MAP_UNDO, 305, 222, 58, 15, WS_TABSTOP | WS_DISABLED),
+      PushButton("Close", IDCANCEL, 368, 222, 50, 15),
+  };
+  return t;
+}
+
 }  // namespace
 
 void RegisterCorvaneResources() {
   RegisterDialogTemplate(IDD_ABOUT, AboutTemplate());
   RegisterDialogTemplate(IDD_TESTER, TesterTemplate());
+  RegisterDialogTemplate(IDD_MEMORYMAP, MemoryMapTemplate());
   RegisterString(IDS_ABOUT_MENU, "&About Corvane...");
+  RegisterString(IDS_MEMORYMAP_MENU, "Memory map...");
   RegisterIcon(IDI_TESTER, TesterIconImage(32), TesterIconImage(16));
 }
 

@@ -326,6 +326,17 @@ bool Driver::CloseBox(const OpenBox& box) {
   return WaitGone(box.hwnd, timeout_);
 }
 
+TopLevelSnapshot Driver::WaitFileBox() {
+  HWND box = WaitTopLevelOfKind(WindowKind::kFileBox, timeout_);
+  TopLevelSnapshot snap;
+  if (!box || !platform::ui::SnapshotTopLevel(box, &snap)) return TopLevelSnapshot{};
+  return snap;
+}
+
+bool Driver::AnswerFileBox(HWND box, const std::string* path) {
+  return platform::ui::PostFileBoxAnswer(box, path) && WaitGone(box, timeout_);
+}
+
 std::vector<BoxRecord> Driver::Recorded() {
   std::lock_guard<std::mutex> lock(mu_);
   return boxes_;

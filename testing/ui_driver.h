@@ -151,6 +151,13 @@ class Driver : private platform::ui::BoxWatcher {
   OpenBox WaitBox() { return WaitBox(timeout_); }
   // Closes an open box as its OK button does; waits until it is gone.
   bool CloseBox(const OpenBox& box);
+  // ---- Open and save boxes (GetOpenFileNameA, GetSaveFileNameA) -------------
+  // Waits for one to open; gives what it asks (null hwnd on timeout).
+  TopLevelSnapshot WaitFileBox();
+  // Answers it with `path` as the user's choice, or cancels it (null), and
+  // waits until it is gone.
+  bool AnswerFileBox(HWND box, const std::string* path);
+
   std::vector<BoxRecord> Recorded();
   void ClearRecorded();
   // Waits until at least n boxes were recorded; TRUE if so.

@@ -438,4 +438,91 @@ typedef LRESULT (*WNDPROC)(HWND, UINT, WPARAM, LPARAM);
 #define MAKEWPARAM(l, h)                                           \
   (static_cast<WPARAM>(static_cast<DWORD>((static_cast<WORD>(l)) | \
                                           (static_cast<DWORD>(static_cast<WORD>(h)) << 16))))
+#define MAKELPARAM(l, h)                                           \
+  (static_cast<LPARAM>(static_cast<DWORD>((static_cast<WORD>(l)) | \
+                                          (static_cast<DWORD>(static_cast<WORD>(h)) << 16))))
 #define MAKEINTRESOURCE(i) (reinterpret_cast<LPSTR>(static_cast<ULONG_PTR>(static_cast<WORD>(i))))
+
+// ---- Window classes, painting (user32, gdi32) ---------------------------------
+typedef DWORD COLORREF;
+#define RGB(r, g, b)                                                                             \
+  (static_cast<COLORREF>(static_cast<BYTE>(r) | (static_cast<WORD>(static_cast<BYTE>(g)) << 8) | \
+                         (static_cast<DWORD>(static_cast<BYTE>(b)) << 16)))
+#define GetRValue(c) (static_cast<BYTE>((c)&0xFF))
+#define GetGValue(c) (static_cast<BYTE>(((c) >> 8) & 0xFF))
+#define GetBValue(c) (static_cast<BYTE>(((c) >> 16) & 0xFF))
+#define CLR_INVALID 0xFFFFFFFFu
+
+struct HBRUSH__;
+typedef HBRUSH__* HBRUSH;
+typedef void* HGDIOBJ;
+
+typedef struct tagWNDCLASSA {
+  UINT style;
+  WNDPROC lpfnWndProc;
+  int cbClsExtra;
+  int cbWndExtra;
+  HINSTANCE hInstance;
+  HICON hIcon;
+  HCURSOR hCursor;
+  HBRUSH hbrBackground;
+  LPCSTR lpszMenuName;
+  LPCSTR lpszClassName;
+} WNDCLASSA;
+typedef WORD ATOM;
+
+#define GWLP_USERDATA (-21)
+#define DLGC_WANTARROWS 0x0001
+#define DLGC_WANTTAB 0x0002
+#define DLGC_WANTCHARS 0x0080
+
+#define TRANSPARENT 1
+#define OPAQUE 2
+#define DT_LEFT 0x00000000u
+#define DT_CENTER 0x00000001u
+#define DT_RIGHT 0x00000002u
+#define DT_VCENTER 0x00000004u
+#define DT_SINGLELINE 0x00000020u
+#define DT_NOPREFIX 0x00000800u
+
+// ---- Common controls: the progress bar (commctrl) ------------------------------
+#define PROGRESS_CLASSA "msctls_progress32"
+#define PBM_SETRANGE (WM_USER + 1)
+#define PBM_SETPOS (WM_USER + 2)
+#define PBM_SETRANGE32 (WM_USER + 6)
+#define PBM_GETPOS (WM_USER + 8)
+
+// ---- The open and save boxes (comdlg32) -----------------------------------------
+#define MAX_PATH 260
+typedef LRESULT (*LPOFNHOOKPROC)(HWND, UINT, WPARAM, LPARAM);
+typedef struct tagOFNA {
+  DWORD lStructSize;
+  HWND hwndOwner;
+  HINSTANCE hInstance;
+  LPCSTR lpstrFilter;  // pairs of NUL-ended texts, ended by a second NUL
+  LPSTR lpstrCustomFilter;
+  DWORD nMaxCustFilter;
+  DWORD nFilterIndex;
+  LPSTR lpstrFile;  // in: the initial name; out: the chosen path
+  DWORD nMaxFile;
+  LPSTR lpstrFileTitle;
+  DWORD nMaxFileTitle;
+  LPCSTR lpstrInitialDir;
+  LPCSTR lpstrTitle;
+  DWORD Flags;
+  WORD nFileOffset;
+  WORD nFileExtension;
+  LPCSTR lpstrDefExt;
+  LPARAM lCustData;
+  LPOFNHOOKPROC lpfnHook;
+  LPCSTR lpTemplateName;
+  void* pvReserved;
+  DWORD dwReserved;
+  DWORD FlagsEx;
+} OPENFILENAMEA, *LPOPENFILENAMEA;
+#define OFN_READONLY 0x00000001u
+#define OFN_OVERWRITEPROMPT 0x00000002u
+#define OFN_HIDEREADONLY 0x00000004u
+#define OFN_NOCHANGEDIR 0x00000008u
+#define OFN_PATHMUSTEXIST 0x00000800u
+#define OFN_FILEMUSTEXIST 0x00001000u

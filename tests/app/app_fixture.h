@@ -41,8 +41,9 @@ class Ports {
 
   // Makes COMn present: a simulated camera whose line is linked at COMn's
   // path, waiting thinkMs before each reply. The camera logs to
-  // Path(n) + ".log".
-  camsim::Camsim& Attach(int n, const camsim::Faults& faults = {}, int thinkMs = 0);
+  // Path(n) + ".log". wholeLine: the whole line at 9600 baud, both ways.
+  camsim::Camsim& Attach(int n, const camsim::Faults& faults = {}, int thinkMs = 0,
+                         bool wholeLine = false);
   // Makes COMn absent again (the camera stops, its link goes).
   void Detach(int n);
   camsim::Camsim& Cam(int n) { return *cams_[static_cast<std::size_t>(n - 1)]; }
@@ -92,5 +93,21 @@ class ProgramRun {
 // Replaces the text of an edit of `top` as a user would: click into it,
 // erase what is there, type `text`.
 void SetField(Driver& d, HWND top, int id, const std::string& text);
+
+// The memory map, opened from the main dialog's system menu (null on
+// time-out).
+HWND OpenMemoryMap(Driver& d, HWND main);
+// What a grid of the map shows: the 256 cells' texts ("5A", or "--" for a
+// cell not read) and the cells with a difference mark, as its last drawing
+// has them.
+struct GridView {
+  std::vector<std::string> cells;
+  std::vector<int> marked;  // addresses, ascending
+  int cursor = -1;          // the address framed as the cursor
+};
+GridView ViewGrid(Driver& d, HWND map, int id);
+// Clicks Read all and waits until the status line says how it ended (it
+// then says how many cells were read).
+std::string ReadAll(Driver& d, HWND map);
 
 }  // namespace apptest

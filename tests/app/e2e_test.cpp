@@ -40,6 +40,7 @@ constexpr Place kWrite{155, 70, 30, 15};
 constexpr Place kAddress{65, 45, 20, 12};
 constexpr Place kCode{109, 45, 20, 12};
 constexpr Place kNewCode{159, 45, 20, 12};
+constexpr Place kReadAll{7, 222, 50, 15};  // in the memory map
 
 void Click(unsigned long window, const Place& p) {
   ClickDialogUnits(window, p.x, p.y, p.cx, p.cy);
@@ -566,6 +567,30 @@ TEST_F(EndToEnd, ACodePastedWithCtrlVOrTheMiddleButtonIsWritten) {
   // be lost: end the program once the command is over.
   EXPECT_TRUE(cam_->WaitFor(camsim::LogKind::kTx, 24, 10000));
   ASSERT_TRUE(WaitEnabled(main, kRead));
+  EXPECT_EQ(EscapeAndWait(main), 0);
+}
+
+// The memory map from the system menu: Read all reads both pages in one
+// session through the real window, and Escape closes it.
+TEST_F(EndToEnd, TheMemoryMapReadsBothPagesInOneSession) {
+  ASSERT_NO_FATAL_FAILURE(Start(0));
+  unsigned long main = PastAbout();
+  ASSERT_NE(main, 0u);
+  const Geometry g = WindowGeometry(main);
+  std::set<unsigned long> before = UnnamedWindows();
+  ClickAt(g.x + 30, g.y + 120, 3);  // below the group boxes
+  ASSERT_TRUE(WaitUntil([&] { return UnnamedWindows().size() > before.size(); }));
+  Shell("xdotool key --delay 60 Down Down Down Return");  // Close, About, the memory map
+  unsigned long map = WaitWindow("Memory map", 15s);
+  ASSERT_NE(map, 0u);
+  ASSERT_TRUE(WaitEnabled(map, kReadAll));  // drawn (mostly white: the grids)
+  Click(map, kReadAll);
+  ASSERT_TRUE(cam_->WaitForFrames(3 + 3 * 512, 60000));
+  ASSERT_TRUE(WaitEnabled(map, kReadAll));
+  EXPECT_EQ(Frames(), 3 + 3 * 512);
+  EXPECT_TRUE(WindowScreenshot(map, "app-memory-map"));
+  Keys(map, "Escape");
+  ASSERT_TRUE(WaitNoWindow("Memory map", 15s));
   EXPECT_EQ(EscapeAndWait(main), 0);
 }
 

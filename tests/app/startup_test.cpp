@@ -147,11 +147,14 @@ TEST(StartupTest, SystemMenuEndsWithTheAboutItemWhichShowsTheBoxOverTheDialog) {
   HWND main = run.PastAbout();
   ASSERT_NE(main, nullptr);
 
+  // The About item, after a separator, is followed only by the memory map's.
   auto items = d.OpenSystemMenu(main);
-  ASSERT_GE(items.size(), 2u);
-  EXPECT_TRUE(items[items.size() - 2].separator);
-  EXPECT_EQ(items.back().text, "&About Corvane...");
-  EXPECT_EQ(items.back().id, static_cast<UINT>(IDM_ABOUT));
+  ASSERT_GE(items.size(), 3u);
+  EXPECT_TRUE(items[items.size() - 3].separator);
+  EXPECT_EQ(items[items.size() - 2].text, "&About Corvane...");
+  EXPECT_EQ(items[items.size() - 2].id, static_cast<UINT>(IDM_ABOUT));
+  EXPECT_EQ(items.back().text, "Memory map...");
+  EXPECT_EQ(items.back().id, static_cast<UINT>(IDM_MEMORYMAP));
 
   for (int again = 0; again < 2; ++again) {
     if (again) d.OpenSystemMenu(main);

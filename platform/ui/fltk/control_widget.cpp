@@ -55,6 +55,7 @@ bool ControlWidget::TakesClicks() const {
     case WindowKind::kPushButton:
     case WindowKind::kCheckBox:
     case WindowKind::kEdit:
+    case WindowKind::kPainted:
       return true;
     default:
       return false;
@@ -157,6 +158,12 @@ void ControlWidget::draw() {
       break;
     case WindowKind::kIcon:
       DrawIconControl();
+      break;
+    case WindowKind::kPainted:
+      DrawPainted();
+      break;
+    case WindowKind::kProgress:
+      DrawProgress();
       break;
     case WindowKind::kStatic:
     default:
@@ -341,6 +348,83 @@ void ControlWidget::DrawIconControl() {
   }
   // A message box's icon control shows the system icon of its type.
   DrawStockIcon(top_->snapshot().messageBoxType, x(), y());
+}
+
+}  // namespace platform::ui::fltk
+
+namespace platform::ui::fltk {
+
+namespace {
+
+Fl_Color ColourOf(COLORREF c) {
+  return fl_rgb_color(GetRValue(c), GetGValue(c), GetBValue(c));
+}
+
+}  // namespace
+
+// The program's own drawing, replayed in its order, in client pixels.
+void ControlWidget::DrawPainted() {
+  fl_color(WindowColor());
+  fl_rectf(x(), y(), w(), h());
+  fl_font(kFont, FontSize());
+  for (const PaintOp& op : snap_.drawing) {
+    const int left = x() + op.rect.left, top = y() + op.rect.top;
+    const int width = op.rect.right - op.rect.left, height = op.rect.bottom - op.rect.top;
+    switch (op.kind) {
+      case PaintOp::Kind::kFill:
+        fl_color(ColourOf(op.colour));
+        fl_rectf(left, top, width, height);
+        break;
+      case PaintOp::Kind::kFrame:
+        fl_color(ColourOf(op.colour));
+        fl_rect(left, top, width, height);
+        break;
+      case PaintOp::Kind::kText:
+        if (op.format & DT_SINGLELINE) {
+          if (op.opaque) {
+            fl_color(ColourOf(op.background));
+            fl_rectf(left, top, width, height);
+          }
+          Fl_Align align = (op.format & DT_CENTER)  ? FL_ALIGN_CENTER
+                           : (op.format & DT_RIGHT) ? FL_ALIGN_RIGHT
+                                                    : FL_ALIGN_LEFT;
+          fl_color(ColourOf(op.colour));
+          fl_draw(op.text.c_str(), left, top, width, height, align, nullptr, 0);
+        } else {
+          const int tw = TextWidth(op.text);
+          if (op.opaque) {
+            fl_color(ColourOf(op.background));
+            fl_rectf(left, top, tw, fl_height());
+          }
+          fl_color(ColourOf(op.colour));
+          fl_draw(op.text.c_str(), static_cast<int>(op.text.size()), left,
+                  top + fl_height() - fl_descent());
+        }
+        break;
+    }
+  }
+  if (snap_.style & WS_BORDER) {
+    fl_color(DarkShadowColor());
+    for (int k = 0; k < LineWidth(); ++k) fl_rect(x() + k, y() + k, w() - 2 * k, h() - 2 * k);
+  }
+}
+
+// A sunken frame with the done part filled in blocks of the selection colour.
+void ControlWidget::DrawProgress() {
+  fl_color(FaceColor());
+  fl_rectf(x(), y(), w(), h());
+  DrawSunken(x(), y(), w(), h());
+  const int inset = 2 * LineWidth();
+  const int span = snap_.rangeMax - snap_.rangeMin;
+  if (span <= 0) return;
+  const int inner = w() - 2 * inset;
+  const int filled =
+      static_cast<int>(static_cast<long long>(inner) * (snap_.position - snap_.rangeMin) / span);
+  const int block = Px(8), gap = Px(2);
+  fl_color(SelectionColor());
+  for (int bx = 0; bx < filled; bx += block + gap) {
+    fl_rectf(x() + inset + bx, y() + inset, std::min(block, filled - bx), h() - 2 * inset);
+  }
 }
 
 }  // namespace platform::ui::fltk

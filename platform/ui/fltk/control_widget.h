@@ -37,6 +37,8 @@ class ControlWidget : public Fl_Widget {
   void DrawStatic();
   void DrawGroupBox();
   void DrawIconControl();
+  void DrawPainted();
+  void DrawProgress();
   // Edits: the mouse (given to the model as character boundaries), and
   // where the text is drawn (its area; the x of its first character, which
   // scrolls to keep the caret in sight when `scrollToCaret`).

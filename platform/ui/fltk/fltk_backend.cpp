@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "platform/ui/fltk/clipboard.h"
+#include "platform/ui/fltk/file_box.h"
 #include "platform/ui/fltk/held_keys.h"
 #include "platform/ui/fltk/input_focus.h"
 #include "platform/ui/fltk/paint.h"
@@ -86,6 +87,8 @@ class FltkBackend final : public Backend {
   void Drain();
   void Execute(const Command& c);
   void RunPendingPopup();
+  // An open or save box is FLTK's file chooser, not a window of ours.
+  bool ShowFileBox(HWND top);
   static int OnXEvent(void* xevent, void* self);
   void FocusNewest();
   void HandOverFocus(TopWindow* leaving);
@@ -103,6 +106,7 @@ class FltkBackend final : public Backend {
   bool running_ = true;
   HeldKeys keys_;  // before the windows, which refer to it
   std::map<HWND, std::unique_ptr<TopWindow>> windows_;
+  std::map<HWND, std::unique_ptr<FileBox>> fileBoxes_;
   std::set<HWND> dirty_;
   std::optional<Command> popup_;  // kPopup or kEditPopup
   bool inPopup_ = false;
@@ -213,6 +217,7 @@ void FltkBackend::Run(Display* display) {
   Fl::remove_system_handler(&FltkBackend::OnXEvent);
   graveyard_.clear();
   windows_.clear();
+  fileBoxes_.clear();
   clipboard_.reset();
   Fl::flush();
   Fl::unlock();
@@ -243,6 +248,7 @@ void FltkBackend::Execute(const Command& c) {
   TopWindow* w = it != windows_.end() ? it->second.get() : nullptr;
   switch (c.op) {
     case Op::kShow:
+      if (ShowFileBox(c.top)) return;
       if (!w) {
         auto made = std::make_unique<TopWindow>(c.top, keys_);
         w = made.get();
@@ -268,6 +274,7 @@ void FltkBackend::Execute(const Command& c) {
       if (w) dirty_.insert(c.top);
       return;
     case Op::kDestroy:
+      fileBoxes_.erase(c.top);
       dirty_.erase(c.top);
       if (popup_ && popup_->top == c.top) popup_.reset();
       if (!w) return;
@@ -292,6 +299,13 @@ void FltkBackend::Execute(const Command& c) {
       running_ = false;
       return;
   }
+}
+
+bool FltkBackend::ShowFileBox(HWND top) {
+  TopLevelSnapshot snap;
+  if (!SnapshotTopLevel(top, &snap) || snap.self.kind != WindowKind::kFileBox) return false;
+  if (!fileBoxes_.count(top)) fileBoxes_[top] = std::make_unique<FileBox>(snap);
+  return true;
 }
 
 void FltkBackend::RunPendingPopup() {

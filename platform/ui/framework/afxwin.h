@@ -271,6 +271,14 @@ class CWinApp : public CWinThread {
 };
 
 CWinApp* AfxGetApp();
+// Takes the calling thread's next message (waiting for one) and handles it
+// as a modal loop would (the dialog manager, then the window procedure);
+// FALSE on WM_QUIT, which it posts again. A command that runs long pumps
+// with it between its steps, while PeekMessageA(PM_NOREMOVE) finds one, so
+// that its window repaints and its Cancel is heard. When the program is
+// asked to close (a signal), the thread's front window gets its close box
+// (WM_SYSCOMMAND SC_CLOSE) once.
+BOOL AfxPumpMessage();
 // A message box with the application's name as caption, no owner.
 int AfxMessageBox(LPCTSTR lpszText, UINT nType = MB_OK);
 HINSTANCE AfxGetInstanceHandle();

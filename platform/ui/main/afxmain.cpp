@@ -9,6 +9,7 @@
 #include "platform/devices/devicemap.h"
 #include "platform/posix/diagnostics.h"
 #include "platform/process/environment.h"
+#include "platform/process/state_variables.h"
 #include "platform/process/stop_signals.h"
 #include "platform/serial/serial_trace.h"
 #include "platform/ui/framework/afxwin.h"
@@ -55,6 +56,7 @@ int main(int, char**, char** envp) {
   platform::SetComOverrides(settings.comDevices);
   platform::ui::SetScaleSetting(settings.scale);
   platform::ApplyTraceSetting(settings.trace);
+  platform::SetStateVariables({settings.xdgStateHome, settings.home, ""});
   // Before any thread exists (see StopSignals): the first SIGINT, SIGTERM
   // or SIGHUP closes the windows as their close boxes would, once the
   // command that runs has ended.

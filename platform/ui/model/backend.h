@@ -47,6 +47,7 @@ enum ChangeBits : unsigned {
   kChangeIcon = 1u << 4,       // WM_SETICON on the top-level
   kChangeMenu = 1u << 5,       // system menu items
   kChangeIconic = 1u << 6,     // minimised / restored by the model
+  kChangePaint = 1u << 7,      // a window that paints itself drew anew (its drawing)
 };
 
 class Backend {
@@ -227,6 +228,10 @@ bool PostSystemMenuDismissed(HWND top);
 
 // The window manager minimised (true) or restored (false) `top`.
 bool PostIconic(HWND top, bool iconic);
+
+// The user's answer to the open or save box `box` (kFileBox): the path
+// chosen, or null when the box was cancelled. The box ends at once.
+bool PostFileBoxAnswer(HWND box, const std::string* path);
 
 // `top` needs repainting (it was exposed): the model sends WM_PAINT.
 bool PostPaint(HWND top);

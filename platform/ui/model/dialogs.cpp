@@ -16,6 +16,8 @@ using namespace detail;
 
 WindowKind KindOf(const DialogItemTemplate& item) {
   if (item.className == "EDIT") return WindowKind::kEdit;
+  if (item.className == PROGRESS_CLASSA) return WindowKind::kProgress;
+  if (RegisteredClassProc(item.className)) return WindowKind::kPainted;
   if (item.className == "BUTTON") {
     switch (item.style & 0xF) {
       case BS_PUSHBUTTON:
@@ -158,6 +160,7 @@ HWND CreateDialogFromTemplate(const DialogTemplate& t, HWND owner, WNDPROC proc,
     c.rect = RECT{cx, cy, cx + DialogUnitsToPixelsX(item.cx), cy + DialogUnitsToPixelsY(item.cy)};
     c.parent = dlg;
     c.id = item.id;
+    if (c.kind == WindowKind::kPainted) c.proc = RegisteredClassProc(item.className);
     HWND h = CreateModelWindow(c);
     if (h && c.kind == WindowKind::kIcon) {
       std::lock_guard<std::mutex> lock(M().mu);

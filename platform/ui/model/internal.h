@@ -79,6 +79,21 @@ struct Window {
   INT_PTR result = 0;
   UINT boxType = 0;
   std::vector<TopLevelSnapshot::IconDraw> painted;
+  // Progress bars.
+  int rangeMin = 0;
+  int rangeMax = 100;
+  int position = 0;
+  // Windows that paint themselves: the last complete drawing, the one a
+  // WM_PAINT under way is making, the device context's state, whether a
+  // WM_PAINT is due, and the program's own value (GWLP_USERDATA).
+  std::vector<PaintOp> drawing;
+  std::vector<PaintOp> drawingNext;
+  COLORREF textColour = 0;
+  COLORREF bkColour = 0xFFFFFF;
+  int bkMode = 2;  // OPAQUE
+  bool paintDue = false;
+  LONG_PTR userData = 0;
+  TopLevelSnapshot::FileBox fileBox;  // kFileBox: the question, then the answer's path
 };
 
 // A message sent to a window of another thread, waiting for its reply.
@@ -175,6 +190,12 @@ void NotifyChanged(HWND window, unsigned changes);
 LRESULT ButtonProc(HWND, UINT, WPARAM, LPARAM);
 LRESULT EditProc(HWND, UINT, WPARAM, LPARAM);
 LRESULT StaticProc(HWND, UINT, WPARAM, LPARAM);
+LRESULT ProgressProc(HWND, UINT, WPARAM, LPARAM);
+
+// The procedure of a class registered with RegisterClassA, or null.
+WNDPROC RegisteredClassProc(const std::string& className);
+// Asks for a WM_PAINT of every window of top that paints itself (lock held).
+void InvalidatePaintedChildren(Window* top);
 
 // Opens the system menu of top (owning thread, lock not held).
 void OpenSystemMenu(HWND top, int x, int y);

@@ -30,6 +30,9 @@ enum class WindowKind {
   kStatic,      // STATIC text
   kGroupBox,    // BUTTON, BS_GROUPBOX
   kIcon,        // STATIC, SS_ICON
+  kProgress,    // PROGRESS_CLASSA, the progress bar
+  kPainted,     // a class of the program's own (RegisterClassA): it paints itself
+  kFileBox,     // top-level open or save box (GetOpenFileNameA, GetSaveFileNameA)
 };
 
 const char* KindName(WindowKind kind);
@@ -58,6 +61,24 @@ inline HICON HandleFromIcon(const Icon* icon) {
   return reinterpret_cast<HICON>(const_cast<Icon*>(icon));
 }
 
+// One drawing call of a window that paints itself (kPainted), as its last
+// WM_PAINT made it; coordinates are pixels of its client area. Colours are
+// COLORREF values (RGB()).
+struct PaintOp {
+  enum class Kind {
+    kFill,   // FillRect: rect in colour
+    kFrame,  // FrameRect: a one-pixel frame around rect in colour
+    kText,   // TextOutA (at rect's top-left) or DrawTextA (in rect, as format says)
+  };
+  Kind kind = Kind::kFill;
+  RECT rect{};
+  COLORREF colour = 0;      // fill, frame or text colour
+  COLORREF background = 0;  // kText: the cell behind the text when opaque
+  bool opaque = false;      // kText: SetBkMode OPAQUE
+  UINT format = 0;          // kText: DT_ bits; DT_SINGLELINE absent means TextOutA
+  std::string text;
+};
+
 // A copy of one window's visible state, taken under the model lock.
 struct WindowSnapshot {
   HWND hwnd = nullptr;
@@ -85,6 +106,12 @@ struct WindowSnapshot {
   bool centred = false;   // ES_CENTER
   int textLimit = 0;      // most characters the user may type
   HICON icon = nullptr;   // kIcon: the icon shown
+  // kProgress: its range and position (PBM_SETRANGE32, PBM_SETPOS).
+  int rangeMin = 0;
+  int rangeMax = 100;
+  int position = 0;
+  // kPainted: what its last completed WM_PAINT drew, in order.
+  std::vector<PaintOp> drawing;
 };
 
 // One entry of a top-level window's system menu or of an edit's menu.
@@ -131,6 +158,14 @@ struct TopLevelSnapshot {
     HICON icon = nullptr;
   };
   std::vector<IconDraw> painted;
+  // kFileBox: what the box asks for (its title is self.text).
+  struct FileBox {
+    bool save = false;       // a save box (else an open box)
+    std::string name;        // the name it starts with (may be a path)
+    std::string filter;      // the filter pairs, each text ended by '|'
+    bool mustExist = false;  // OFN_FILEMUSTEXIST
+  };
+  FileBox fileBox;
 };
 
 // ---- The clipboard -----------------------------------------------------------

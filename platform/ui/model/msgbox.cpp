@@ -16,9 +16,13 @@ namespace {
 
 LRESULT BoxProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   if (msg == WM_COMMAND) {
-    // OK, Enter, Escape and the close box all end an OK box with IDOK.
+    // OK, Enter, Escape and the close box all end an OK box with IDOK; a
+    // box with a Cancel button ends with IDCANCEL on Cancel, Escape and
+    // its close box.
     int id = LOWORD(wParam);
-    if (id == IDOK || id == IDCANCEL) EndDialog(hwnd, IDOK);
+    if (id == IDOK || id == IDCANCEL) {
+      EndDialog(hwnd, id == IDCANCEL && GetDlgItem(hwnd, IDCANCEL) ? IDCANCEL : IDOK);
+    }
     return 0;
   }
   return DefWindowProcA(hwnd, msg, wParam, lParam);
@@ -28,7 +32,7 @@ LRESULT BoxProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 // the classic layout, times the display scale): lines wrap at 80
 // characters, the icon sits left, OK is centred below.
 struct Layout {
-  RECT client, icon, text, ok;
+  RECT client, icon, text, ok, cancel;  // cancel: MB_OKCANCEL, right of OK
 };
 
 // A box that is not shown: what it would say goes to the diagnostics hook
@@ -49,7 +53,7 @@ void SayInstead(const std::string& caption, const std::string& text) {
   Diagnose(line);
 }
 
-Layout Measure(const std::string& text, bool hasIcon) {
+Layout Measure(const std::string& text, bool hasIcon, bool withCancel) {
   constexpr int kWrap = 80;
   const int kMargin = Px(12), kCharW = Px(6), kLineH = Px(13), kIcon = Px(32);
   const int kButtonW = Px(75), kButtonH = Px(23);
@@ -65,14 +69,17 @@ Layout Measure(const std::string& text, bool hasIcon) {
   int left = kMargin + (hasIcon ? kIcon + kMargin : 0);
   int bodyH = std::max(textH, hasIcon ? kIcon : 0);
   Layout l;
-  int w = std::max(left + textW + kMargin, kButtonW + 2 * kMargin);
+  const int buttonsW = withCancel ? 2 * kButtonW + kMargin / 2 : kButtonW;
+  int w = std::max(left + textW + kMargin, buttonsW + 2 * kMargin);
   int h = kMargin + bodyH + kMargin + kButtonH + kMargin;
   l.client = RECT{0, 0, w, h};
   l.icon = RECT{kMargin, kMargin, kMargin + kIcon, kMargin + kIcon};
   int textTop = kMargin + (bodyH - textH) / 2;
   l.text = RECT{left, textTop, left + textW, textTop + textH};
-  int bx = (w - kButtonW) / 2, by = h - kMargin - kButtonH;
+  int bx = (w - buttonsW) / 2, by = h - kMargin - kButtonH;
   l.ok = RECT{bx, by, bx + kButtonW, by + kButtonH};
+  bx = w - (w - buttonsW) / 2 - kButtonW;
+  l.cancel = RECT{bx, by, bx + kButtonW, by + kButtonH};
   return l;
 }
 
@@ -122,7 +129,8 @@ int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
   }
 
   bool hasIcon = (type & MB_ICONMASK) != 0;
-  Layout l = Measure(body, hasIcon);
+  const bool withCancel = (type & MB_TYPEMASK) == MB_OKCANCEL;
+  Layout l = Measure(body, hasIcon, withCancel);
   CreateParams p;
   p.kind = WindowKind::kMessageBox;
   p.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
@@ -150,6 +158,10 @@ int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
   child(WindowKind::kStatic, "STATIC", SS_LEFT | SS_NOPREFIX, body, l.text, 0xFFFF);
   HWND ok =
       child(WindowKind::kPushButton, "BUTTON", BS_DEFPUSHBUTTON | WS_TABSTOP, "OK", l.ok, IDOK);
+  if (withCancel) {
+    child(WindowKind::kPushButton, "BUTTON", BS_PUSHBUTTON | WS_TABSTOP, "Cancel", l.cancel,
+          IDCANCEL);
+  }
   {
     std::lock_guard<std::mutex> lock(M().mu);
     if (Window* w = Find(box)) {
@@ -166,7 +178,7 @@ int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
   if (reenable) EnableWindow(owner, FALSE);
   SetFocus(ok);
   ShowWindow(box, SW_SHOW);
-  RunModalLoop(box);
+  const INT_PTR result = RunModalLoop(box);
   if (reenable) EnableWindow(owner, TRUE);
   DestroyWindow(box);
   {
@@ -174,5 +186,5 @@ int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
     if (M().boxWatcher) M().boxWatcher->Closed(box);
     ModelChanged();
   }
-  return IDOK;
+  return result == IDCANCEL ? IDCANCEL : IDOK;
 }

@@ -41,7 +41,10 @@ void PostQuitMessage(int exitCode);
 // the waiting thread meanwhile). 0 if the window does not exist or its
 // thread ended.
 LRESULT SendMessageA(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+// SendMessageA to the control id of hDlg (0 if there is none).
+LRESULT SendDlgItemMessageA(HWND hDlg, int id, UINT msg, WPARAM wParam, LPARAM lParam);
 #define SendMessage SendMessageA
+#define SendDlgItemMessage SendDlgItemMessageA
 #define PostMessage PostMessageA
 
 // Default processing of a message (dialogs: the dialog defaults; close box
@@ -85,10 +88,26 @@ BOOL EndPaint(HWND hwnd, const PAINTSTRUCT* ps);
 HDC GetDC(HWND hwnd);
 int ReleaseDC(HWND hwnd, HDC dc);
 BOOL DrawIcon(HDC dc, int x, int y, HICON icon);
+// Asks for a WM_PAINT of hwnd (a window that paints itself), posted to its
+// thread's queue unless one is due already; rect and erase are not looked
+// at (the whole window is painted). Any thread.
+BOOL InvalidateRect(HWND hwnd, const RECT* rect, BOOL erase);
+
+// ---- Window classes ------------------------------------------------------------------
+// A class of the program's own: controls of a template with its name get
+// its procedure and paint themselves (gdi32.h). Only lpfnWndProc and
+// lpszClassName are used. Gives a non-zero atom.
+ATOM RegisterClassA(const WNDCLASSA* wc);
+// GWLP_USERDATA only: the program's own value of the window (0 at first).
+LONG_PTR SetWindowLongPtrA(HWND hwnd, int index, LONG_PTR value);
+LONG_PTR GetWindowLongPtrA(HWND hwnd, int index);
+#define RegisterClass RegisterClassA
 
 // ---- Message boxes ----------------------------------------------------------------
-// A modal box (caption, text, an OK button, the icon of type's MB_ICON
-// bits) on the calling thread, any thread, with its own message loop:
-// the thread's other windows keep handling their messages. With an owner,
-// the owner is disabled meanwhile. Gives IDOK.
+// A modal box (caption, text, an OK button and with MB_OKCANCEL a Cancel
+// button, the icon of type's MB_ICON bits) on the calling thread, any
+// thread, with its own message loop: the thread's other windows keep
+// handling their messages. With an owner, the owner is disabled meanwhile.
+// Gives IDOK, or IDCANCEL when a box with Cancel was cancelled (Cancel,
+// Escape, its close box). A box that is not shown gives IDOK.
 int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);

@@ -48,6 +48,8 @@ bool TakesFocus(const Window* w) {
     case WindowKind::kCheckBox:
     case WindowKind::kEdit:
       return w->enabled && w->visible;
+    case WindowKind::kPainted:
+      return w->enabled && w->visible && (w->style & WS_TABSTOP) != 0;
     default:
       return false;
   }
@@ -87,6 +89,8 @@ WNDPROC DefaultProcFor(WindowKind kind) {
     case WindowKind::kStatic:
     case WindowKind::kIcon:
       return StaticProc;
+    case WindowKind::kProgress:
+      return ProgressProc;
     default:
       return DefWindowProcA;
   }
@@ -114,6 +118,10 @@ WindowSnapshot Snap(const Window& w) {
   s.centred = (w.style & ES_CENTER) != 0 && w.kind == WindowKind::kEdit;
   s.textLimit = w.limit;
   s.icon = w.icon;
+  s.rangeMin = w.rangeMin;
+  s.rangeMax = w.rangeMax;
+  s.position = w.position;
+  s.drawing = w.drawing;
   if (const Window* t = TopOf(const_cast<Window*>(&w))) s.focused = t->focus == w.hwnd;
   return s;
 }
@@ -161,6 +169,12 @@ const char* KindName(WindowKind kind) {
       return "group box";
     case WindowKind::kIcon:
       return "icon";
+    case WindowKind::kProgress:
+      return "progress bar";
+    case WindowKind::kPainted:
+      return "painted";
+    case WindowKind::kFileBox:
+      return "file box";
   }
   return "?";
 }
@@ -231,6 +245,16 @@ bool IsDialogEnded(HWND hDlg) {
   return !w || w->ended;
 }
 
+HWND FrontTopLevel() {
+  std::lock_guard<std::mutex> lock(M().mu);
+  DWORD me = CurrentThread();
+  for (auto it = M().topLevels.rbegin(); it != M().topLevels.rend(); ++it) {
+    Window* t = Find(*it);
+    if (t && t->thread == me && t->visible) return t->hwnd;
+  }
+  return nullptr;
+}
+
 bool SnapshotTopLevel(HWND top, TopLevelSnapshot* out) {
   std::lock_guard<std::mutex> lock(M().mu);
   Window* t = Find(top);
@@ -258,6 +282,7 @@ bool SnapshotTopLevel(HWND top, TopLevelSnapshot* out) {
   out->editMenuOpen = t->editMenuOpen;
   out->messageBoxType = t->boxType;
   out->painted = t->painted;
+  out->fileBox = t->fileBox;
   return true;
 }
 
@@ -366,6 +391,8 @@ BOOL ShowWindow(HWND hwnd, int cmd) {
     if (cmd == SW_MINIMIZE) w->iconic = true;
     if (cmd == SW_RESTORE) w->iconic = false;
     if (top && show) w->shownOnBackend = true;
+    // A window that paints itself draws once before it is first seen.
+    if (top && show && !wasVisible) InvalidatePaintedChildren(w);
     ModelChanged();
   }
   if (top) {
@@ -478,6 +505,11 @@ HWND GetParent(HWND hwnd) {
 BOOL SetDlgItemTextA(HWND hDlg, int id, LPCSTR text) {
   HWND h = GetDlgItem(hDlg, id);
   return h ? SetWindowTextA(h, text) : FALSE;
+}
+
+LRESULT SendDlgItemMessageA(HWND hDlg, int id, UINT msg, WPARAM wParam, LPARAM lParam) {
+  HWND h = GetDlgItem(hDlg, id);
+  return h ? SendMessageA(h, msg, wParam, lParam) : 0;
 }
 
 UINT GetDlgItemTextA(HWND hDlg, int id, LPSTR buffer, int maxCount) {
@@ -634,6 +666,8 @@ HDC BeginPaint(HWND hwnd, PAINTSTRUCT* ps) {
     Window* w = Find(hwnd);
     if (!w) return nullptr;
     w->painted.clear();
+    w->drawingNext.clear();
+    w->paintDue = false;
     if (ps) {
       *ps = PAINTSTRUCT{};
       ps->rcPaint = RECT{0, 0, w->rect.right - w->rect.left, w->rect.bottom - w->rect.top};
@@ -644,7 +678,17 @@ HDC BeginPaint(HWND hwnd, PAINTSTRUCT* ps) {
   return dc;
 }
 
-BOOL EndPaint(HWND, const PAINTSTRUCT*) {
+// A window that paints itself shows its new drawing whole, once complete.
+BOOL EndPaint(HWND hwnd, const PAINTSTRUCT*) {
+  {
+    std::lock_guard<std::mutex> lock(M().mu);
+    Window* w = Find(hwnd);
+    if (!w || w->kind != WindowKind::kPainted) return TRUE;
+    w->drawing.swap(w->drawingNext);
+    w->drawingNext.clear();
+    ModelChanged();
+  }
+  NotifyChanged(hwnd, kChangePaint);
   return TRUE;
 }
 

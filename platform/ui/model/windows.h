@@ -79,6 +79,9 @@ void TranslateAndDispatch(MSG* msg);
 
 bool IsDialogEnded(HWND hDlg);
 
+// The calling thread's most recent visible top-level window, or null.
+HWND FrontTopLevel();
+
 }  // namespace platform::ui
 
 namespace platform::ui {
