@@ -100,7 +100,9 @@ class CCommPort {
   // ---- Monitor thread (port/MonitorThread.cpp) ------------------------------
 
   // The monitor thread's procedure; param is the CCommPort. Never returns: it
-  // ends its thread with kMonitorExitCode on the stop request.
+  // ends its thread with kMonitorExitCode on the stop request, after it has
+  // ended its pending event wait (a mask set again) and waited for that
+  // wait's completion, so that none of its operations outlives the flag.
   static UINT MonitorThread(LPVOID param);
   // Sends m_writeLength bytes of the write buffer. Monitor thread only.
   static void SendWriteBuffer(CCommPort* port);
@@ -176,7 +178,8 @@ class CCommPort {
   // (the stop request reads it in a loop): StartMonitor sets it before it
   // starts the thread (and clears it if the thread cannot be created), so a
   // stop request that comes before the thread has run still waits for it;
-  // the thread sets it again as its first act and clears it as its last.
+  // the thread sets it again as its first act and clears it as its last,
+  // with no operation of its own pending on the port.
   std::atomic<BOOL> m_bMonitorAlive;
   HANDLE m_hStopEvent;
   HANDLE m_hComm;  // null until the first open; INVALID_HANDLE_VALUE after a failed one
@@ -192,10 +195,11 @@ class CCommPort {
   OVERLAPPED m_overlapped;
   OVERLAPPED m_overlappedRead;
   OVERLAPPED m_overlappedWrite;
-  // The event wait's event word. The wait may still be pending when the
-  // monitor thread ends (it is left to the next open, which closes the
-  // port), so the word lives as long as the object, not on the thread's
-  // stack. Nothing reads it: the monitor consults GetCommMask.
+  // The event wait's event word, which the system writes when a pending
+  // wait completes: it lives as long as the object, not on the thread's
+  // stack. The monitor thread completes its wait before it clears
+  // m_bMonitorAlive. Nothing reads the word: the monitor consults
+  // GetCommMask.
   DWORD m_eventWord;
   COMMTIMEOUTS m_timeouts;
   DCB m_dcb;

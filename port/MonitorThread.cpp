@@ -18,6 +18,19 @@ constexpr Notification kNotifications[] = {
     {EV_ERR, WM_USER + 4}, {EV_RING, WM_USER + 5},
 };
 
+// Ends the monitor's pending event wait and waits for its completion, so
+// that the system has written its last into the wait's record and event
+// word when this returns: the next step clears the flag, after which the
+// object may be gone. Setting the mask, even to the one it has, completes
+// a pending wait at once with no events. A port that refuses the mask
+// leaves the wait to the close that follows the stop, rather than blocking
+// the stop on a wait that may never end.
+void EndEventWait(CCommPort* port) {
+  if (!SetCommMask(port->m_hComm, port->m_eventMask)) return;
+  DWORD transferred = 0;
+  GetOverlappedResult(port->m_hComm, &port->m_overlapped, &transferred, TRUE);
+}
+
 }  // namespace
 
 UINT CCommPort::MonitorThread(LPVOID param) {
@@ -27,6 +40,10 @@ UINT CCommPort::MonitorThread(LPVOID param) {
   // Whatever arrived while no monitor ran is discarded.
   if (port->m_hComm != nullptr) PurgeComm(port->m_hComm, kPurgeAll);
 
+  // Whether this thread's event wait is pending: from the wait's
+  // ERROR_IO_PENDING until its event is seen set. A wait that completed at
+  // once, or failed, is not.
+  bool waitPending = false;
   for (;;) {
     // The event wait, on its own record and with a word that outlives it.
     // It completes at once when input is queued; otherwise it pends and the
@@ -34,13 +51,17 @@ UINT CCommPort::MonitorThread(LPVOID param) {
     // away). ERROR_INVALID_PARAMETER: a wait is still pending from an
     // earlier cycle (a send ran meanwhile), which will signal that event.
     if (WaitCommEvent(port->m_hComm, &port->m_eventWord, &port->m_overlapped)) {
+      waitPending = false;
       DWORD errors = 0;
       COMSTAT stat{};
       ClearCommError(port->m_hComm, &errors, &stat);
       if (stat.cbInQue == 0) continue;
     } else {
       const DWORD error = GetLastError();
-      if (error != ERROR_IO_PENDING && error != ERROR_INVALID_PARAMETER) {
+      if (error == ERROR_IO_PENDING) {
+        waitPending = true;
+      } else if (error != ERROR_INVALID_PARAMETER) {
+        waitPending = false;
         port->ReportError("WaitCommEvent()", "");
       }
     }
@@ -50,10 +71,15 @@ UINT CCommPort::MonitorThread(LPVOID param) {
     const DWORD which = WaitForMultipleObjects(3, port->m_waitEvents, FALSE, INFINITE);
     if (which == WAIT_OBJECT_0) {
       // The flag is the stop request's only sign of the end: after it is
-      // cleared the object may be gone, so nothing here touches it again.
+      // cleared the object may be gone, so nothing here touches it again,
+      // and no operation of this thread may still be pending on it. (The
+      // system cancels a thread's pending I/O when the thread exits, and
+      // writes the wait's status into its record then.)
+      if (waitPending) EndEventWait(port);
       port->m_bMonitorAlive.store(FALSE);
       AfxEndThread(kMonitorExitCode);
     } else if (which == WAIT_OBJECT_0 + 1) {
+      waitPending = false;  // its event is set: the wait has completed
       // A failed GetCommMask counts as an empty mask.
       DWORD mask = 0;
       if (!GetCommMask(port->m_hComm, &mask)) mask = 0;

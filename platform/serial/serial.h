@@ -26,11 +26,15 @@
 // - WaitCommEvent resets the record's event when it accepts the wait; with
 //   EV_RXCHAR in the mask and input queued it completes at once (TRUE,
 //   *lpEvtMask = EV_RXCHAR, event set). Otherwise it pends and the event is
-//   set when a byte arrives, the mask changes (SetCommMask ends the wait
-//   with no events), the port is closed or the device goes away. A pending
-//   wait never writes *lpEvtMask later. A second wait while one is pending:
-//   FALSE, ERROR_INVALID_PARAMETER, the event untouched. Only EV_RXCHAR is
-//   detected; other bits are accepted and never fire.
+//   set when a byte arrives (EV_RXCHAR), the mask changes (SetCommMask, even
+//   to the same mask, completes it at once: TRUE with no events), the port
+//   is closed or the device goes away (failed). A wait that completes TRUE
+//   writes its events into *lpEvtMask as it completes, before its event is
+//   set, on whichever thread completes it: like the record, the word must
+//   outlive the pending wait. A failed wait leaves the word alone. A second
+//   wait while one is pending: FALSE, ERROR_INVALID_PARAMETER, the event
+//   untouched. Only EV_RXCHAR is detected; other bits are accepted and
+//   never fire.
 // - ReadFile/WriteFile that complete at once return TRUE and leave the
 //   event alone; otherwise they reset it and pend. Reads follow the
 //   COMMTIMEOUTS as the native driver does (total = multiplier * n +

@@ -213,6 +213,11 @@ void SerialPort::Complete(Op& op, BOOL result, DWORD error, bool signal) {
   op.error = error;
   op.readTo = nullptr;
   op.writeFrom.clear();  // the capacity is kept for the next write
+  // The word is written at completion, by whichever thread completes the
+  // wait, as the system writes it: the caller must keep it until then. A
+  // failed or aborted wait leaves it alone.
+  if (result && op.eventsTo != nullptr) *op.eventsTo = op.events;
+  op.eventsTo = nullptr;
   if (signal && op.event != nullptr) SetEvent(op.event);
   changed_.notify_all();
 }
@@ -437,17 +442,13 @@ BOOL SerialPort::WaitEvent(DWORD* mask, OVERLAPPED* ov) {
   if (event != nullptr) ResetEvent(event);
   OVERLAPPED sync{};
   Begin(wait_, ov != nullptr ? ov : &sync, event);
+  wait_.eventsTo = mask;
   if ((mask_ & EV_RXCHAR) && (rxTty ? queued : InputQueued()) > 0) {
     wait_.events = EV_RXCHAR;
     Complete(wait_, TRUE, 0, true);
-    if (mask != nullptr) *mask = EV_RXCHAR;
     return TRUE;
   }
-  // Pending: the waiter never writes *mask later (the caller's variable may
-  // be gone by then); a synchronous wait writes it here, on this thread.
-  const BOOL ok = Pend(wait_, ov, nullptr, lock);
-  if (ov == nullptr && ok && mask != nullptr) *mask = wait_.events;
-  return ok;
+  return Pend(wait_, ov, nullptr, lock);
 }
 
 void SerialPort::StartReadTimers(DWORD n) {

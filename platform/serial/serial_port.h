@@ -78,6 +78,7 @@ class SerialPort final : public KernelObject {
     DWORD bytes = 0;
     DWORD want = 0;
     DWORD events = 0;             // event wait: what ended it
+    DWORD* eventsTo = nullptr;    // event wait: the caller's event word
     char* readTo = nullptr;       // read: the caller's buffer
     std::vector<char> writeFrom;  // write: a copy of the caller's bytes
     Deadline total;               // the whole operation's time-out (Never: none)
@@ -101,7 +102,8 @@ class SerialPort final : public KernelObject {
   BOOL FailErrno(int err);
   void Begin(Op& op, const OVERLAPPED* key, HANDLE event);
   // signal: set the operation's event (not for an operation that completes
-  // within the call that started it).
+  // within the call that started it). A successful event wait writes its
+  // events into the caller's word first.
   void Complete(Op& op, BOOL result, DWORD error, bool signal);
   BOOL Outcome(const Op& op, DWORD* done);
   BOOL Pend(Op& op, OVERLAPPED* ov, DWORD* done, std::unique_lock<std::mutex>& lock);

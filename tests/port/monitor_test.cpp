@@ -4,7 +4,10 @@
 #include <time.h>
 
 #include <cstring>
+#include <optional>
 
+#include "platform/serial/serial_port.h"
+#include "platform/win32/handles.h"
 #include "testing/hex.h"
 #include "testing/serial_faults.h"
 #include "tests/port/port_fixture.h"
@@ -100,10 +103,7 @@ TEST_F(MonitorTest, FrameGoesOutAndEveryReplyByteIsStored) {
 TEST_F(MonitorTest, SendAndReceiveUseRecordsOfTheirOwnBesideThePendingWait) {
   StartAndSync();
   DWORD n = 0;
-  auto pending = [&](OVERLAPPED* record) {
-    return !GetOverlappedResult(port_.m_hComm, record, &n, FALSE) &&
-           GetLastError() == ERROR_IO_INCOMPLETE;
-  };
+  auto pending = [&](OVERLAPPED* record) { return porttest::Pending(port_.m_hComm, record); };
   ASSERT_TRUE(testsupport::WaitUntil([&] { return pending(&port_.m_overlapped); }));
   port_.SendHexFrame(kAnnounce);
   EXPECT_EQ(peer_.ReadBytes(3, 5000), (Bytes{0x05, 0x80, 0x7F}));
@@ -365,6 +365,26 @@ TEST(MonitorStop, StopRequestWaitsForAnOpenBoxWithoutSpinning) {
   EXPECT_GE(wall, 0.35);
   EXPECT_LT(cpu, wall / 2) << "the stop request burned the processor";
   EXPECT_TRUE(porttest::WaitThreadsBackTo(threads));
+}
+
+// The stop requests of OpenPort and of the destructor end the monitor's
+// event wait before the port is closed, which would abort a wait still pending.
+TEST(MonitorStop, NoEventWaitOfTheMonitorIsLeftToTheClose) {
+  Driver driver(true);
+  Pty peer;
+  ComPorts com({peer.path()});
+  std::optional<CCommPort> port(std::in_place);
+  OVERLAPPED* const wait = &port->m_overlapped;  // its key, also once the object is gone
+  std::shared_ptr<platform::SerialPort> closed[2];
+  DWORD n = 0;
+  for (auto& serial : closed) {
+    ASSERT_EQ(OpenCom1(*port), 1);  // the second open is the first stop request
+    serial = platform::LookupAs<platform::SerialPort>(port->m_hComm);
+    ASSERT_EQ(port->StartMonitor(), 1);
+    ASSERT_TRUE(testsupport::WaitUntil([&] { return porttest::Pending(port->m_hComm, wait); }));
+  }
+  port.reset();
+  for (auto& serial : closed) EXPECT_TRUE(serial->Result(wait, &n, FALSE)) << GetLastError();
 }
 
 TEST(MonitorOwner, NotificationsForEveryConfiguredEventInTableOrder) {

@@ -71,6 +71,12 @@ inline bool WaitThreadsBackTo(long baseline) {
   return testsupport::WaitUntil([&] { return platform::LiveThreadCount() <= baseline; });
 }
 
+// True while an operation started with record is pending on port.
+inline bool Pending(HANDLE port, OVERLAPPED* record) {
+  DWORD n = 0;
+  return !GetOverlappedResult(port, record, &n, FALSE) && GetLastError() == ERROR_IO_INCOMPLETE;
+}
+
 // Opens COM1 as the dialog does.
 inline int OpenCom1(CCommPort& port, CWnd* owner = nullptr, DWORD mask = EV_RXCHAR) {
   return port.OpenPort(owner, 1, 9600, 'N', 8, 1, mask, 512);
