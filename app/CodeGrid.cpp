@@ -153,7 +153,7 @@ void CCodeGrid::Paint() {
       ::FillRect(dc, &corner, mark);
     }
     if (m_codes[a] >= 0) {
-      std::snprintf(text, sizeof text, "%02X", m_codes[a]);
+      std::snprintf(text, sizeof text, "%02X", static_cast<unsigned>(m_codes[a] & 0xFF));
     } else {
       std::snprintf(text, sizeof text, "--");
     }
