@@ -24,6 +24,7 @@ CCodeGrid::CCodeGrid() {
 void CCodeGrid::RegisterCodeGridClass() {
   WNDCLASSA wc{};
   wc.lpfnWndProc = &CCodeGrid::Proc;
+  wc.hInstance = AfxGetInstanceHandle();
   wc.lpszClassName = corvane::kCodeGridClass;
   ::RegisterClassA(&wc);
 }
@@ -62,7 +63,7 @@ void CCodeGrid::Invalidate() {
   if (m_hWnd) ::InvalidateRect(m_hWnd, nullptr, TRUE);
 }
 
-LRESULT CCodeGrid::Proc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT CALLBACK CCodeGrid::Proc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
   auto* grid = reinterpret_cast<CCodeGrid*>(::GetWindowLongPtrA(hWnd, GWLP_USERDATA));
   switch (message) {
     case WM_PAINT:

@@ -1,5 +1,3 @@
-// Apart from the journal's own header: this one's JournalFile (the path)
-// and the journal's JournalFile (the class) cannot be seen together.
 #include "app/JournalPath.h"
 
 #include "backup/state_folder.h"
@@ -9,5 +7,5 @@ std::string ProgramJournalPath() {
   const platform::StateVariables v = platform::GetStateVariables();
   std::string folder = backup::StateFolder(v.xdgStateHome, v.home);
   if (folder.empty()) folder = backup::WindowsStateFolder(v.localAppData);
-  return backup::JournalFile(folder);
+  return backup::JournalPathIn(folder);
 }

@@ -154,7 +154,10 @@ typedef struct tagPAINTSTRUCT {
   RECT rcPaint;
 } PAINTSTRUCT;
 
-typedef LRESULT (*WNDPROC)(HWND, UINT, WPARAM, LPARAM);
+// The calling convention of a procedure that the system calls (a window
+// procedure): __stdcall on 32-bit Windows, nothing to say here.
+#define CALLBACK
+typedef LRESULT(CALLBACK* WNDPROC)(HWND, UINT, WPARAM, LPARAM);
 
 // ---- kernel32 constants -----------------------------------------------------
 #define GENERIC_READ 0x80000000u

@@ -1,3 +1,5 @@
-// On Windows the system's own header is the service.
+// On Windows the system's own headers are the service: <windows.h>, and
+// <commctrl.h> for the progress bar that the Linux header also declares.
 #pragma once
+#include <commctrl.h>
 #include <windows.h>
