@@ -16,8 +16,9 @@ export WINEPREFIX=$work/wine-prefix WINEDEBUG=${WINEDEBUG:--all}
 camsim_pid= corvane_pid=
 trap '[ -n "$corvane_pid" ] && kill "$corvane_pid" 2>/dev/null; wineserver -k 2>/dev/null
       [ -n "$camsim_pid" ] && kill "$camsim_pid" 2>/dev/null' EXIT
+shot() { command -v import >/dev/null 2>&1 && import -window root "$work/artifacts/map-$1.png"; }
 fail() {
-  command -v import >/dev/null 2>&1 && import -window root "$work/artifacts/map-failed.png"
+  shot failed
   echo "map_e2e: FAILED: $*" >&2
   exit 1
 }
@@ -54,6 +55,7 @@ drive window "About Corvane v. 2.0" ok gone window "Corvane v. 2.0" syscommand 3
   expect-enabled 1024 1 expect-enabled 1026 0 click 1024 expect-enabled 1026 1 text 1023 \
   >"$work/map-read.txt" || fail "the map did not open or read: $(cat "$work/map-read.txt")"
 grep -q '^text 1023 "512 cells read in ' "$work/map-read.txt" || fail "Read all: $(tail -1 "$work/map-read.txt")"
+shot read
 saved=$(winpath "$work/map-saved.hex")
 drive window "Memory map" click 1026 window "Save the memory map" set 1148 "$saved" ok gone \
   window "Memory map" expect-text 1023 "Saved to $saved." || fail "Save... did not save"
