@@ -2,5 +2,6 @@
 // boxes of comdlg32 (<commdlg.h>, which WIN32_LEAN_AND_MEAN leaves out of
 // <windows.h>).
 #pragma once
-#include <commdlg.h>
 #include <windows.h>
+// After <windows.h>, which it needs.
+#include <commdlg.h>
