@@ -2,10 +2,11 @@
 # The memory map of corvane.exe under Wine, on the simulated camera:
 #   map_e2e.sh CORVANE_EXE CAMSIM WIN_DRIVER_EXE WORK_DIR
 # As e2e.sh (same arguments, prefix and driver; run under
-# scripts/with-xvfb.sh): the map opens from the system menu; Read all reads
-# the camera's 512 codes, which Save... writes; a raw dump with three cells
-# changed shows three differences; Restore differences... sends exactly
-# three write frames and Undo restore puts the codes back.
+# scripts/with-xvfb.sh): the map opens from the system menu; Cancel ends a
+# Read all early; Read all reads the camera's 512 codes, which Save...
+# writes; a raw dump with three cells changed shows three differences;
+# Restore differences... sends exactly three write frames and Undo restore
+# puts the codes back.
 set -u
 [ $# -eq 4 ] || { echo "usage: map_e2e.sh CORVANE_EXE CAMSIM WIN_DRIVER_EXE WORK_DIR" >&2; exit 2; }
 command -v wine >/dev/null 2>&1 || { echo "map_e2e: wine is not installed; skipping" >&2; exit 77; }
@@ -52,8 +53,11 @@ wine "$exe" >"$work/map-corvane.out" 2>&1 &
 corvane_pid=$!
 drive window "About Corvane v. 2.0" ok gone window "Corvane v. 2.0" syscommand 32 \
   window "Memory map" expect-text 1023 "COM1: press Read all to read both pages." \
-  expect-enabled 1024 1 expect-enabled 1026 0 click 1024 expect-enabled 1026 1 text 1023 \
-  >"$work/map-read.txt" || fail "the map did not open or read: $(cat "$work/map-read.txt")"
+  expect-enabled 1024 1 expect-enabled 1026 0 click 1024 expect-enabled 1025 1 click 1025 \
+  expect-enabled 1024 1 text 1023 >"$work/map-read.txt" || fail "the map did not open or cancel"
+grep -q '^text 1023 "Cancelled: ' "$work/map-read.txt" || fail "Cancel: $(tail -1 "$work/map-read.txt")"
+drive window "Memory map" click 1024 expect-enabled 1026 1 text 1023 >"$work/map-read.txt" ||
+  fail "Read all did not end: $(cat "$work/map-read.txt")"
 grep -q '^text 1023 "512 cells read in ' "$work/map-read.txt" || fail "Read all: $(tail -1 "$work/map-read.txt")"
 shot read
 saved=$(winpath "$work/map-saved.hex")
