@@ -24,6 +24,7 @@ CCodeGrid::CCodeGrid() {
 void CCodeGrid::RegisterCodeGridClass() {
   WNDCLASSA wc{};
   wc.lpfnWndProc = &CCodeGrid::Proc;
+  wc.hInstance = AfxGetInstanceHandle();
   wc.lpszClassName = corvane::kCodeGridClass;
   ::RegisterClassA(&wc);
 }
@@ -62,7 +63,7 @@ void CCodeGrid::Invalidate() {
   if (m_hWnd) ::InvalidateRect(m_hWnd, nullptr, TRUE);
 }
 
-LRESULT CCodeGrid::Proc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT CALLBACK CCodeGrid::Proc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
   auto* grid = reinterpret_cast<CCodeGrid*>(::GetWindowLongPtrA(hWnd, GWLP_USERDATA));
   switch (message) {
     case WM_PAINT:
@@ -132,6 +133,11 @@ void CCodeGrid::Paint() {
   RECT left = CellRect(client, 0, 0);
   left.bottom = client.bottom;
   ::FillRect(dc, &left, heading);
+  // The dialog's font, where the window system has one: the cells are
+  // sized for it, not for the system font.
+  const auto font =
+      reinterpret_cast<HGDIOBJ>(::SendMessageA(::GetParent(m_hWnd), WM_GETFONT, 0, 0));
+  HGDIOBJ oldFont = font ? ::SelectObject(dc, font) : nullptr;
   ::SetBkMode(dc, TRANSPARENT);
   ::SetTextColor(dc, RGB(0, 0, 0));
   char text[4];
@@ -160,6 +166,7 @@ void CCodeGrid::Paint() {
     ::DrawTextA(dc, text, -1, &r, centred);
     if (a == m_nCursor) ::FrameRect(dc, &r, cursor);
   }
+  if (oldFont) ::SelectObject(dc, oldFont);
   for (HBRUSH b : {face, heading, differ, mark, cursor}) ::DeleteObject(b);
   ::EndPaint(m_hWnd, &ps);
 }

@@ -39,7 +39,7 @@ class CCodeGrid {
   void Invalidate();
 
  private:
-  static LRESULT Proc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
+  static LRESULT CALLBACK Proc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
   void Paint();
   void MoveCursor(UINT vk);
 

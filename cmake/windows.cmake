@@ -8,8 +8,8 @@
 # (platform/afx, platform/ui/framework) runs over the real user32 with what
 # differs in platform/windows/. The Linux-only layers (posix, serial,
 # devices, process, the window model, FLTK, the programs of cli/ and tools/)
-# are not built here; the bench library (backup/) is, with its Windows
-# files.
+# are not built here, but for the portable state variables of process/;
+# the bench library (backup/) is, with its Windows files.
 add_compile_definitions(WIN32_LEAN_AND_MEAN)
 include_directories(BEFORE ${CMAKE_SOURCE_DIR}/platform/windows/include)
 include_directories(${CMAKE_SOURCE_DIR})
@@ -57,9 +57,23 @@ target_link_libraries(corvane_port_box PUBLIC corvane_port corvane_ui_framework)
 add_library(corvane_res STATIC ${src}/res/Templates.cpp ${src}/res/Icon.cpp)
 target_link_libraries(corvane_res PUBLIC corvane_ui_framework)
 
-add_library(corvane_app STATIC ${src}/app/AboutDlg.cpp ${src}/app/TesterDlg.cpp
-                               ${src}/app/TesterCommands.cpp)
-target_link_libraries(corvane_app PUBLIC corvane_port_box corvane_res corvane_ui_framework)
+# The variables that name the state folder, handed over by the entry point
+# (the portable source).
+add_library(corvane_process STATIC ${src}/platform/process/state_variables.cpp)
+target_link_libraries(corvane_process PUBLIC Threads::Threads)
+
+add_library(corvane_app STATIC
+  ${src}/app/AboutDlg.cpp
+  ${src}/app/TesterDlg.cpp
+  ${src}/app/TesterCommands.cpp
+  ${src}/app/CodeGrid.cpp
+  ${src}/app/MemoryMapDlg.cpp
+  ${src}/app/MemoryMapFiles.cpp
+  ${src}/app/JournalPath.cpp)
+# The memory map's painted grid (gdi32), progress bar (comctl32) and open
+# and save boxes (comdlg32): Windows' own DLLs.
+target_link_libraries(corvane_app PUBLIC corvane_port_box corvane_res corvane_ui_framework
+                                         corvane_backup corvane_process comctl32 comdlg32 gdi32)
 
 # The icon as a Windows .ico, made at build time from the same pixel data
 # (res/Icon.cpp) by a small program for the build machine, and the

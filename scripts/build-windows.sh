@@ -57,7 +57,8 @@ grep -q 'Subsystem.*(Windows GUI)' <<<"$headers" || { echo "$exe: not a GUI prog
 dlls=$(sed -n 's/^\tDLL Name: //p' <<<"$headers" | tr 'A-Z' 'a-z' | sort -u)
 for dll in $dlls; do
   case "$dll" in
-    kernel32.dll | user32.dll | gdi32.dll | msvcrt.dll | advapi32.dll | shell32.dll) ;;
+    kernel32.dll | user32.dll | gdi32.dll | comctl32.dll | comdlg32.dll | msvcrt.dll | advapi32.dll \
+      | shell32.dll) ;;
     *) echo "$exe imports $dll, which is not Windows' own" >&2; exit 1 ;;
   esac
 done

@@ -154,7 +154,10 @@ typedef struct tagPAINTSTRUCT {
   RECT rcPaint;
 } PAINTSTRUCT;
 
-typedef LRESULT (*WNDPROC)(HWND, UINT, WPARAM, LPARAM);
+// The calling convention of a procedure that the system calls (a window
+// procedure): __stdcall on 32-bit Windows, nothing to say here.
+#define CALLBACK
+typedef LRESULT(CALLBACK* WNDPROC)(HWND, UINT, WPARAM, LPARAM);
 
 // ---- kernel32 constants -----------------------------------------------------
 #define GENERIC_READ 0x80000000u
@@ -291,6 +294,7 @@ typedef LRESULT (*WNDPROC)(HWND, UINT, WPARAM, LPARAM);
 #define WM_SYSKEYDOWN 0x0104
 #define WM_NCDESTROY 0x0082
 #define WM_GETDLGCODE 0x0087
+#define WM_GETFONT 0x0031
 #define WM_TIMER 0x0113
 #define WM_APP 0x8000
 #define WM_USER 0x0400

@@ -22,3 +22,21 @@ HICON CWinApp::LoadIconA(UINT nIDResource) const {
 HINSTANCE AfxGetInstanceHandle() {
   return ::GetModuleHandleA(nullptr);
 }
+
+BOOL AfxPumpMessage() {
+  MSG msg{};
+  if (::GetMessageA(&msg, nullptr, 0, 0) <= 0) {
+    // For the loop that ends on it (the modal loop of the dialog whose
+    // command pumps, then the program's).
+    ::PostQuitMessage(static_cast<int>(msg.wParam));
+    return FALSE;
+  }
+  // The command runs inside a dialog's modal loop: the dialog manager's
+  // keys (Tab, Escape, Enter, the mnemonics) go to the dialog the message
+  // is for, as that loop's IsDialogMessage would send them.
+  HWND dialog = msg.hwnd ? ::GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
+  if (dialog && ::IsDialogMessageA(dialog, &msg)) return TRUE;
+  ::TranslateMessage(&msg);
+  ::DispatchMessageA(&msg);
+  return TRUE;
+}

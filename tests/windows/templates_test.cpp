@@ -2,6 +2,8 @@
 // the in-memory templates: every control with its class, identifier, text
 // and styles, in template (Tab) order, placed by dialog units at the
 // template's font, and the About box's icon from the program's resources.
+// The memory map's grids are a class of the program's own, registered here
+// plainly; its progress bar is comctl32's.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -37,6 +39,12 @@ class DialogFromTemplate : public ::testing::TestWithParam<int> {
  protected:
   void SetUp() override {
     corvane::RegisterCorvaneResources();
+    ::InitCommonControls();
+    WNDCLASSA grid{};
+    grid.lpfnWndProc = &::DefWindowProcA;
+    grid.hInstance = ::GetModuleHandleA(nullptr);
+    grid.lpszClassName = corvane::kCodeGridClass;
+    ::RegisterClassA(&grid);  // fails, harmlessly, from the second test on
     data_ = platform::ui::FindDialogTemplate(GetParam());
     ASSERT_NE(data_, nullptr);
     bytes_ = platform::windows::BuildDialogTemplate(*data_);
@@ -64,9 +72,10 @@ TEST_P(DialogFromTemplate, HasTheTitleStylesAndEveryControlInTemplateOrder) {
   for (const DialogItemTemplate& item : data_->items) {
     ASSERT_NE(child, nullptr) << "fewer controls than the template's " << data_->items.size();
     SCOPED_TRACE("control " + std::to_string(item.id) + " \"" + item.text + "\"");
-    EXPECT_EQ(ClassOf(child), item.className == "BUTTON" ? "Button"
-                              : item.className == "EDIT" ? "Edit"
-                                                         : "Static");
+    EXPECT_EQ(ClassOf(child), item.className == "BUTTON"   ? "Button"
+                              : item.className == "EDIT"   ? "Edit"
+                              : item.className == "STATIC" ? "Static"
+                                                           : item.className);
     if (item.id != -1) {
       EXPECT_EQ(::GetDlgCtrlID(child), item.id);
       EXPECT_EQ(::GetDlgItem(dialog_, item.id), child);
@@ -75,10 +84,13 @@ TEST_P(DialogFromTemplate, HasTheTitleStylesAndEveryControlInTemplateOrder) {
     EXPECT_EQ(childStyle & (WS_CHILD | WS_VISIBLE), DWORD(WS_CHILD | WS_VISIBLE));
     // The kind bits (BS_, ES_, SS_ in the low word) and the window bits.
     DWORD wanted = item.style & ~static_cast<DWORD>(WS_TABSTOP | WS_GROUP);
-    if (item.className == "EDIT" && (item.style & WS_BORDER)) {
-      // The dialog manager draws an edit's border sunken (3-D look).
+    if (item.style & WS_BORDER) {
+      // The dialog manager draws a control's border sunken (3-D look), an
+      // edit's or a grid's; the progress bar draws its own edge, or none.
       wanted &= ~static_cast<DWORD>(WS_BORDER);
-      EXPECT_TRUE(::GetWindowLongA(child, GWL_EXSTYLE) & WS_EX_CLIENTEDGE);
+      if (item.className != PROGRESS_CLASSA) {
+        EXPECT_TRUE(::GetWindowLongA(child, GWL_EXSTYLE) & WS_EX_CLIENTEDGE);
+      }
     }
     EXPECT_EQ(childStyle & wanted, wanted);
     EXPECT_EQ(childStyle & WS_TABSTOP, item.style & WS_TABSTOP);
@@ -109,6 +121,7 @@ TEST_P(DialogFromTemplate, HasTheTitleStylesAndEveryControlInTemplateOrder) {
   EXPECT_EQ(child, nullptr) << "more controls than the template's";
 }
 
-INSTANTIATE_TEST_SUITE_P(Program, DialogFromTemplate, ::testing::Values(IDD_ABOUT, IDD_TESTER));
+INSTANTIATE_TEST_SUITE_P(Program, DialogFromTemplate,
+                         ::testing::Values(IDD_ABOUT, IDD_TESTER, IDD_MEMORYMAP));
 
 }  // namespace

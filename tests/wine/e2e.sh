@@ -1,11 +1,7 @@
 #!/usr/bin/env bash
 # End-to-end check of corvane.exe under Wine, on the simulated camera:
 #   e2e.sh CORVANE_EXE CAMSIM WIN_DRIVER_EXE WORK_DIR
-# CAMSIM is a host (Linux) build of corvane-camsim; WIN_DRIVER_EXE the
-# driver of tests/wine/win_driver.cpp. Needs an X server (run it under
-# scripts/with-xvfb.sh). WORK_DIR gets the Wine prefix, the camera's log and
-# memory, and screenshots in artifacts/ (for a person; the checks read the
-# windows' controls).
+# (the arguments and what the checks share: lib.sh).
 #
 # The camera holds 12 at page 0, F8 and 34 at F7 and answers the first 16
 # frames only: a Read (8 frames) and a Write (8) are answered, the next Read
@@ -17,108 +13,15 @@
 # Every wait has a deadline; a program that hangs fails the check with the
 # step it hung in, and an error box where none belongs fails it at once with
 # the box's text. Exit status 0 when every check held.
-set -u
+check=e2e
+source "$(dirname "$0")/lib.sh"
 
-if [ $# -ne 4 ]; then
-  echo "usage: e2e.sh CORVANE_EXE CAMSIM WIN_DRIVER_EXE WORK_DIR" >&2
-  exit 2
-fi
-exe=$(realpath "$1")
-camsim=$(realpath "$2")
-driver=$(realpath "$3")
-work=$4
-root=$(cd "$(dirname "$0")/../.." && pwd)
-
-for tool in wine wineserver; do
-  if ! command -v "$tool" >/dev/null 2>&1; then
-    echo "e2e: $tool is not installed; skipping" >&2
-    exit 77
-  fi
-done
-[ -n "${DISPLAY:-}" ] || { echo "e2e: no DISPLAY; run under scripts/with-xvfb.sh" >&2; exit 1; }
-for f in "$exe" "$camsim" "$driver"; do
-  [ -f "$f" ] || { echo "e2e: $f does not exist" >&2; exit 1; }
-done
-
-mkdir -p "$work/artifacts"
-work=$(realpath "$work")
-prefix=$work/wine-prefix
-export WINEPREFIX=$prefix
-export WINEDEBUG=${WINEDEBUG:--all}
-start=$(date +%s%N)
-
-camsim_pid=
-corvane_pid=
-cleanup() {
-  [ -n "$corvane_pid" ] && kill "$corvane_pid" 2>/dev/null
-  # Only this prefix's server: its programs end with it.
-  wineserver -k 2>/dev/null
-  if [ -n "$camsim_pid" ]; then
-    kill "$camsim_pid" 2>/dev/null
-    wait "$camsim_pid" 2>/dev/null
-  fi
-}
-trap cleanup EXIT
-trap 'exit 130' INT TERM
-
-elapsed() { echo "$(( ($(date +%s%N) - start) / 1000000 )) ms"; }
-step() { echo "e2e: [$(elapsed)] $*"; }
-fail() {
-  echo "e2e: [$(elapsed)] FAILED: $*" >&2
-  shot failed
-  # An error box open at that moment says what the program met.
-  if [ -n "$corvane_pid" ]; then
-    timeout 30 wine "$driver" timeout 500 window "Application Error" message >&2 2>/dev/null
-  fi
-  exit 1
-}
-shot() {
-  command -v import >/dev/null 2>&1 && import -window root "$work/artifacts/e2e-$1.png" 2>/dev/null
-  return 0
-}
-# Runs the driver with the commands given; its lines go to standard output.
-drive() {
-  timeout 120 wine "$driver" timeout 20000 "$@"
-}
-# Polls (up to $1 seconds) until the command that follows succeeds.
-wait_for() {
-  local seconds=$1
-  shift
-  local end=$(($(date +%s) + seconds))
-  until "$@"; do
-    [ "$(date +%s)" -lt "$end" ] || return 1
-    sleep 0.1
-  done
-}
-
-# The camera.
-rm -f "$work/camsim.log" "$work/camsim.out"
 printf '0 F8 12\n0 F7 34\n' >"$work/memory.txt"
-"$camsim" --log "$work/camsim.log" --memory "$work/memory.txt" --silent-after 16 \
-  >"$work/camsim.out" 2>"$work/camsim.err" &
-camsim_pid=$!
-wait_for 10 grep -q '^/' "$work/camsim.out" || fail "corvane-camsim did not start: $(cat "$work/camsim.err")"
-pty=$(head -n 1 "$work/camsim.out")
-step "camera on $pty"
-
-# The prefix, COM1 to the camera and nothing else.
-bash "$root/scripts/wine-prefix.sh" "$prefix" "COM1=$pty" || fail "the Wine prefix could not be made safe"
-# COM1 leads to the camera, every other COM name to the empty no-port folder.
-check_links() {
-  local others
-  [ "$(readlink "$prefix/dosdevices/com1")" = "$pty" ] || fail "COM1 does not lead to the camera"
-  others=$(cd "$prefix/dosdevices" && for l in com*; do
-    [ "$l" = com1 ] || [ ! -L "$l" ] || [ "$(readlink "$l")" = "$prefix/no-port" ] ||
-      echo "$l -> $(readlink "$l")"
-  done)
-  [ -z "$others" ] || fail "COM names lead elsewhere: $others"
-}
-check_links
-step "prefix ready"
+start_camera --memory "$work/memory.txt" --silent-after 16
 
 frames() {
   local n
-  n=$(grep -c ' RX ' "$work/camsim.log" 2>/dev/null)
+  n=$(grep -c ' RX ' "$camlog" 2>/dev/null)
   echo "${n:-0}"
 }
 
@@ -155,7 +58,7 @@ step "Read: 12 34"
 drive forbid "Application Error" window "Corvane v. 2.0" set 1011 5A click 1001 \
   expect-text 1010 5A expect-text 1009 12 expect-enabled 1001 1 expect-enabled 1000 1 ||
   fail "the Write did not show the read-back 5A"
-grep -q ' RX 01800E10204D1000F7025A' "$work/camsim.log" || fail "the camera saw no write frame for 0:F7 5A"
+grep -q ' RX 01800E10204D1000F7025A' "$camlog" || fail "the camera saw no write frame for 0:F7 5A"
 page0=$(grep -m 1 -E '^[0-9A-F]{512}$' "$work/memory.txt")
 [ "${page0:494:2}" = 5A ] || fail "the camera's memory holds ${page0:494:2} at 0:F7, not 5A"
 [ "$(frames)" = 16 ] || fail "the camera saw $(frames) frames after the Write, not 16"

@@ -29,6 +29,8 @@
 //   expect-message TEXT    wait until the message box's text is TEXT
 //   escape                 press Escape in the current window
 //   close                  post WM_CLOSE to the current window
+//   syscommand ID          choose item ID of the current window's system
+//                          menu (posts WM_SYSCOMMAND)
 //
 // Exit status: 0 all commands done, 1 a wait ran out or a command failed (the
 // reason on standard error), 2 bad usage. Every message to the other program
@@ -470,6 +472,13 @@ class Driver {
       PostMessageA(target, WM_KEYDOWN, VK_ESCAPE, 0x00010001);
       PostMessageA(target, WM_KEYUP, VK_ESCAPE, 0xC0010001);
       std::printf("escape\n");
+      return true;
+    }
+    if (command == "syscommand") {
+      if (!IntArg(&id)) return Usage("syscommand: wants ID");
+      if (!NeedWindow(command)) return false;
+      PostMessageA(current_, WM_SYSCOMMAND, static_cast<WPARAM>(id), 0);
+      std::printf("syscommand %d\n", id);
       return true;
     }
     if (command == "close") {

@@ -172,6 +172,10 @@ BOOL DeleteObject(HGDIOBJ) {
   return TRUE;
 }
 
+HGDIOBJ SelectObject(HDC, HGDIOBJ) {
+  return nullptr;
+}
+
 namespace {
 
 int RecordRect(HDC dc, PaintOp::Kind kind, const RECT* rect, HBRUSH brush) {

@@ -19,6 +19,9 @@ BOOL TextOutA(HDC dc, int x, int y, LPCSTR text, int count);
 int DrawTextA(HDC dc, LPCSTR text, int count, LPRECT rect, UINT format);
 HBRUSH CreateSolidBrush(COLORREF colour);
 BOOL DeleteObject(HGDIOBJ object);
+// The window model draws every text in its one font: no font is ever made
+// (WM_GETFONT gives null), and selecting one changes nothing.
+HGDIOBJ SelectObject(HDC dc, HGDIOBJ object);
 int FillRect(HDC dc, const RECT* rect, HBRUSH brush);
 int FrameRect(HDC dc, const RECT* rect, HBRUSH brush);
 #define TextOut TextOutA
