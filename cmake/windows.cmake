@@ -21,6 +21,8 @@ add_link_options(LINKER:--dynamicbase LINKER:--nxcompat)
 if(CMAKE_BUILD_TYPE STREQUAL "Release")
   # The stack protector's and the fortified functions' runtime (libssp).
   add_link_options(-fstack-protector-strong)
+  # The symbol tables only make the portable file bigger (2.6 MB to 1.4 MB).
+  add_link_options(-s)
 endif()
 
 set(src ${CMAKE_SOURCE_DIR})
