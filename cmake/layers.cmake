@@ -11,24 +11,28 @@
 # is compiled, so a file that includes what its layer must not fails the
 # build even where the include alone would compile and link.
 #
-#   corvane_layer(<name> MAY_INCLUDE <folder or header>... [FILES <file>...]
-#                 [FOR <target>...])
+#   corvane_layer(<name> [FOLDER <folder>] MAY_INCLUDE <folder or header>...
+#                 [FILES <file>...] [FOR <target>...])
 #
-# The layer is the calling CMakeLists.txt's folder; folders and headers are
+# The layer is FOLDER, by default the calling CMakeLists.txt's folder; folders and headers are
 # relative to the source root (platform/posix, platform/kernel32.h). FILES:
 # the files of the folder that make the layer (by default all its .h and
 # .cpp files). FOR: the libraries made of it.
 function(corvane_layer name)
-  cmake_parse_arguments(L "" "" "MAY_INCLUDE;FILES;FOR" ${ARGN})
-  file(RELATIVE_PATH folder ${CMAKE_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR})
+  cmake_parse_arguments(L "" "FOLDER" "MAY_INCLUDE;FILES;FOR" ${ARGN})
+  if(L_FOLDER)
+    set(dir ${CMAKE_SOURCE_DIR}/${L_FOLDER})
+  else()
+    set(dir ${CMAKE_CURRENT_SOURCE_DIR})
+  endif()
+  file(RELATIVE_PATH folder ${CMAKE_SOURCE_DIR} ${dir})
   if(L_FILES)
     set(files "")
     foreach(f ${L_FILES})
-      list(APPEND files ${CMAKE_CURRENT_SOURCE_DIR}/${f})
+      list(APPEND files ${dir}/${f})
     endforeach()
   else()
-    file(GLOB files CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.h
-         ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+    file(GLOB files CONFIGURE_DEPENDS ${dir}/*.h ${dir}/*.cpp)
   endif()
   # A changed umbrella changes what the layers that include it reach.
   set(umbrellas "")
