@@ -15,25 +15,10 @@ for arg in "$@"; do
   esac
 done
 
-sudo=""
-[ "$(id -u)" -eq 0 ] || sudo="sudo"
-packages=(cmake make g++ g++-mingw-w64-i686-posix mingw-w64-i686-dev binutils-mingw-w64-i686
-          mingw-w64-tools googletest wine wine32:i386 xvfb xdotool x11-utils)
-missing=()
-for p in "${packages[@]}"; do
-  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
-    missing+=("$p")
-  fi
-done
-if ((${#missing[@]})); then
-  echo "Installing: ${missing[*]}"
-  if ! dpkg --print-foreign-architectures | grep -qx i386; then
-    $sudo dpkg --add-architecture i386
-  fi
-  $sudo apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends \
-    "${missing[@]}"
-fi
+# The Linux packages too: the end-to-end check's simulated camera comes from
+# a host build.
+scripts/install-deps.sh
+scripts/install-deps.sh --windows
 
 launcher=()
 if command -v ccache >/dev/null; then

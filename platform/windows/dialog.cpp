@@ -61,12 +61,7 @@ INT_PTR CDialog::DoModal() {
   const platform::ui::DialogTemplate* t =
       platform::ui::FindDialogTemplate(static_cast<int>(m_nIDTemplate));
   if (!t || m_hWnd) return -1;
-  // A dialog without a parent is owned by the application's main window.
-  HWND owner = m_pParentWnd ? m_pParentWnd->m_hWnd : nullptr;
-  if (!owner) {
-    CWinApp* app = AfxGetApp();
-    if (app && app->m_pMainWnd && app->m_pMainWnd != this) owner = app->m_pMainWnd->m_hWnd;
-  }
+  const HWND owner = ModalOwner();
   const std::vector<WORD> bytes = platform::windows::BuildDialogTemplate(*t);
   // The instance is where an icon control's icon resource is looked up.
   const INT_PTR result = ::DialogBoxIndirectParamA(

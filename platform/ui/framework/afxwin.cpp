@@ -302,6 +302,13 @@ BOOL CWnd::DestroyWindow() {
 CDialog::CDialog(UINT nIDTemplate, CWnd* pParentWnd)
     : m_nIDHelp(nIDTemplate), m_nIDTemplate(nIDTemplate), m_pParentWnd(pParentWnd) {}
 
+HWND CDialog::ModalOwner() const {
+  if (m_pParentWnd) return m_pParentWnd->m_hWnd;
+  CWinApp* app = AfxGetApp();
+  if (app && app->m_pMainWnd && app->m_pMainWnd != this) return app->m_pMainWnd->m_hWnd;
+  return nullptr;
+}
+
 BOOL CDialog::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult) {
   if (message == WM_INITDIALOG) {
     *pResult = OnInitDialog();

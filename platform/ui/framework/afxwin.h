@@ -202,6 +202,9 @@ class CDialog : public CWnd {
   virtual void OnOK();
   virtual void OnCancel();
   BOOL OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult) override;
+  // DoModal's owner window: the parent's, or for a dialog without a parent
+  // the application's main window (none for the main window itself).
+  HWND ModalOwner() const;
   DECLARE_MESSAGE_MAP()
 };
 

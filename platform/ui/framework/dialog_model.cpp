@@ -9,12 +9,7 @@ INT_PTR CDialog::DoModal() {
   const platform::ui::DialogTemplate* t =
       platform::ui::FindDialogTemplate(static_cast<int>(m_nIDTemplate));
   if (!t || m_hWnd) return -1;
-  // A dialog without a parent is owned by the application's main window.
-  HWND owner = m_pParentWnd ? m_pParentWnd->m_hWnd : nullptr;
-  if (!owner) {
-    CWinApp* app = AfxGetApp();
-    if (app && app->m_pMainWnd && app->m_pMainWnd != this) owner = app->m_pMainWnd->m_hWnd;
-  }
+  const HWND owner = ModalOwner();
   bool reenable = owner && ::IsWindowEnabled(owner);
   if (reenable) ::EnableWindow(owner, FALSE);
 
