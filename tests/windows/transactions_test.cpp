@@ -202,7 +202,13 @@ TEST_F(Transactions, ABabblingCameraDoesNotOverflowTheReplyBuffer) {
   ASSERT_TRUE(camera.Opened());
   port_.StartMonitor();
   EXPECT_STREQ(port_.ReadCode("F70"), camera::kTimedOut);
-  EXPECT_TRUE(testsupport::WaitUntil([&] { return port_.m_replyCount == babble.size(); }));
+  // The count is the monitor's, under the port lock.
+  EXPECT_TRUE(testsupport::WaitUntil([&] {
+    EnterCriticalSection(&port_.m_lock);
+    const bool all = port_.m_replyCount == babble.size();
+    LeaveCriticalSection(&port_.m_lock);
+    return all;
+  }));
   EXPECT_EQ(port_.m_pReceiver, &recorder_);
   EXPECT_EQ(Open(), 1);
   ExpectTimeOut(recorder_);
