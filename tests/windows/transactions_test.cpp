@@ -188,10 +188,13 @@ TEST_F(Transactions, SilentCameraGivesOneTimeOut) {
 TEST_F(Transactions, AReplyThatOvershootsNeverCompletes) {
   Bytes overshoot = Reply(1);
   overshoot.push_back(0x00);
-  ScriptedCamera camera({{kAnnounce, Reply(0)}, {kSetup, overshoot}});
+  ScriptedCamera camera({{kAnnounce, Reply(0)}, {kSetup, overshoot}, {kClose, {}}});
   ASSERT_TRUE(camera.Opened());
   EXPECT_EQ(Run([&] { return port_.ReadCode("F70"); }), camera::kTimedOut);
   ExpectTimeOut(recorder_);
+  // The close that a complete setup would bring never comes (the script's
+  // read of it ends empty after its 5 s).
+  EXPECT_EQ(camera.Frames(), (std::vector<std::string>{kAnnounce, kSetup, ""}));
 }
 
 // A babbling camera: far more bytes than the reply buffer holds are counted,
