@@ -17,7 +17,7 @@ packages=(
 )
 if ((windows)); then
   packages=(cmake make g++ g++-mingw-w64-i686-posix mingw-w64-i686-dev binutils-mingw-w64-i686
-            mingw-w64-tools googletest wine wine32:i386 xvfb xdotool x11-utils)
+            mingw-w64-tools googletest wine wine32:i386 xvfb xdotool x11-utils socat)
 fi
 missing=()
 for p in "${packages[@]}"; do
